@@ -1,0 +1,40 @@
+# Setup.exe and the Wine test bench's own Win32 helpers.
+enable_language(RC)
+
+file(GLOB QS_STEP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
+list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "_rules\\.cpp$")
+
+# The resource script is kept in UTF-8; windres gets it in CP949.
+set(QS_RC_CP949 ${CMAKE_BINARY_DIR}/setup_cp949.rc)
+add_custom_command(
+  OUTPUT ${QS_RC_CP949}
+  COMMAND iconv -f UTF-8 -t CP949 ${CMAKE_SOURCE_DIR}/res/setup.rc -o ${QS_RC_CP949}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/setup.rc
+  COMMENT "Converting the resource script to CP949")
+set_source_files_properties(${QS_RC_CP949} PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/setup.ico")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 949 -I${CMAKE_SOURCE_DIR}/res")
+
+set(QS_WIN_LINK -static -static-libgcc -static-libstdc++ -mwindows)
+set(QS_WIN_LIBS comctl32 ole32 oleaut32 uuid version shell32 advapi32 gdi32 user32 kernel32)
+
+add_executable(Setup WIN32 ${QS_STEP_SOURCES} ${QS_RC_CP949})
+target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res)
+target_compile_definitions(Setup PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+target_compile_options(Setup PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
+target_link_options(Setup PRIVATE ${QS_WIN_LINK})
+target_link_libraries(Setup PRIVATE setup_rules ${QS_WIN_LIBS})
+set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Win32 helpers of the end-to-end tests (robot, recorders, lock holders ...):
+# every tests/e2e/robot/*.cpp is one console program of the same name.
+file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/robot/*.cpp)
+foreach(src ${QS_BENCH_TOOLS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE -finput-charset=UTF-8 ${QS_WARNING_FLAGS})
+  target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_libraries(${name} PRIVATE ${QS_WIN_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endforeach()

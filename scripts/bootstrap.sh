@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine (as root).
+# Idempotent: a second run only checks. Wine comes as wine + wine64; the i386
+# architecture and wine32 are never added (this kernel cannot run them).
+set -euo pipefail
+
+PACKAGES=(
+  cmake make g++ python3 libgtest-dev libgmock-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  mingw-w64-i686-dev mingw-w64-x86-64-dev
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64 locales icoutils liblnk-utils file
+  xvfb xauth imagemagick fonts-nanum
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine needs a real Korean locale for Korean file names (code page 949).
+if ! locale -a 2>/dev/null | grep -qi '^ko_KR\.utf-\?8$'; then
+  echo "bootstrap: generating ko_KR.UTF-8"
+  localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
+fi

@@ -1,0 +1,19 @@
+// The program-wide state, one definition each.
+#include "shell/setup.h"
+
+char g_setupIniPath[260];
+char* g_installDir;
+char g_productName[99];
+char g_productVersion[49];
+int g_changePath = 1;
+int g_showCompleteDialog = 1;
+HINSTANCE g_hInstance;
+char g_startPageUrl[300];
+int g_versionMode;
+DWORD g_versionValue;
+RegLocation g_versionLocation;
+RegLocation g_installPathLocation;
+SharedFileEntry* g_sharedFiles;
+int g_sharedFileCount;
+volatile LONG g_cancelRequested;
+int g_rebootRequired;

@@ -1,0 +1,58 @@
+#include "shell/script_rules.h"
+
+const char* SkipBlanks(const char* p) {
+    while (*p == ' ') ++p;
+    return p;
+}
+
+int FlagValue(char c) {
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
+
+bool ExpandExePathText(const std::string& text, const std::string& installDir,
+                       std::string& out, std::size_t outSize) {
+    static const char kToken[] = "%EXEPATH%";
+    const std::size_t tokenLength = sizeof kToken - 1;
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, tokenLength, kToken) == 0) {
+            result += installDir;
+            i += tokenLength;
+        } else {
+            result += text[i++];
+        }
+    }
+    if (outSize == 0 || result.size() > outSize - 1) return false;
+    out = result;
+    return true;
+}
+
+std::string SourceFolderFromModulePath(const std::string& modulePath) {
+    std::string drive;
+    std::string rest = modulePath;
+    if (rest.size() >= 2 && rest[1] == ':') {
+        drive = rest.substr(0, 2);
+        rest = rest.substr(2);
+    }
+    // The directory runs up to and including the last separator.
+    std::size_t lastSeparator = rest.find_last_of("\\/");
+    std::string directory = lastSeparator == std::string::npos ? "" : rest.substr(0, lastSeparator + 1);
+    return drive + directory;
+}
+
+std::vector<std::string> SplitPathComponents(const std::string& path) {
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) components.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return components;
+}
+
+std::string LineKey(int number) {
+    return std::to_string(number);
+}

@@ -1,0 +1,37 @@
+// Rules shared by every reader of the setup script: buffer limits, the blank
+// and flag conventions of numbered lines, %EXEPATH% expansion and the source
+// folder. Portable: no Windows headers, no globals, no I/O.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Buffer sizes of the program, terminating NUL included.
+constexpr std::size_t kPathSize = 260;   // a Windows path
+constexpr std::size_t kValueSize = 300;  // a script value (read with 299)
+constexpr std::size_t kLineCapacity = 299;
+
+// Only the space character counts as a blank in script lines.
+const char* SkipBlanks(const char* p);
+
+// A one-character flag or type field read as atoi reads it: '0'..'9' give
+// 0..9, any other character gives 0.
+int FlagValue(char c);
+
+// Replaces every "%EXEPATH%" (exact case) in text by installDir. Returns false,
+// leaving out untouched, when the result would not fit a buffer of outSize
+// bytes (NUL included); the caller then refuses the line rather than using a
+// text cut into another path.
+bool ExpandExePathText(const std::string& text, const std::string& installDir,
+                       std::string& out, std::size_t outSize = kValueSize);
+
+// The source folder: drive and directory of the module path, with the
+// directory's trailing backslash ("D:\SETUP\SETUP.EXE" gives "D:\SETUP\").
+std::string SourceFolderFromModulePath(const std::string& modulePath);
+
+// The components of a path as strtok with the delimiter "\\" cuts them:
+// empty components from leading, doubled or trailing backslashes are dropped.
+std::vector<std::string> SplitPathComponents(const std::string& path);
+
+// The decimal key of a numbered line: 1 -> "1", 10 -> "10".
+std::string LineKey(int number);

@@ -1,0 +1,40 @@
+#include "shell/sequence_rules.h"
+
+#include "shell/script_rules.h"
+
+FolderCheckStep AfterDiskSpaceCheck(int result) {
+    switch (result) {
+    case 0:
+    case 1: return FolderCheckStep::AskAgain;
+    case 3: return FolderCheckStep::Quit;
+    default: return FolderCheckStep::GoOn;
+    }
+}
+
+FolderTestFailure ClassifyFolderTestError(unsigned long error) {
+    if (error == 2) return FolderTestFailure::CreateLastLevel;
+    if (error == 3) return FolderTestFailure::CreateAllLevels;
+    return FolderTestFailure::Unusable;
+}
+
+std::vector<std::string> FolderCreationPrefixes(const std::string& installDir) {
+    std::vector<std::string> prefixes;
+    std::string path;
+    for (const std::string& component : SplitPathComponents(installDir)) {
+        path += component;
+        path += '\\';
+        prefixes.push_back(path);
+    }
+    return prefixes;
+}
+
+std::string CompletionText(const std::string& productName, bool rebootRequired) {
+    std::string text = productName + " 설치가 성공적으로 수행되었습니다.";
+    if (rebootRequired) text += "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?";
+    return text;
+}
+
+std::string WindowTitle(const std::string& productName, const std::string& productVersion) {
+    if (productVersion.empty()) return productName;
+    return productName + " " + productVersion;
+}

@@ -1,0 +1,31 @@
+// Decisions of the install sequence: which command follows each outcome, the
+// folder levels that are tested and created, and the completion text.
+#pragma once
+#include <string>
+#include <vector>
+
+enum class FolderCheckStep { AskAgain, Quit, GoOn };
+
+// What the folder stage does with the disk-space check's result:
+// 0 (not a fixed disk) and 1 (too little space, OK) ask again, 3 (Cancel) quits,
+// 2 and anything else go on.
+FolderCheckStep AfterDiskSpaceCheck(int result);
+
+enum class FolderTestFailure { CreateLastLevel, CreateAllLevels, Unusable };
+
+// The error of a failed SetCurrentDirectory on the install folder: 2 (only the
+// last component is missing), 3 (a higher one is missing), other errors make
+// the folder unusable.
+FolderTestFailure ClassifyFolderTestError(unsigned long error);
+
+// The paths that the level-by-level creation tests in order: for C:\Games\Foo
+// they are C:\, C:\Games\, C:\Games\Foo\. Empty when the folder has no
+// component. Each path carries a trailing backslash.
+std::vector<std::string> FolderCreationPrefixes(const std::string& installDir);
+
+// "<name> 설치가 성공적으로 수행되었습니다." with, when a restart is needed,
+// the restart question appended.
+std::string CompletionText(const std::string& productName, bool rebootRequired);
+
+// The backdrop's title: the name, and when there is a version, a blank and it.
+std::string WindowTitle(const std::string& productName, const std::string& productVersion);

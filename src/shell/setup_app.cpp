@@ -1,0 +1,119 @@
+// Entry point, the application object and the backdrop window's procedure.
+#include "shell/setup_app.h"
+
+#include <string>
+
+#include "resource.h"
+#include "shell/sequence_rules.h"
+#include "shell/setup.h"
+
+static const char kWindowClass[] = "QuorinInstall";
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
+    SetupApp app(hInstance);
+    if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return 1;
+    g_hInstance = app.m_hInstance;
+    return app.Run();
+}
+
+SetupApp::SetupApp(HINSTANCE hInstance) {
+    g_sharedFileCount = 0;
+    g_sharedFiles = nullptr;
+    g_rebootRequired = 0;
+    m_hInstance = hInstance;
+    m_hWnd = nullptr;
+    m_hAccel = nullptr;
+    g_installDir = new char[260]();
+    ReadMainSection();
+}
+
+SetupApp::~SetupApp() {
+    delete[] g_sharedFiles;
+    g_sharedFiles = nullptr;
+    UnregisterClassA(kWindowClass, m_hInstance);
+    delete[] g_installDir;
+    g_installDir = nullptr;
+}
+
+BOOL SetupApp::InitInstance(HINSTANCE, LPSTR, int showCommand) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 4;
+    windowClass.hInstance = m_hInstance;
+    windowClass.hIcon = LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDI_SETUP));
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_APPWORKSPACE + 1));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = kWindowClass;
+    if (!RegisterClassA(&windowClass)) {
+        MessageBoxA(nullptr, "실행할 수 없음", "윈도우 클래스 등록 실패", MB_ICONERROR);
+        return FALSE;
+    }
+
+    int width = GetSystemMetrics(SM_CXFULLSCREEN);
+    int height = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYCAPTION);
+    std::string title = WindowTitle(g_productName, g_productVersion);
+    m_hWnd = CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, width,
+                             height, nullptr, nullptr, m_hInstance, nullptr);
+    if (!m_hWnd) {
+        MessageBoxA(nullptr, "메인 윈도우 생성실패", "윈도우 생성", MB_ICONERROR);
+        return FALSE;
+    }
+    ShowWindow(m_hWnd, showCommand);
+    UpdateWindow(m_hWnd);
+
+    m_hAccel = LoadAcceleratorsA(m_hInstance, MAKEINTRESOURCEA(IDR_ACCEL));
+    if (!m_hAccel) MessageBoxA(m_hWnd, "Accelerator 로드 실패", "Accelerator", MB_ICONERROR);
+    return TRUE;
+}
+
+int SetupApp::Run() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        if (!TranslateAcceleratorA(m_hWnd, m_hAccel, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+static LRESULT OnEraseBackground(HWND hWnd, HDC hdc) {
+    if (!PaintBackdrop(hWnd, hdc)) {
+        RECT client;
+        GetClientRect(hWnd, &client);
+        HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+        FillRect(hdc, &client, black);
+        DeleteObject(black);
+    }
+    return 1;
+}
+
+static LRESULT OnPaint(HWND hWnd) {
+    PAINTSTRUCT paint;
+    HDC hdc = BeginPaint(hWnd, &paint);
+    PaintTitleLines(hdc);
+    EndPaint(hWnd, &paint);
+    return 0;
+}
+
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        PostMessageA(hWnd, WM_COMMAND, IDM_CHECK_VERSION, 0);
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        break;
+    case WM_PAINT:
+        return OnPaint(hWnd);
+    case WM_ERASEBKGND:
+        return OnEraseBackground(hWnd, reinterpret_cast<HDC>(wParam));
+    case WM_COMMAND:
+        OnInstallCommand(hWnd, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}

@@ -1,0 +1,4 @@
+// Post-install programs. Stand-in: starts nothing.
+#include "shell/setup.h"
+
+void RunPostInstallPrograms() {}

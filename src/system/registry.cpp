@@ -1,0 +1,4 @@
+// Registry entries. Stand-in: writes nothing.
+#include "shell/setup.h"
+
+void WriteRegistryEntries() {}

@@ -1,0 +1,270 @@
+// The test bench's robot: starts Setup.exe, watches its top-level windows,
+// answers message boxes and dialogs as the scenario says, and writes what it
+// saw to a transcript (UTF-8), ending with the setup's 32-bit exit code.
+//
+//   robot.exe <setup.exe> <answers file> <transcript file> [timeout seconds]
+//
+// Each answer line is "<kind> <action>": kind is box, 104, 106 or 107, and it
+// is taken only by a window of that kind. Windows of kinds 106 and 107 need no
+// answer; a box or folder dialog without a matching answer is logged with
+// "-> ?" and the setup is ended there, since the run has left its script.
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+static std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return "";
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+static std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return L"";
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size);
+    return out;
+}
+
+static std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else out += c;
+    }
+    return out;
+}
+
+static std::string WindowText(HWND hWnd) {
+    int length = GetWindowTextLengthW(hWnd);
+    std::wstring text(length + 1, L'\0');
+    GetWindowTextW(hWnd, &text[0], length + 1);
+    text.resize(wcslen(text.c_str()));
+    return ToUtf8(text);
+}
+
+static std::string ClassOf(HWND hWnd) {
+    char name[64] = "";
+    GetClassNameA(hWnd, name, sizeof name);
+    return name;
+}
+
+struct Answer {
+    std::string kind;
+    std::string action;
+};
+
+static FILE* g_transcript;
+static std::vector<Answer> g_answers;
+static size_t g_nextAnswer;
+static DWORD g_setupProcessId;
+static HWND g_backdrop;
+
+static void Log(const std::string& line) {
+    fprintf(g_transcript, "%s\n", line.c_str());
+    fflush(g_transcript);
+}
+
+static std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+// Kinds: "box" (message box), "104" (folder), "106" (copy), "107" (notice).
+static std::string KindOf(HWND hWnd) {
+    if (GetDlgItem(hWnd, 1008)) return "104";
+    if (GetDlgItem(hWnd, 1010)) return "106";
+    for (HWND child : Children(hWnd))
+        if (ClassOf(child) == "Button" && (GetWindowLongW(child, GWL_STYLE) & 0x0F) != BS_GROUPBOX) return "box";
+    return "107";
+}
+
+static std::string StaticTexts(HWND hWnd) {
+    std::string joined;
+    for (HWND child : Children(hWnd)) {
+        if (ClassOf(child) != "Static") continue;
+        std::string text = WindowText(child);
+        if (text.empty()) continue;
+        if (!joined.empty()) joined += "\" \"";
+        joined += Escape(text);
+    }
+    return joined;
+}
+
+static std::string Describe(HWND hWnd, const std::string& kind) {
+    std::string caption = Escape(WindowText(hWnd));
+    if (kind == "box") return "box \"" + caption + "\" \"" + StaticTexts(hWnd) + "\"";
+    if (kind == "104")
+        return "dialog 104 \"" + caption + "\" edit=\"" + Escape(WindowText(GetDlgItem(hWnd, 1008))) + "\" intro=\"" +
+               Escape(WindowText(GetDlgItem(hWnd, 1012))) + "\"";
+    if (kind == "106")
+        return "dialog 106 \"" + caption + "\" path=\"" + Escape(WindowText(GetDlgItem(hWnd, 1011))) + "\"";
+    return "dialog 107 \"" + StaticTexts(hWnd) + "\"";
+}
+
+static void Press(HWND hWnd, int id) {
+    PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hWnd, id)));
+}
+
+static int ButtonId(const std::string& name) {
+    if (name == "ok") return IDOK;
+    if (name == "cancel") return IDCANCEL;
+    if (name == "yes") return IDYES;
+    if (name == "no") return IDNO;
+    if (name == "browse") return 1009;
+    return 0;
+}
+
+// Carries out one action; several are separated by ';' (for example
+// "set C:\Games;ok" on the folder dialog).
+static void Perform(HWND hWnd, const std::string& actions) {
+    size_t start = 0;
+    while (start <= actions.size()) {
+        size_t end = actions.find(';', start);
+        if (end == std::string::npos) end = actions.size();
+        std::string action = actions.substr(start, end - start);
+        while (!action.empty() && action[0] == ' ') action.erase(0, 1);
+        if (action.compare(0, 4, "set ") == 0) {
+            SetWindowTextW(GetDlgItem(hWnd, 1008), FromUtf8(action.substr(4)).c_str());
+        } else if (action == "close") {
+            PostMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (action == "close-backdrop") {
+            PostMessageW(g_backdrop, WM_CLOSE, 0, 0);
+        } else if (action == "wait" || action.empty()) {
+        } else if (int id = ButtonId(action)) {
+            Press(hWnd, id);
+        } else {
+            Log("robot: unknown action " + action);
+        }
+        Sleep(30);
+        start = end + 1;
+    }
+}
+
+static std::set<HWND> g_acted;
+static bool g_stopped;  // a window came that the scenario does not answer
+
+static void Handle(HWND hWnd) {
+    std::string kind = KindOf(hWnd);
+    Sleep(40);  // let the window finish its initialisation
+    std::string line = Describe(hWnd, kind);
+    bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
+    if (answered) {
+        const std::string action = g_answers[g_nextAnswer++].action;
+        Log(line + " -> " + action);
+        Perform(hWnd, action);
+    } else if (kind == "box" || kind == "104") {
+        Log(line + " -> ?");
+        g_stopped = true;
+    } else {
+        Log(line);
+    }
+    g_acted.insert(hWnd);
+}
+
+static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId != g_setupProcessId || !IsWindowVisible(hWnd)) return TRUE;
+    std::string windowClass = ClassOf(hWnd);
+    if (windowClass == "QuorinInstall") {
+        if (!g_backdrop) {
+            g_backdrop = hWnd;
+            Log("backdrop \"" + Escape(WindowText(hWnd)) + "\"");
+        }
+        return TRUE;
+    }
+    if (windowClass != "#32770") return TRUE;
+    if (!IsWindowEnabled(hWnd)) {
+        g_acted.erase(hWnd);  // a box stands over it; it is answered again afterwards
+        return TRUE;
+    }
+    if (!g_acted.count(hWnd)) Handle(hWnd);
+    return TRUE;
+}
+
+static void ForgetClosedWindows() {
+    for (auto it = g_acted.begin(); it != g_acted.end();) {
+        if (!IsWindow(*it) || !IsWindowVisible(*it)) it = g_acted.erase(it);
+        else ++it;
+    }
+}
+
+static bool ReadAnswers(const char* path) {
+    FILE* file = fopen(path, "rb");
+    if (!file) return false;
+    char line[4096];
+    while (fgets(line, sizeof line, file)) {
+        std::string text = line;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        if (text.empty()) continue;
+        size_t space = text.find(' ');
+        Answer answer;
+        answer.kind = text.substr(0, space);
+        answer.action = space == std::string::npos ? "" : text.substr(space + 1);
+        g_answers.push_back(answer);
+    }
+    fclose(file);
+    return true;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        fprintf(stderr, "usage: robot <setup.exe> <answers> <transcript> [timeout seconds]\n");
+        return 2;
+    }
+    g_transcript = fopen(argv[3], "wb");
+    if (!g_transcript || !ReadAnswers(argv[2])) {
+        fprintf(stderr, "robot: cannot open the answers or the transcript\n");
+        return 2;
+    }
+    DWORD timeoutMs = argc > 4 ? static_cast<DWORD>(atoi(argv[4])) * 1000 : 60000;
+
+    std::string commandLine = std::string("\"") + argv[1] + "\"";
+    std::string folder = argv[1];
+    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        Log("robot: cannot start " + std::string(argv[1]) + " error " + std::to_string(GetLastError()));
+        return 3;
+    }
+    g_setupProcessId = process.dwProcessId;
+
+    DWORD started = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 15) == WAIT_TIMEOUT) {
+        if (GetTickCount() - started > timeoutMs) {
+            Log("timeout");
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+        ForgetClosedWindows();
+        EnumWindows(VisitWindow, 0);
+        if (g_stopped) {
+            Log("robot: stopped at a window the scenario does not answer");
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (g_nextAnswer < g_answers.size()) Log("robot: " + std::to_string(g_answers.size() - g_nextAnswer) + " answers unused");
+    Log("exit " + std::to_string(static_cast<int>(exitCode)));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    fclose(g_transcript);
+    return 0;
+}

@@ -1,0 +1,653 @@
+#!/usr/bin/env python3
+"""The Wine test bench: runs one scenario against the real Setup.exe.
+
+A scenario is a small text file of sections, each opened by a line
+"=== <name>":
+
+  === setup.ini      the setup script, written in UTF-8 here and stored as CP949
+                     (no section: the medium has no Setup.ini)
+  === medium         files on the medium besides Setup.exe (see MEDIUM_COMMANDS)
+  === before         preparation of the prefix (see BEFORE_COMMANDS)
+  === dialogue       what the player sees, in order, with the robot's answer
+                     after "->"; windows that need no answer (copy dialog,
+                     shortcut notice) may be listed without one
+  === check          what must hold afterwards (see CHECK_COMMANDS)
+  === show           what the demo prints after the run (see SHOW_COMMANDS)
+  === options        timeout <seconds>, medium <windows folder>
+
+Lines starting with "#" are comments everywhere but in setup.ini and medium
+file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix.
+"""
+import argparse
+import fcntl
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+WINE_ENV = {
+    "WINEDEBUG": "-all",
+    "LC_ALL": "ko_KR.UTF-8",
+    "LANG": "ko_KR.UTF-8",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+
+
+class ScenarioError(Exception):
+    pass
+
+
+# ---------------------------------------------------------------- scenario file
+
+def parse_scenario(path):
+    sections = {}
+    current = None
+    with open(path, encoding="utf-8") as f:
+        for raw in f:
+            line = raw.rstrip("\n").rstrip("\r")
+            m = re.match(r"^=== *(\S+) *$", line)
+            if m:
+                current = m.group(1)
+                sections.setdefault(current, [])
+                continue
+            if current is None:
+                continue  # the heading comment of the file
+            sections[current].append(line)
+    return sections
+
+
+def command_lines(lines):
+    """Non-empty, non-comment lines of a command section."""
+    return [l.strip() for l in lines if l.strip() and not l.strip().startswith("#")]
+
+
+def unescape(text):
+    """\\n, \\t and \\xNN escapes in file contents and expected texts."""
+    out = bytearray()
+    i = 0
+    data = text.encode("utf-8")
+    while i < len(data):
+        c = data[i:i + 1]
+        if c == b"\\" and i + 1 < len(data):
+            n = data[i + 1:i + 2]
+            if n == b"n":
+                out += b"\n"; i += 2; continue
+            if n == b"t":
+                out += b"\t"; i += 2; continue
+            if n == b"r":
+                out += b"\r"; i += 2; continue
+            if n == b"x" and re.match(rb"[0-9a-fA-F]{2}", data[i + 2:i + 4]):
+                out.append(int(data[i + 2:i + 4], 16)); i += 4; continue
+        out += c
+        i += 1
+    return bytes(out)
+
+
+# ---------------------------------------------------------------- prefix and paths
+
+class Bench:
+    def __init__(self, build):
+        self.build = os.path.abspath(build)
+        self.setup_exe = os.path.join(self.build, "win64", "Setup.exe")
+        self.bench_dir = os.path.join(self.build, "win64", "bench")
+        self.template = os.path.join(self.build, "wine", "template")
+
+    def env(self, prefix):
+        env = dict(os.environ)
+        env.update(WINE_ENV)
+        env["WINEPREFIX"] = prefix
+        env.pop("DISPLAY", None)
+        return env
+
+    def ensure_template(self):
+        os.makedirs(os.path.dirname(self.template), exist_ok=True)
+        with open(self.template + ".lock", "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if os.path.exists(os.path.join(self.template, ".ready")):
+                return
+            shutil.rmtree(self.template, ignore_errors=True)
+            env = self.env(self.template)
+            run(["wine", "wineboot", "-i"], env, timeout=300)
+            for args in (
+                ["HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
+                ["HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+            ):
+                run(["wine", "reg", "add"] + args, env, timeout=120)
+            run(["wineserver", "-w"], env, timeout=120)
+            # The user folders are symbolic links to the Linux home: make them
+            # real folders so that nothing a test writes leaves the prefix.
+            users = os.path.join(self.template, "drive_c", "users")
+            for user in os.listdir(users):
+                udir = os.path.join(users, user)
+                for name in os.listdir(udir):
+                    p = os.path.join(udir, name)
+                    if os.path.islink(p):
+                        os.unlink(p)
+                        os.makedirs(p)
+            open(os.path.join(self.template, ".ready"), "w").close()
+
+    def new_case(self, name):
+        case = os.path.join(self.build, "wine", "cases", name)
+        shutil.rmtree(case, ignore_errors=True)
+        os.makedirs(os.path.dirname(case), exist_ok=True)
+        subprocess.run(["cp", "-a", "--reflink=auto", self.template, case], check=True)
+        return case
+
+
+def run(cmd, env, timeout=120, check=True):
+    r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
+    if check and r.returncode != 0:
+        raise ScenarioError("%s failed (%d): %s" % (" ".join(cmd), r.returncode, r.stdout.decode(errors="replace")))
+    return r
+
+
+def host_path(prefix, winpath, must_exist=False):
+    """C:\\a\\b -> <prefix>/drive_c/a/b, matching existing components without regard to case."""
+    m = re.match(r"^([A-Za-z]):\\?(.*)$", winpath)
+    if not m:
+        raise ScenarioError("not an absolute Windows path: %s" % winpath)
+    drive = m.group(1).lower()
+    base = os.path.join(prefix, "dosdevices", drive + ":")
+    base = os.path.realpath(base) if os.path.exists(base) else os.path.join(prefix, "drive_" + drive)
+    path = base
+    for part in [p for p in m.group(2).split("\\") if p]:
+        candidate = os.path.join(path, part)
+        if not os.path.exists(candidate) and os.path.isdir(path):
+            for entry in os.listdir(path):
+                if entry.lower() == part.lower():
+                    candidate = os.path.join(path, entry)
+                    break
+        path = candidate
+    if must_exist and not os.path.exists(path):
+        raise ScenarioError("no such path: %s" % winpath)
+    return path
+
+
+# ---------------------------------------------------------------- registry files
+
+ROOT_FILES = {
+    "HKEY_CURRENT_USER": ("user.reg", ""),
+    "HKCU": ("user.reg", ""),
+    "HKEY_LOCAL_MACHINE": ("system.reg", ""),
+    "HKLM": ("system.reg", ""),
+    "HKEY_CLASSES_ROOT": ("system.reg", "Software\\Classes"),
+    "HKCR": ("system.reg", "Software\\Classes"),
+    "HKEY_USERS": ("userdef.reg", None),
+    "HKU": ("userdef.reg", None),
+    "HKEY_CURRENT_CONFIG": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
+    "HKCC": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
+}
+
+
+def parse_reg_string(s, i):
+    """s[i] is the opening quote; returns (text, index after the closing quote)."""
+    out = []
+    i += 1
+    while i < len(s):
+        c = s[i]
+        if c == '"':
+            return "".join(out), i + 1
+        if c == "\\" and i + 1 < len(s):
+            n = s[i + 1]
+            if n == "x":
+                m = re.match(r"[0-9a-fA-F]{1,4}", s[i + 2:])
+                out.append(chr(int(m.group(0), 16)))
+                i += 2 + len(m.group(0))
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    raise ScenarioError("unterminated string in registry file")
+
+
+def read_reg_file(path):
+    """{lower-case key path: {lower-case value name: (type, bytes, name)}}; "" names the default value."""
+    keys = {}
+    current = None
+    with open(path, encoding="utf-8", errors="replace") as f:
+        lines = f.read().split("\n")
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        i += 1
+        while line.endswith("\\") and i < len(lines):
+            line = line[:-1] + lines[i].strip()
+            i += 1
+        if line.startswith("["):
+            name, _ = parse_reg_string('"' + line[1:line.rindex("]")] + '"', 0)
+            current = keys.setdefault(name.lower(), {})
+            continue
+        if current is None or not line or line[0] not in '"@':
+            continue
+        if line[0] == "@":
+            vname, rest = "", line[2:]
+        else:
+            vname, j = parse_reg_string(line, 0)
+            rest = line[j + 1:]
+        if rest.startswith('"'):
+            text, _ = parse_reg_string(rest, 0)
+            value = (1, (text + "\0").encode("utf-16-le"))
+        elif rest.startswith("str(2):"):
+            text, _ = parse_reg_string(rest[7:], 0)
+            value = (2, (text + "\0").encode("utf-16-le"))
+        elif rest.startswith("dword:"):
+            value = (4, int(rest[6:], 16).to_bytes(4, "little"))
+        else:
+            m = re.match(r"hex(?:\(([0-9a-fA-F]+)\))?:(.*)$", rest)
+            if not m:
+                continue
+            rtype = int(m.group(1), 16) if m.group(1) else 3
+            data = bytes(int(b, 16) for b in m.group(2).replace(" ", "").split(",") if b)
+            value = (rtype, data)
+        current[vname.lower()] = (value[0], value[1], vname)
+    return keys
+
+
+def lookup_key(prefix, keypath):
+    root, _, sub = keypath.partition("\\")
+    if root.upper() not in ROOT_FILES:
+        raise ScenarioError("unknown registry root in check: %s" % root)
+    fname, base = ROOT_FILES[root.upper()]
+    if base is None:  # HKEY_USERS\.Default lives in userdef.reg
+        first, _, sub = sub.partition("\\")
+        if first.lower() != ".default":
+            raise ScenarioError("only HKEY_USERS\\.Default can be checked")
+        base = ""
+    full = "\\".join(p for p in (base, sub.strip("\\")) if p)
+    keys = read_reg_file(os.path.join(prefix, fname))
+    return keys, full.lower()
+
+
+def reg_text(data):
+    return data.decode("utf-16-le", errors="replace")
+
+
+def describe_value(value):
+    rtype, data, _ = value
+    if rtype == 4:
+        return "dword %d" % int.from_bytes(data[:4].ljust(4, b"\0"), "little")
+    if rtype in (1, 2):
+        return 'sz "%s" (%d bytes)' % (reg_text(data).rstrip("\0").replace("\0", "\\0"), len(data) // 2)
+    if rtype == 3:
+        return "binary %s" % data.hex()
+    return "type %d %s" % (rtype, data.hex())
+
+
+# ---------------------------------------------------------------- sections
+
+def write_setup_ini(prefix, medium, lines):
+    text = "\r\n".join(lines) + "\r\n"
+    with open(os.path.join(host_path(prefix, medium), "Setup.ini"), "wb") as f:
+        f.write(unescape_lines_cp949(text))
+
+
+def unescape_lines_cp949(text):
+    """The script goes to CP949; \\xNN escapes give raw bytes (for scripts with foreign bytes)."""
+    out = bytearray()
+    for part in re.split(r"(\\x[0-9a-fA-F]{2})", text):
+        if re.fullmatch(r"\\x[0-9a-fA-F]{2}", part):
+            out.append(int(part[2:], 16))
+        else:
+            out += part.encode("cp949")
+    return bytes(out)
+
+
+def medium_file(ctx, args):
+    rel, _, content = args.partition(" ")
+    path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(unescape(content))
+
+
+def medium_size(ctx, args):
+    rel, size = args.rsplit(" ", 1)
+    path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(bytes((i * 7 + 3) % 251 for i in range(min(int(size), 1 << 16))) * (int(size) >> 16))
+        f.write(bytes((i * 7 + 3) % 251 for i in range(int(size) & 0xFFFF)))
+
+
+def medium_copy(ctx, args):
+    rel, src = args.split(" ", 1)
+    path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(os.path.join(ROOT, src), path)
+
+
+MEDIUM_COMMANDS = {
+    "file": medium_file,     # file <relative path> <content with \n escapes>
+    "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
+    "copy": medium_copy,     # copy <relative path> <file of the repository>
+}
+
+
+def before_mkdir(ctx, args):
+    os.makedirs(host_path(ctx.prefix, args), exist_ok=True)
+
+
+def before_file(ctx, args):
+    winpath, _, content = args.partition(" ")
+    path = host_path(ctx.prefix, winpath)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(unescape(content))
+
+
+def before_reg(ctx, args):
+    run(["wine", "reg"] + split_args(args), ctx.env, timeout=120)
+
+
+def before_readonly(ctx, args):
+    os.chmod(host_path(ctx.prefix, args, must_exist=True), 0o444)
+
+
+BEFORE_COMMANDS = {
+    "mkdir": before_mkdir,       # mkdir <windows folder>
+    "file": before_file,         # file <windows path> <content>
+    "reg": before_reg,           # reg <arguments of wine reg>, e.g. reg add "HKCU\Software\X" /v V /d 1 /f
+    "readonly": before_readonly, # readonly <windows path>
+}
+
+
+def split_args(text):
+    import shlex
+    return shlex.split(text, posix=True)
+
+
+def check_exit(ctx, args):
+    if ctx.exit_code != int(args):
+        ctx.fail("exit code %s, expected %s" % (ctx.exit_code, args))
+
+
+def check_dir(ctx, args):
+    if not os.path.isdir(host_path(ctx.prefix, args)):
+        ctx.fail("folder missing: %s" % args)
+
+
+def check_nodir(ctx, args):
+    if os.path.isdir(host_path(ctx.prefix, args)):
+        ctx.fail("folder should not exist: %s" % args)
+
+
+def check_file(ctx, args):
+    winpath, sep, content = args.partition(" ")
+    path = host_path(ctx.prefix, winpath)
+    if not os.path.isfile(path):
+        ctx.fail("file missing: %s" % winpath)
+        return
+    if sep:
+        with open(path, "rb") as f:
+            actual = f.read()
+        if actual != unescape(content):
+            ctx.fail("file %s holds %r, expected %r" % (winpath, actual[:200], unescape(content)[:200]))
+
+
+def check_nofile(ctx, args):
+    if os.path.exists(host_path(ctx.prefix, args)):
+        ctx.fail("should not exist: %s" % args)
+
+
+def check_same(ctx, args):
+    winpath, rel = args.split(" ", 1)
+    path = host_path(ctx.prefix, winpath)
+    src = os.path.join(ctx.medium_host, *rel.split("\\"))
+    if not os.path.isfile(path):
+        ctx.fail("file missing: %s" % winpath)
+    elif open(path, "rb").read() != open(src, "rb").read():
+        ctx.fail("%s differs from the medium's %s" % (winpath, rel))
+
+
+def check_reg(ctx, args):
+    """reg "<key>" "<name or @>" <sz|dword|binary|bytes> <data>"""
+    parts = split_args(args)
+    key, name, kind = parts[0], parts[1], parts[2]
+    expected = parts[3] if len(parts) > 3 else ""
+    keys, full = lookup_key(ctx.prefix, key)
+    values = keys.get(full)
+    vname = "" if name == "@" else name
+    if values is None or vname.lower() not in values:
+        ctx.fail("registry value missing: %s [%s]" % (key, name))
+        return
+    value = values[vname.lower()]
+    rtype, data, stored_name = value
+    if stored_name != vname:
+        ctx.fail("registry value name %r, expected %r" % (stored_name, vname))
+    ok = True
+    if kind == "sz":
+        ok = rtype == 1 and reg_text(data).split("\0")[0] == expected
+    elif kind == "sz-exact":  # the whole stored text, NULs included, e.g. "abc\0"
+        ok = rtype == 1 and reg_text(data) == unescape(expected).decode("utf-8")
+    elif kind == "dword":
+        ok = rtype == 4 and len(data) == 4 and int.from_bytes(data, "little") == int(expected, 0)
+    elif kind == "binary":
+        ok = rtype == 3 and data.hex() == expected.lower()
+    elif kind == "sz-bytes":  # REG_SZ with this many characters stored (NUL included)
+        ok = rtype == 1 and len(data) // 2 == int(expected)
+    else:
+        raise ScenarioError("unknown value kind in check: %s" % kind)
+    if not ok:
+        ctx.fail("registry %s [%s] is %s, expected %s %s" % (key, name, describe_value(value), kind, expected))
+
+
+def check_regkey(ctx, args):
+    keys, full = lookup_key(ctx.prefix, split_args(args)[0])
+    if full not in keys:
+        ctx.fail("registry key missing: %s" % args)
+
+
+def check_noreg(ctx, args):
+    parts = split_args(args)
+    keys, full = lookup_key(ctx.prefix, parts[0])
+    if len(parts) == 1:
+        if full in keys:
+            ctx.fail("registry key should not exist: %s" % parts[0])
+        return
+    vname = "" if parts[1] == "@" else parts[1]
+    if full in keys and vname.lower() in keys[full]:
+        ctx.fail("registry value should not exist: %s [%s]" % (parts[0], parts[1]))
+
+
+def check_transcript(ctx, args):
+    if args not in ctx.transcript:
+        ctx.fail("transcript lacks: %s" % args)
+
+
+def check_notranscript(ctx, args):
+    if any(args in line for line in ctx.transcript):
+        ctx.fail("transcript should not contain: %s" % args)
+
+
+CHECK_COMMANDS = {
+    "exit": check_exit,          # exit <signed code>
+    "dir": check_dir,            # dir <windows folder>
+    "nodir": check_nodir,
+    "file": check_file,          # file <windows path> [exact content with \n escapes]
+    "nofile": check_nofile,
+    "same": check_same,          # same <windows path> <medium-relative path>: identical bytes
+    "reg": check_reg,            # reg "<key>" "<name|@>" sz|sz-exact|sz-bytes|dword|binary <data>
+    "regkey": check_regkey,      # regkey "<key>"
+    "noreg": check_noreg,        # noreg "<key>" ["<name|@>"]
+    "transcript": check_transcript,      # transcript <a whole line of the transcript>
+    "notranscript": check_notranscript,  # notranscript <text in no line>
+}
+
+
+def show_files(ctx, args):
+    base = host_path(ctx.prefix, args)
+    print("  files under %s:" % args)
+    if not os.path.isdir(base):
+        print("    (missing)")
+        return
+    for dirpath, dirnames, filenames in sorted(os.walk(base)):
+        dirnames.sort()
+        for name in sorted(filenames):
+            p = os.path.join(dirpath, name)
+            rel = os.path.relpath(p, base).replace("/", "\\")
+            print("    %-40s %8d bytes" % (rel, os.path.getsize(p)))
+
+
+def show_reg(ctx, args):
+    key = split_args(args)[0]
+    keys, full = lookup_key(ctx.prefix, key)
+    print("  registry %s:" % key)
+    values = keys.get(full)
+    if values is None:
+        print("    (missing)")
+        return
+    for _, value in sorted(values.items()):
+        print("    %-20s %s" % (value[2] or "(default)", describe_value(value)))
+
+
+SHOW_COMMANDS = {"files": show_files, "reg": show_reg}
+
+
+# ---------------------------------------------------------------- running
+
+class Context:
+    def __init__(self, bench, scenario_path, sections, prefix):
+        self.bench = bench
+        self.path = scenario_path
+        self.sections = sections
+        self.prefix = prefix
+        self.env = bench.env(prefix)
+        self.failures = []
+        self.transcript = []
+        self.exit_code = None
+        self.options = dict(l.split(None, 1) for l in command_lines(sections.get("options", [])))
+        self.medium = self.options.get("medium", "C:\\media")
+        self.medium_host = host_path(prefix, self.medium)
+
+    def fail(self, message):
+        self.failures.append(message)
+
+
+def dispatch(table, ctx, lines, section):
+    for line in command_lines(lines):
+        name, _, args = line.partition(" ")
+        if name not in table:
+            raise ScenarioError("unknown command in %s: %s" % (section, line))
+        table[name](ctx, args.strip())
+
+
+def dialogue_lines(sections):
+    return [l.strip() for l in sections.get("dialogue", []) if l.strip() and not l.strip().startswith("#")]
+
+
+def answers_for(dialogue):
+    answers = []
+    for line in dialogue:
+        if " -> " not in line:
+            continue
+        head, action = line.rsplit(" -> ", 1)
+        kind = "box" if head.startswith("box ") else head.split()[1]
+        answers.append("%s %s" % (kind, action))
+    return answers
+
+
+INTERACTIVE = re.compile(r"^(box |dialog 104 )")
+
+
+def compare_dialogue(ctx, expected):
+    """Every expected line appears in order; no box or folder dialog goes unlisted."""
+    i = 0
+    for line in ctx.transcript:
+        if i < len(expected) and line == expected[i]:
+            i += 1
+        elif INTERACTIVE.match(line):
+            ctx.fail("unexpected window: %s" % line)
+    if i < len(expected):
+        ctx.fail("expected window not seen: %s" % expected[i])
+    for line in ctx.transcript:
+        if line.startswith("robot:") or line == "timeout":
+            ctx.fail(line)
+
+
+def run_scenario(bench, path, demo=False):
+    sections = parse_scenario(path)
+    name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios")).replace("/", ".")
+    name = re.sub(r"\.scn$", "", name).replace("..", "")
+    bench.ensure_template()
+    prefix = bench.new_case(name)
+    ctx = Context(bench, path, sections, prefix)
+    os.makedirs(ctx.medium_host, exist_ok=True)
+    shutil.copyfile(bench.setup_exe, os.path.join(ctx.medium_host, "Setup.exe"))
+    if "setup.ini" in sections:
+        write_setup_ini(prefix, ctx.medium, sections["setup.ini"])
+    dispatch(MEDIUM_COMMANDS, ctx, sections.get("medium", []), "medium")
+    dispatch(BEFORE_COMMANDS, ctx, sections.get("before", []), "before")
+
+    robot_dir = host_path(prefix, "C:\\robot")
+    os.makedirs(robot_dir, exist_ok=True)
+    for tool in os.listdir(bench.bench_dir):
+        shutil.copyfile(os.path.join(bench.bench_dir, tool), os.path.join(robot_dir, tool))
+    dialogue = dialogue_lines(sections)
+    with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
+        f.write("\n".join(answers_for(dialogue)) + "\n")
+    timeout = int(ctx.options.get("timeout", "60"))
+    started = time.time()
+    run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+         "C:\\robot\\transcript.txt", str(timeout)], ctx.env, timeout=timeout + 60)
+    run(["wineserver", "-w"], ctx.env, timeout=60)
+    elapsed = time.time() - started
+    with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
+        ctx.transcript = [l.rstrip("\n") for l in f]
+    for line in ctx.transcript:
+        if line.startswith("exit "):
+            ctx.exit_code = int(line[5:])
+
+    compare_dialogue(ctx, dialogue)
+    dispatch(CHECK_COMMANDS, ctx, sections.get("check", []), "check")
+
+    if demo:
+        print("What the player saw (%.1f s):" % elapsed)
+        for line in ctx.transcript:
+            print("  " + line)
+        print("What was installed:")
+        dispatch(SHOW_COMMANDS, ctx, sections.get("show", []), "show")
+    if ctx.failures:
+        print("FAIL %s" % path)
+        print("transcript:")
+        for line in ctx.transcript:
+            print("  " + line)
+        for failure in ctx.failures:
+            print("  - " + failure)
+        print("prefix kept at %s" % prefix)
+        return False
+    print("ok %s (%.1f s)" % (name, elapsed))
+    if not demo and not os.environ.get("QS_KEEP_PREFIX"):
+        shutil.rmtree(prefix, ignore_errors=True)
+    return True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--prefix-only", action="store_true", help="only create the template prefix")
+    parser.add_argument("--demo", action="store_true", help="print the transcript and what was installed")
+    parser.add_argument("scenarios", nargs="*")
+    args = parser.parse_args()
+    bench = Bench(args.build)
+    if args.prefix_only:
+        bench.ensure_template()
+        return 0
+    ok = True
+    for path in args.scenarios:
+        try:
+            ok = run_scenario(bench, path, demo=args.demo) and ok
+        except ScenarioError as e:
+            print("FAIL %s: %s" % (path, e))
+            ok = False
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,45 @@
+#include "shell/sequence_rules.h"
+
+#include <gtest/gtest.h>
+
+TEST(FolderStage, DiskSpaceResults) {
+    EXPECT_EQ(AfterDiskSpaceCheck(0), FolderCheckStep::AskAgain);
+    EXPECT_EQ(AfterDiskSpaceCheck(1), FolderCheckStep::AskAgain);
+    EXPECT_EQ(AfterDiskSpaceCheck(2), FolderCheckStep::GoOn);
+    EXPECT_EQ(AfterDiskSpaceCheck(3), FolderCheckStep::Quit);
+    EXPECT_EQ(AfterDiskSpaceCheck(4), FolderCheckStep::GoOn);
+    EXPECT_EQ(AfterDiskSpaceCheck(-1), FolderCheckStep::GoOn);
+}
+
+TEST(FolderStage, FolderTestErrors) {
+    EXPECT_EQ(ClassifyFolderTestError(2), FolderTestFailure::CreateLastLevel);
+    EXPECT_EQ(ClassifyFolderTestError(3), FolderTestFailure::CreateAllLevels);
+    EXPECT_EQ(ClassifyFolderTestError(5), FolderTestFailure::Unusable);
+    EXPECT_EQ(ClassifyFolderTestError(21), FolderTestFailure::Unusable);
+    EXPECT_EQ(ClassifyFolderTestError(267), FolderTestFailure::Unusable);
+}
+
+TEST(FolderStage, CreationPrefixesLevelByLevel) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(FolderCreationPrefixes("C:\\Games\\Foo\\Bar"),
+              (V{"C:\\", "C:\\Games\\", "C:\\Games\\Foo\\", "C:\\Games\\Foo\\Bar\\"}));
+    EXPECT_EQ(FolderCreationPrefixes("C:\\\\Games\\"), (V{"C:\\", "C:\\Games\\"}));
+    EXPECT_EQ(FolderCreationPrefixes("\\"), V{});
+    EXPECT_EQ(FolderCreationPrefixes(""), V{});
+}
+
+TEST(Completion, TextWithAndWithoutRestartQuestion) {
+    EXPECT_EQ(CompletionText("Game", false), "Game 설치가 성공적으로 수행되었습니다.");
+    EXPECT_EQ(CompletionText("", false).size(), 34u);
+    std::string restart = CompletionText("Game", true);
+    EXPECT_EQ(restart, "Game 설치가 성공적으로 수행되었습니다.\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?");
+    // The longest text: a 98-character name, the sentence and the question.
+    EXPECT_EQ(CompletionText(std::string(98, 'N'), true).size(), 204u);
+}
+
+TEST(Completion, WindowTitle) {
+    EXPECT_EQ(WindowTitle("Game", "1.0"), "Game 1.0");
+    EXPECT_EQ(WindowTitle("Game", ""), "Game");
+    EXPECT_EQ(WindowTitle("", "1.0"), " 1.0");
+    EXPECT_EQ(WindowTitle("", ""), "");
+}
