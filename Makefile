@@ -2,6 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all bootstrap build host win32 win64 test unit e2e demo clean
 

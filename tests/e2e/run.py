@@ -323,7 +323,26 @@ def medium_copy(ctx, args):
     shutil.copyfile(os.path.join(ROOT, src), path)
 
 
+def medium_tree(ctx, args):
+    """Copies a folder of the repository onto the medium; its Setup.ini (UTF-8) goes to CP949."""
+    src = os.path.join(ROOT, args)
+    for dirpath, _, filenames in os.walk(src):
+        for name in filenames:
+            source = os.path.join(dirpath, name)
+            rel = os.path.relpath(source, src)
+            target = os.path.join(ctx.medium_host, rel)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            if rel == "Setup.ini":
+                with open(source, encoding="utf-8") as f:
+                    text = f.read().replace("\r\n", "\n").replace("\n", "\r\n")
+                with open(target, "wb") as f:
+                    f.write(unescape_lines_cp949(text))
+            else:
+                shutil.copyfile(source, target)
+
+
 MEDIUM_COMMANDS = {
+    "tree": medium_tree,     # tree <folder of the repository>: a whole prepared medium
     "file": medium_file,     # file <relative path> <content with \n escapes>
     "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
     "copy": medium_copy,     # copy <relative path> <file of the repository>
@@ -573,8 +592,10 @@ def compare_dialogue(ctx, expected):
 
 def run_scenario(bench, path, demo=False):
     sections = parse_scenario(path)
-    name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios")).replace("/", ".")
-    name = re.sub(r"\.scn$", "", name).replace("..", "")
+    name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios"))
+    if name.startswith(".."):
+        name = "other/" + os.path.basename(path)
+    name = re.sub(r"\.scn$", "", name).replace("/", ".")
     bench.ensure_template()
     prefix = bench.new_case(name)
     ctx = Context(bench, path, sections, prefix)
