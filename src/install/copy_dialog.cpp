@@ -10,5 +10,3 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
 }
 
 void CopyPackageFiles(HWND) {}
-
-void CreateSubfolders(const char*, char*) {}
