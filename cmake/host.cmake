@@ -2,6 +2,7 @@
 # and the registration of the Wine test bench in CTest.
 enable_testing()
 find_package(GTest REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(QS_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 option(QS_SANITIZERS "Build the rules and their tests with ASan and UBSan" ON)
@@ -38,7 +39,6 @@ endforeach()
 option(QS_E2E "Register the Wine end-to-end scenarios" ON)
 set(QS_BUILD_ROOT ${CMAKE_BINARY_DIR}/.. CACHE PATH "Folder holding the win64 build")
 if(QS_E2E)
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(QS_RUNNER ${CMAKE_SOURCE_DIR}/tests/e2e/run.py)
   add_test(NAME e2e.prefix COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} --prefix-only)
   set_tests_properties(e2e.prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
@@ -51,3 +51,8 @@ if(QS_E2E)
     set_tests_properties(e2e.${rel} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
   endforeach()
 endif()
+
+# The release artefacts themselves (executable kind, imports, resources).
+add_test(NAME artefacts COMMAND ${CMAKE_SOURCE_DIR}/tests/check_artefacts.sh ${QS_BUILD_ROOT})
+add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_dialogs.py
+         ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)

@@ -15,7 +15,7 @@ set_source_files_properties(${QS_RC_CP949} PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/setup.ico")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 949 -I${CMAKE_SOURCE_DIR}/res")
 
-set(QS_WIN_LINK -static -static-libgcc -static-libstdc++ -mwindows)
+set(QS_WIN_LINK -static -static-libgcc -static-libstdc++ -mwindows -s)
 set(QS_WIN_LIBS comctl32 ole32 oleaut32 uuid version shell32 advapi32 gdi32 user32 kernel32)
 
 add_executable(Setup WIN32 ${QS_STEP_SOURCES} ${QS_RC_CP949})
