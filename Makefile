@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all bootstrap build host win32 win64 test unit e2e demo clean
+.PHONY: all bootstrap build host win32 win64 fuzzbuild fuzz fuzz-smoke test unit e2e demo clean
 
 all: build
 
@@ -25,9 +25,23 @@ win64:
 	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD)/win64 -j $(JOBS)
 
-# Every test: unit tests, the artefact checks and the Wine scenarios.
+fuzzbuild: bootstrap
+	cmake -S . -B $(BUILD)/fuzz -DQS_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS each (default five minutes).
+FUZZ_SECONDS ?= 300
+fuzz: fuzzbuild
+	scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzzbuild
+	scripts/fuzz.sh $(BUILD)/fuzz 5
+
+# Every test: unit tests, the artefact checks, the Wine scenarios and a short
+# run of every fuzz target.
 test: build
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure $(CTEST_ARGS)
+	$(MAKE) fuzz-smoke
 
 unit: bootstrap host
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure -LE e2e -E '^e2e\.'

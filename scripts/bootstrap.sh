@@ -5,7 +5,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ python3 libgtest-dev libgmock-dev
+  cmake make g++ python3 libgtest-dev libgmock-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   mingw-w64-i686-dev mingw-w64-x86-64-dev
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
