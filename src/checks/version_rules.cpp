@@ -1,0 +1,61 @@
+#include "checks/version_rules.h"
+
+#include "shell/script_rules.h"
+#include "system/registry_path_rules.h"
+
+RegistryPathStatus ParseRegistryPath(const std::string& path, RegistryPathParts& parts) {
+    std::size_t first = path.find('\\');
+    if (first == std::string::npos) return RegistryPathStatus::NoBackslash;
+    std::size_t last = path.rfind('\\');
+    std::string subKey = first == last ? "" : path.substr(first + 1, last - first - 1);
+    std::string valueName = path.substr(last + 1);
+    if (subKey.size() >= kSubKeySize) return RegistryPathStatus::SubKeyTooLong;
+    if (valueName.size() >= kValueNameSize) return RegistryPathStatus::ValueNameTooLong;
+    std::string rootName = path.substr(0, first);
+    parts.root = rootName.size() < kRootNameSize ? RootKeyFromName(rootName) : 0;
+    parts.subKey = subKey;
+    parts.valueName = valueName;
+    return parts.root ? RegistryPathStatus::Ok : RegistryPathStatus::UnknownRoot;
+}
+
+std::uint32_t InstalledNumberFromData(const unsigned char* data, std::size_t size) {
+    std::uint32_t number = 0;
+    for (std::size_t i = 0; i < size && i < 4; ++i) number |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+    return number;
+}
+
+bool RecordedInstallFolder(const char* data, std::size_t size, std::string& folder) {
+    std::size_t length = 0;
+    while (length < size && data[length] != '\0') ++length;
+    if (length >= kPathSize) return false;
+    folder.assign(data, length);
+    return true;
+}
+
+VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t packageValue) {
+    if (mode == 3 || mode == 4) return VersionVerdict::GoOn;
+    if (installed == 0) return mode == 1 ? VersionVerdict::RefuseNoInstallation : VersionVerdict::GoOn;
+    if (installed > packageValue) return VersionVerdict::AskNewerInstalled;
+    if (installed == packageValue) return VersionVerdict::AskSameInstalled;
+    return VersionVerdict::GoOn;
+}
+
+std::string InstallerCaption(const std::string& productName) {
+    return productName + " 설치 프로그램";
+}
+
+static const char* RegistryPathProblem(RegistryPathStatus status) {
+    switch (status) {
+    case RegistryPathStatus::NoBackslash: return "레지스트리 경로에 '\\' 문자가 없습니다.";
+    case RegistryPathStatus::UnknownRoot: return "알 수 없는 루트 키 이름입니다.";
+    case RegistryPathStatus::SubKeyTooLong: return "키 경로가 너무 깁니다. (최대 199바이트)";
+    case RegistryPathStatus::ValueNameTooLong: return "값 이름이 너무 깁니다. (최대 51바이트)";
+    case RegistryPathStatus::Ok: break;
+    }
+    return "";
+}
+
+std::string RegistryPathErrorText(const std::string& key, const std::string& path, RegistryPathStatus status) {
+    return "설치 정보 파일(Setup.ini)의 [Version] " + key + " 값이 잘못되었습니다.\n" + path + "\n" +
+           RegistryPathProblem(status) + "\n설치를 중단합니다.";
+}

@@ -1,0 +1,50 @@
+// Decisions of the version record: splitting a registry path of [Version],
+// reading what an earlier installation left in the registry, comparing
+// versions, and the texts shown to the user. Portable: no Windows headers,
+// no globals, no I/O.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Sizes of the parts of a registry location, terminating NUL included.
+constexpr std::size_t kRootNameSize = 20;
+constexpr std::size_t kSubKeySize = 200;
+constexpr std::size_t kValueNameSize = 52;
+
+struct RegistryPathParts {
+    std::uint32_t root = 0;  // a predefined key handle, 0 until recognised
+    std::string subKey;      // without leading or trailing backslash; may be empty
+    std::string valueName;   // may be empty: the key's default value
+};
+
+enum class RegistryPathStatus { Ok, NoBackslash, UnknownRoot, SubKeyTooLong, ValueNameTooLong };
+
+// Splits "ROOT\sub\key\value" at its first and last backslash. Only Ok and
+// UnknownRoot fill parts (root stays 0 for an unknown name); a path without a
+// backslash or with a part too long for its buffer leaves parts untouched, so
+// nothing is ever cut into another key. A root name longer than its buffer
+// cannot be one of the known names and counts as unknown.
+RegistryPathStatus ParseRegistryPath(const std::string& path, RegistryPathParts& parts);
+
+// The installed version number from the data of a registry value: up to 4
+// bytes, little-endian, missing high bytes 0.
+std::uint32_t InstalledNumberFromData(const unsigned char* data, std::size_t size);
+
+// The install folder recorded by an earlier installation: the data as text up
+// to its first NUL (or its end). False when it would not fit the 260-byte
+// install-folder buffer; the recorded folder is then not used at all.
+bool RecordedInstallFolder(const char* data, std::size_t size, std::string& folder);
+
+enum class VersionVerdict { GoOn, RefuseNoInstallation, AskNewerInstalled, AskSameInstalled };
+
+// What the version check does for a "Mode", the installed number (0: none)
+// and this package's number; numbers compare as unsigned 32-bit values.
+VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t packageValue);
+
+// The installer's caption: the product name and " 설치 프로그램".
+std::string InstallerCaption(const std::string& productName);
+
+// The message shown when a registry path of [Version] cannot be used; key is
+// "Version Path" or "Install Path".
+std::string RegistryPathErrorText(const std::string& key, const std::string& path, RegistryPathStatus status);

@@ -1,0 +1,18 @@
+// Root-key names of registry paths in the setup script, shared by the version
+// record and the registry entries. Portable: no Windows headers, no globals,
+// no I/O. Roots are the 32-bit values of the predefined key handles; the
+// Win32 steps turn them into HKEYs.
+#pragma once
+#include <cstdint>
+#include <string>
+
+constexpr std::uint32_t kRootClassesRoot = 0x80000000;
+constexpr std::uint32_t kRootCurrentUser = 0x80000001;
+constexpr std::uint32_t kRootLocalMachine = 0x80000002;
+constexpr std::uint32_t kRootUsers = 0x80000003;
+constexpr std::uint32_t kRootCurrentConfig = 0x80000005;
+constexpr std::uint32_t kRootDynData = 0x80000006;
+
+// The predefined key handle of a root-key name, compared whole and with exact
+// case in the program's order of names; 0 when the name is not one of them.
+std::uint32_t RootKeyFromName(const std::string& name);

@@ -1,0 +1,168 @@
+#include "checks/version_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "system/registry_path_rules.h"
+
+struct RootCase {
+    const char* name;
+    std::uint32_t handle;
+};
+
+class RootNameTest : public ::testing::TestWithParam<RootCase> {};
+
+TEST_P(RootNameTest, MatchesWholeNameWithExactCase) {
+    EXPECT_EQ(RootKeyFromName(GetParam().name), GetParam().handle);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RootNameTest,
+    ::testing::Values(RootCase{"HKEY_CURRENT_USER", 0x80000001u}, RootCase{"HKEY_CLASSES_ROOT", 0x80000000u},
+                      RootCase{"HKEY_CURRENT_CONFIG", 0x80000005u}, RootCase{"HKEY_LOCAL_MACHINE", 0x80000002u},
+                      RootCase{"HKEY_USERS", 0x80000003u}, RootCase{"HKEY_DYN_DATA", 0x80000006u},
+                      RootCase{"hkey_local_machine", 0}, RootCase{"Hkey_Users", 0}, RootCase{"HKLM", 0},
+                      RootCase{"HKEY_USERS ", 0}, RootCase{" HKEY_USERS", 0}, RootCase{"HKEY_USER", 0},
+                      RootCase{"HKEY_CURRENT_USERS", 0}, RootCase{"", 0}));
+
+struct PathCase {
+    const char* path;
+    RegistryPathStatus status;
+    std::uint32_t root;
+    const char* subKey;
+    const char* valueName;
+};
+
+class RegistryPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(RegistryPathTest, SplitsAtFirstAndLastBackslash) {
+    const PathCase& c = GetParam();
+    RegistryPathParts parts;
+    parts.subKey = "untouched";
+    parts.valueName = "untouched";
+    EXPECT_EQ(ParseRegistryPath(c.path, parts), c.status);
+    EXPECT_EQ(parts.root, c.root);
+    EXPECT_EQ(parts.subKey, c.subKey);
+    EXPECT_EQ(parts.valueName, c.valueName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RegistryPathTest,
+    ::testing::Values(
+        PathCase{"HKEY_LOCAL_MACHINE\\Software\\Studio\\Game\\Version", RegistryPathStatus::Ok, kRootLocalMachine,
+                 "Software\\Studio\\Game", "Version"},
+        PathCase{"HKEY_CURRENT_USER\\Software\\Studio\\", RegistryPathStatus::Ok, kRootCurrentUser, "Software\\Studio",
+                 ""},
+        PathCase{"HKEY_LOCAL_MACHINE\\Version", RegistryPathStatus::Ok, kRootLocalMachine, "", "Version"},
+        PathCase{"HKEY_USERS\\", RegistryPathStatus::Ok, kRootUsers, "", ""},
+        PathCase{"HKEY_CURRENT_USER\\a b\\c d", RegistryPathStatus::Ok, kRootCurrentUser, "a b", "c d"},
+        PathCase{"HKEY_CURRENT_USER\\\\\\v", RegistryPathStatus::Ok, kRootCurrentUser, "\\", "v"},
+        // An unknown root still fills the texts; the root stays null.
+        PathCase{"hkey_local_machine\\Software\\V", RegistryPathStatus::UnknownRoot, 0, "Software", "V"},
+        PathCase{"\\Software\\V", RegistryPathStatus::UnknownRoot, 0, "Software", "V"},
+        PathCase{"HKEY_CURRENT_CONFIG_AND_MORE_TEXT\\S\\V", RegistryPathStatus::UnknownRoot, 0, "S", "V"},
+        // Refused: nothing is filled.
+        PathCase{"HKEY_LOCAL_MACHINE", RegistryPathStatus::NoBackslash, 0, "untouched", "untouched"},
+        PathCase{"", RegistryPathStatus::NoBackslash, 0, "untouched", "untouched"}));
+
+TEST(RegistryPathLimits, PartsUpToTheirBuffersPassAndLongerOnesAreRefused) {
+    const std::string root = "HKEY_CURRENT_USER\\";
+    RegistryPathParts parts;
+    EXPECT_EQ(ParseRegistryPath(root + std::string(199, 's') + "\\" + std::string(51, 'v'), parts),
+              RegistryPathStatus::Ok);
+    EXPECT_EQ(parts.subKey.size(), 199u);
+    EXPECT_EQ(parts.valueName.size(), 51u);
+
+    RegistryPathParts refused;
+    EXPECT_EQ(ParseRegistryPath(root + std::string(200, 's') + "\\v", refused), RegistryPathStatus::SubKeyTooLong);
+    EXPECT_EQ(ParseRegistryPath(root + "s\\" + std::string(52, 'v'), refused), RegistryPathStatus::ValueNameTooLong);
+    EXPECT_EQ(ParseRegistryPath(root + std::string(52, 'v'), refused), RegistryPathStatus::ValueNameTooLong);
+    EXPECT_EQ(refused.root, 0u);
+    EXPECT_TRUE(refused.subKey.empty());
+    EXPECT_TRUE(refused.valueName.empty());
+    // A sub-key of 199 characters made of several keys is still one part.
+    std::string deep = std::string(99, 'a') + "\\" + std::string(99, 'b');
+    EXPECT_EQ(ParseRegistryPath(root + deep + "\\v", parts), RegistryPathStatus::Ok);
+    EXPECT_EQ(parts.subKey, deep);
+}
+
+TEST(InstalledNumber, LittleEndianWithMissingHighBytesZero) {
+    const unsigned char data[] = {0x78, 0x56, 0x34, 0x12};
+    EXPECT_EQ(InstalledNumberFromData(data, 4), 0x12345678u);
+    EXPECT_EQ(InstalledNumberFromData(data, 2), 0x5678u);
+    EXPECT_EQ(InstalledNumberFromData(data, 1), 0x78u);
+    EXPECT_EQ(InstalledNumberFromData(data, 0), 0u);
+    const unsigned char high[] = {0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(InstalledNumberFromData(high, 4), 0xFFFFFFFFu);
+}
+
+TEST(RecordedFolder, TextUpToFirstNulAndOnlyWhenItFits) {
+    std::string folder = "before";
+    const char data[] = "C:\\Games\\Old\0junk";
+    EXPECT_TRUE(RecordedInstallFolder(data, sizeof data, folder));
+    EXPECT_EQ(folder, "C:\\Games\\Old");
+    // Data without a NUL ends at its size.
+    EXPECT_TRUE(RecordedInstallFolder("C:\\AB", 4, folder));
+    EXPECT_EQ(folder, "C:\\A");
+    EXPECT_TRUE(RecordedInstallFolder("", 1, folder));
+    EXPECT_EQ(folder, "");
+
+    std::string fits(259, 'f');
+    EXPECT_TRUE(RecordedInstallFolder(fits.c_str(), fits.size() + 1, folder));
+    EXPECT_EQ(folder, fits);
+    folder = "before";
+    std::string tooLong(260, 'f');
+    EXPECT_FALSE(RecordedInstallFolder(tooLong.c_str(), tooLong.size() + 1, folder));
+    EXPECT_EQ(folder, "before");
+}
+
+struct VerdictCase {
+    int mode;
+    std::uint32_t installed;
+    std::uint32_t value;
+    VersionVerdict verdict;
+};
+
+class VersionVerdictTest : public ::testing::TestWithParam<VerdictCase> {};
+
+TEST_P(VersionVerdictTest, FollowsTheModeAndTheUnsignedComparison) {
+    const VerdictCase& c = GetParam();
+    EXPECT_EQ(DecideVersion(c.mode, c.installed, c.value), c.verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VersionVerdictTest,
+    ::testing::Values(
+        VerdictCase{0, 0, 100, VersionVerdict::GoOn}, VerdictCase{0, 99, 100, VersionVerdict::GoOn},
+        VerdictCase{0, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{0, 101, 100, VersionVerdict::AskNewerInstalled},
+        VerdictCase{1, 0, 100, VersionVerdict::RefuseNoInstallation}, VerdictCase{1, 0, 0, VersionVerdict::RefuseNoInstallation},
+        VerdictCase{1, 50, 100, VersionVerdict::GoOn}, VerdictCase{1, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{2, 0, 100, VersionVerdict::GoOn}, VerdictCase{2, 101, 100, VersionVerdict::AskNewerInstalled},
+        VerdictCase{3, 101, 100, VersionVerdict::GoOn}, VerdictCase{3, 100, 100, VersionVerdict::GoOn},
+        VerdictCase{4, 0, 100, VersionVerdict::GoOn}, VerdictCase{4, 101, 100, VersionVerdict::GoOn},
+        VerdictCase{5, 0, 100, VersionVerdict::GoOn}, VerdictCase{5, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{-1, 101, 100, VersionVerdict::AskNewerInstalled},
+        // Unsigned: a recorded 0xFFFFFFFF is newer than anything, a value of
+        // 0x80000000 is newer than 0x7FFFFFFF.
+        VerdictCase{0, 0xFFFFFFFFu, 1, VersionVerdict::AskNewerInstalled},
+        VerdictCase{0, 0x80000000u, 0x7FFFFFFFu, VersionVerdict::AskNewerInstalled},
+        VerdictCase{0, 0x7FFFFFFFu, 0x80000000u, VersionVerdict::GoOn},
+        VerdictCase{0, 1, 0, VersionVerdict::AskNewerInstalled}));
+
+TEST(VersionTexts, CaptionAndPathErrors) {
+    EXPECT_EQ(InstallerCaption("쿼린"), "쿼린 설치 프로그램");
+    EXPECT_EQ(InstallerCaption(""), " 설치 프로그램");
+    EXPECT_EQ(RegistryPathErrorText("Version Path", "hkey_x\\a\\b", RegistryPathStatus::UnknownRoot),
+              "설치 정보 파일(Setup.ini)의 [Version] Version Path 값이 잘못되었습니다.\nhkey_x\\a\\b\n"
+              "알 수 없는 루트 키 이름입니다.\n설치를 중단합니다.");
+    // Every refusal names its own problem.
+    const RegistryPathStatus refusals[] = {RegistryPathStatus::NoBackslash, RegistryPathStatus::UnknownRoot,
+                                           RegistryPathStatus::SubKeyTooLong, RegistryPathStatus::ValueNameTooLong};
+    std::string previous;
+    for (RegistryPathStatus status : refusals) {
+        std::string text = RegistryPathErrorText("Install Path", "p", status);
+        EXPECT_NE(text, previous);
+        EXPECT_NE(text.find("Install Path"), std::string::npos);
+        previous = text;
+    }
+}
