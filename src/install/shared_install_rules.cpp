@@ -1,0 +1,184 @@
+#include "install/shared_install_rules.h"
+
+#include <cstdio>
+
+#include "shell/script_rules.h"
+
+namespace {
+
+constexpr unsigned long kDeferBits = kVifFileInUse | kVifAccessViolation | kVifSharingViolation | kVifCannotDelete |
+                                     kVifCannotRename | kVifCannotDeleteCur;
+
+constexpr unsigned kStyleError = 0x10;          // MB_ICONERROR
+constexpr unsigned kStyleErrorOkCancel = 0x11;  // MB_OKCANCEL | MB_ICONERROR
+constexpr unsigned kStyleQuestion = 0x34;       // MB_YESNO | MB_ICONWARNING
+
+bool FitsPath(const std::string& path) {
+    return path.size() < kPathSize;
+}
+
+// A lead byte of a two-byte CP949 character.
+bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EndsWithTmp(const std::string& name) {
+    return name.size() > 4 && SameFileName(name.substr(name.size() - 4), ".tmp");
+}
+
+bool IsTaken(const std::string& candidate, const std::vector<std::string>& takenNames) {
+    for (const std::string& taken : takenNames)
+        if (SameFileName(candidate, taken)) return true;
+    return false;
+}
+
+// The name up to, not including, its last "." (all of it without one). '.'
+// is never the second byte of a CP949 character, so a byte search is safe.
+std::string StemOfName(const std::string& name) {
+    std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string LanguageLine(const char* format, const std::string& language) {
+    std::vector<char> line(std::char_traits<char>::length(format) + language.size() + 1);
+    std::snprintf(line.data(), line.size(), format, language.c_str());
+    return line.data();
+}
+
+}  // namespace
+
+SharedDestination DestinationOfRecord(unsigned long size, int kind) {
+    if (size == 0) return SharedDestination::None;
+    if (kind == 0) return SharedDestination::WindowsFolder;
+    if (kind == 1) return SharedDestination::SystemFolder;
+    return SharedDestination::None;
+}
+
+std::string SourceDirectoryFromFolder(const std::string& sourceFolder) {
+    if (sourceFolder.size() > 3 && sourceFolder.back() == '\\') return sourceFolder.substr(0, sourceFolder.size() - 1);
+    return sourceFolder;
+}
+
+std::string JoinFolderAndName(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+InstallOutcome DecideInstallOutcome(unsigned long result, const InstallPromptAnswer& ask) {
+    if (result == 0) return InstallOutcome::Installed;
+    if (result & kVifCannotReadSrc) {
+        ask(InstallPrompt::SourceUnreadable);
+        return InstallOutcome::End;
+    }
+    if (result & kVifOutOfMemory) return ask(InstallPrompt::OutOfMemory) ? InstallOutcome::Retry : InstallOutcome::End;
+    if (result & kVifOutOfSpace) return ask(InstallPrompt::OutOfSpace) ? InstallOutcome::Retry : InstallOutcome::End;
+    bool force = (result & kVifCannotReadDst) != 0;
+    if (result & kVifSrcOld) {
+        if (!ask(InstallPrompt::SourceOlder)) return InstallOutcome::Skip;
+        force = true;
+    }
+    if (result & kVifMismatch) {
+        if (!ask(InstallPrompt::LanguageDiffers)) return InstallOutcome::Skip;
+        force = true;
+    }
+    if (result & kVifWriteProt) force = true;
+    if (result & kDeferBits) return InstallOutcome::Defer;
+    return force ? InstallOutcome::Force : InstallOutcome::Skip;
+}
+
+std::string InstallPromptText(InstallPrompt prompt) {
+    switch (prompt) {
+    case InstallPrompt::SourceUnreadable: return "원본 파일에 오류가 있습니다.";
+    case InstallPrompt::OutOfMemory: return "메모리가 부족합니다. 충분한 메모리를 확보하십시요.";
+    case InstallPrompt::OutOfSpace: return "디스크 용량이 부족합니다.\n디스크의 용량을 확보하십시요.";
+    case InstallPrompt::SourceOlder:
+        return "새로 설치할 파일이 현재 설치된 파일보다 이전 버전입니다.\n파일을 설치하시겠습니까?";
+    case InstallPrompt::LanguageDiffers: break;
+    }
+    return "";
+}
+
+unsigned InstallPromptStyle(InstallPrompt prompt) {
+    switch (prompt) {
+    case InstallPrompt::SourceUnreadable: return kStyleError;
+    case InstallPrompt::OutOfMemory:
+    case InstallPrompt::OutOfSpace: return kStyleErrorOkCancel;
+    case InstallPrompt::SourceOlder:
+    case InstallPrompt::LanguageDiffers: break;
+    }
+    return kStyleQuestion;
+}
+
+std::string LanguageQuestionText(const std::optional<std::string>& installedLanguage,
+                                 const std::optional<std::string>& newLanguage) {
+    std::string text = "새로 설치할 파일과 현재 설치된 파일의 언어가 다음과 같이 틀립니다.\n";
+    if (installedLanguage) text += LanguageLine("현재 설치된 파일의 언어 : %s\n", *installedLanguage);
+    if (newLanguage) text += LanguageLine("새로 설치할 파일의 언어 : %s\n", *newLanguage);
+    return text + "새로 파일을 겹쳐쓸까요?";
+}
+
+bool TranslationLanguage(const unsigned char* table, std::size_t size, unsigned& language) {
+    if (table == nullptr || size < 4) return false;
+    language = static_cast<unsigned>(table[0]) | (static_cast<unsigned>(table[1]) << 8);
+    return true;
+}
+
+SharedNameProblem CheckSharedFileName(const std::string& name, const std::string& sourceFolder,
+                                      const std::string& destinationFolder) {
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
+        return SharedNameProblem::NotPlainName;
+    if (!FitsPath(sourceFolder + name) || !FitsPath(JoinFolderAndName(destinationFolder, name)))
+        return SharedNameProblem::PathTooLong;
+    return SharedNameProblem::None;
+}
+
+std::string SharedNameErrorText(SharedNameProblem problem, const std::string& name) {
+    switch (problem) {
+    case SharedNameProblem::NotPlainName: return "공유 파일의 이름이 올바르지 않습니다.\n" + name;
+    case SharedNameProblem::PathTooLong: return "공유 파일의 경로가 너무 깁니다.\n" + name;
+    case SharedNameProblem::None: break;
+    }
+    return "";
+}
+
+bool SameFileName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+            ++i;
+        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string DeferredTempPath(const std::string& folder, const std::string& name,
+                             const std::vector<std::string>& takenNames) {
+    const std::string stem = StemOfName(name);
+    for (int number = 0; number <= 99; ++number) {
+        std::string candidate = stem + (number == 0 ? "" : "~" + std::to_string(number)) + ".tmp";
+        if (IsTaken(candidate, takenNames)) continue;
+        std::string path = JoinFolderAndName(folder, candidate);
+        return FitsPath(path) ? path : "";
+    }
+    return "";
+}
+
+std::string LeftoverTempPath(unsigned long result, const std::string& folder, const std::string& reportedName,
+                             const std::string& recordName) {
+    if (!(result & kVifTempFile) || reportedName.empty()) return "";
+    std::size_t separator = reportedName.find_last_of('\\');
+    std::string name = separator == std::string::npos ? reportedName : reportedName.substr(separator + 1);
+    // A full path is accepted only when it names a file of the destination folder itself.
+    if (separator != std::string::npos && !SameFileName(reportedName, JoinFolderAndName(folder, name))) return "";
+    if (name.find_first_of("/:") != std::string::npos || !EndsWithTmp(name) || SameFileName(name, recordName))
+        return "";
+    std::string path = JoinFolderAndName(folder, name);
+    return FitsPath(path) ? path : "";
+}

@@ -1,0 +1,272 @@
+#include "install/shared_install_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using P = InstallPrompt;
+using O = InstallOutcome;
+
+// ---- the meaning of a VerInstallFileA result ----
+
+struct OutcomeCase {
+    const char* what;
+    unsigned long result;
+    std::vector<bool> answers;   // given in order to the prompts that come up
+    std::vector<P> prompts;      // the prompts expected, in order
+    O outcome;
+};
+
+class DecideOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(DecideOutcomeTest, AsksInOrderAndDecides) {
+    const OutcomeCase& c = GetParam();
+    std::vector<P> asked;
+    O outcome = DecideInstallOutcome(c.result, [&](P prompt) {
+        asked.push_back(prompt);
+        return asked.size() <= c.answers.size() ? static_cast<bool>(c.answers[asked.size() - 1]) : false;
+    });
+    EXPECT_EQ(asked, c.prompts) << c.what;
+    EXPECT_EQ(outcome, c.outcome) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ResultTable, DecideOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"installed", 0, {}, {}, O::Installed},
+        OutcomeCase{"source unreadable ends", kVifCannotReadSrc, {true}, {P::SourceUnreadable}, O::End},
+        OutcomeCase{"unreadable source comes before everything else",
+                    kVifCannotReadSrc | kVifOutOfMemory | kVifSrcOld | kVifFileInUse, {true}, {P::SourceUnreadable},
+                    O::End},
+        OutcomeCase{"memory OK retries", kVifOutOfMemory, {true}, {P::OutOfMemory}, O::Retry},
+        OutcomeCase{"memory Cancel ends", kVifOutOfMemory, {false}, {P::OutOfMemory}, O::End},
+        OutcomeCase{"memory before disk", kVifOutOfMemory | kVifOutOfSpace, {true}, {P::OutOfMemory}, O::Retry},
+        OutcomeCase{"disk OK retries", kVifOutOfSpace, {true}, {P::OutOfSpace}, O::Retry},
+        OutcomeCase{"disk Cancel ends", kVifOutOfSpace, {false}, {P::OutOfSpace}, O::End},
+        OutcomeCase{"disk before the version question", kVifOutOfSpace | kVifSrcOld, {true}, {P::OutOfSpace},
+                    O::Retry},
+        OutcomeCase{"unreadable destination forces", kVifCannotReadDst, {}, {}, O::Force},
+        OutcomeCase{"older, Yes forces", kVifSrcOld, {true}, {P::SourceOlder}, O::Force},
+        OutcomeCase{"older, No leaves it", kVifSrcOld, {false}, {P::SourceOlder}, O::Skip},
+        OutcomeCase{"language, Yes forces", kVifMismatch | kVifTempFile, {true}, {P::LanguageDiffers}, O::Force},
+        OutcomeCase{"language, No leaves it", kVifMismatch, {false}, {P::LanguageDiffers}, O::Skip},
+        OutcomeCase{"older and another language: both in order", kVifSrcOld | kVifMismatch | kVifTempFile,
+                    {true, true}, {P::SourceOlder, P::LanguageDiffers}, O::Force},
+        OutcomeCase{"older and another language: No to the first asks nothing more", kVifSrcOld | kVifMismatch,
+                    {false}, {P::SourceOlder}, O::Skip},
+        OutcomeCase{"older and another language: No to the second", kVifSrcOld | kVifMismatch, {true, false},
+                    {P::SourceOlder, P::LanguageDiffers}, O::Skip},
+        OutcomeCase{"write-protected forces", kVifWriteProt, {}, {}, O::Force},
+        OutcomeCase{"unreadable destination and No to the version question", kVifCannotReadDst | kVifSrcOld,
+                    {false}, {P::SourceOlder}, O::Skip},
+        OutcomeCase{"in use defers", kVifFileInUse, {}, {}, O::Defer},
+        OutcomeCase{"access violation defers", kVifAccessViolation, {}, {}, O::Defer},
+        OutcomeCase{"sharing violation defers", kVifSharingViolation, {}, {}, O::Defer},
+        OutcomeCase{"cannot delete defers", kVifCannotDelete, {}, {}, O::Defer},
+        OutcomeCase{"cannot rename defers", kVifCannotRename, {}, {}, O::Defer},
+        OutcomeCase{"cannot delete the current file defers", kVifCannotDeleteCur, {}, {}, O::Defer},
+        OutcomeCase{"held open (sharing violation and cannot delete)", kVifSharingViolation | kVifCannotDelete, {},
+                    {}, O::Defer},
+        OutcomeCase{"defer outranks force", kVifWriteProt | kVifCannotReadDst | kVifFileInUse, {}, {}, O::Defer},
+        OutcomeCase{"in use and older, Yes goes straight to defer", kVifFileInUse | kVifSrcOld, {true},
+                    {P::SourceOlder}, O::Defer},
+        OutcomeCase{"in use and older, No leaves it", kVifFileInUse | kVifSrcOld, {false}, {P::SourceOlder},
+                    O::Skip},
+        OutcomeCase{"in use and another language, No leaves it", kVifSharingViolation | kVifMismatch, {false},
+                    {P::LanguageDiffers}, O::Skip},
+        OutcomeCase{"temporary file alone asks for nothing", kVifTempFile, {}, {}, O::Skip},
+        OutcomeCase{"cannot create alone asks for nothing", 0x800, {}, {}, O::Skip},
+        OutcomeCase{"bits not looked at", 0x1 | 0x8 | 0x10 | 0x20 | 0x800 | 0x40000 | 0x80000 | 0x100000, {}, {},
+                    O::Skip}));
+
+TEST(InstallPrompts, TextsAndStyles) {
+    struct Row {
+        P prompt;
+        const char* text;
+        unsigned style;
+    };
+    const Row rows[] = {
+        {P::SourceUnreadable, "원본 파일에 오류가 있습니다.", 0x10},
+        {P::OutOfMemory, "메모리가 부족합니다. 충분한 메모리를 확보하십시요.", 0x11},
+        {P::OutOfSpace, "디스크 용량이 부족합니다.\n디스크의 용량을 확보하십시요.", 0x11},
+        {P::SourceOlder, "새로 설치할 파일이 현재 설치된 파일보다 이전 버전입니다.\n파일을 설치하시겠습니까?", 0x34},
+        {P::LanguageDiffers, "", 0x34},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(InstallPromptText(row.prompt), row.text);
+        EXPECT_EQ(InstallPromptStyle(row.prompt), row.style);
+    }
+}
+
+// ---- the language question ----
+
+TEST(LanguageQuestion, LinesLeftOutWhereTheLanguageIsUnknown) {
+    const std::string head = "새로 설치할 파일과 현재 설치된 파일의 언어가 다음과 같이 틀립니다.\n";
+    const std::string tail = "새로 파일을 겹쳐쓸까요?";
+    const std::string installed = "현재 설치된 파일의 언어 : 한국어\n";
+    const std::string fresh = "새로 설치할 파일의 언어 : English (United States)\n";
+    EXPECT_EQ(LanguageQuestionText(std::string("한국어"), std::string("English (United States)")),
+              head + installed + fresh + tail);
+    EXPECT_EQ(LanguageQuestionText(std::nullopt, std::string("English (United States)")), head + fresh + tail);
+    EXPECT_EQ(LanguageQuestionText(std::string("한국어"), std::nullopt), head + installed + tail);
+    EXPECT_EQ(LanguageQuestionText(std::nullopt, std::nullopt), head + tail);
+    // A known file with an empty name keeps its line; a '%' in a name is text.
+    EXPECT_EQ(LanguageQuestionText(std::string(""), std::string("100%s")),
+              head + "현재 설치된 파일의 언어 : \n" + "새로 설치할 파일의 언어 : 100%s\n" + tail);
+}
+
+TEST(LanguageQuestion, LanguageOfTheFirstTranslation) {
+    const unsigned char korean[] = {0x12, 0x04, 0xB5, 0x03, 0x09, 0x04, 0xB0, 0x04};
+    unsigned language = 0;
+    ASSERT_TRUE(TranslationLanguage(korean, sizeof korean, language));
+    EXPECT_EQ(language, 0x0412u);
+    const unsigned char english[] = {0x09, 0x04, 0xE4, 0x04};
+    ASSERT_TRUE(TranslationLanguage(english, sizeof english, language));
+    EXPECT_EQ(language, 0x0409u);
+    language = 77;
+    EXPECT_FALSE(TranslationLanguage(korean, 0, language));
+    EXPECT_FALSE(TranslationLanguage(korean, 3, language));
+    EXPECT_FALSE(TranslationLanguage(nullptr, 4, language));
+    EXPECT_EQ(language, 77u);
+}
+
+// ---- folders, names and paths ----
+
+TEST(SharedPaths, DestinationOfRecord) {
+    using D = SharedDestination;
+    EXPECT_EQ(DestinationOfRecord(10, 0), D::WindowsFolder);
+    EXPECT_EQ(DestinationOfRecord(10, 1), D::SystemFolder);
+    EXPECT_EQ(DestinationOfRecord(10, 2), D::None);
+    EXPECT_EQ(DestinationOfRecord(10, -1), D::None);
+    EXPECT_EQ(DestinationOfRecord(0, 0), D::None);
+    EXPECT_EQ(DestinationOfRecord(0, 1), D::None);
+}
+
+TEST(SharedPaths, SourceDirectoryKeepsTheBackslashOfADriveRootOnly) {
+    EXPECT_EQ(SourceDirectoryFromFolder("D:\\SETUP\\"), "D:\\SETUP");
+    EXPECT_EQ(SourceDirectoryFromFolder("D:\\"), "D:\\");
+    EXPECT_EQ(SourceDirectoryFromFolder("D:\\A\\"), "D:\\A");
+    EXPECT_EQ(SourceDirectoryFromFolder("\\\\server\\share\\"), "\\\\server\\share");
+    EXPECT_EQ(SourceDirectoryFromFolder("D:\\SETUP"), "D:\\SETUP");
+}
+
+TEST(SharedPaths, JoinFolderAndName) {
+    EXPECT_EQ(JoinFolderAndName("C:\\WINDOWS\\SYSTEM", "shared.dll"), "C:\\WINDOWS\\SYSTEM\\shared.dll");
+    EXPECT_EQ(JoinFolderAndName("D:\\", "shared.dll"), "D:\\shared.dll");
+}
+
+TEST(SharedPaths, NamesThatWouldLeaveTheFolderAreRefused) {
+    using N = SharedNameProblem;
+    const char* refused[] = {"..\\evil.dll", "sub\\a.dll", "C:evil.dll", "a/b.dll", "..", ".", "", "a.dll:stream"};
+    for (const char* name : refused)
+        EXPECT_EQ(CheckSharedFileName(name, "C:\\media\\", "C:\\windows"), N::NotPlainName) << name;
+    const char* accepted[] = {"shared.dll", "my file, old.dll", "readme", "a.b.ocx", "\xB0\xA1\xB3\xAA.dll"};
+    for (const char* name : accepted)
+        EXPECT_EQ(CheckSharedFileName(name, "C:\\media\\", "C:\\windows"), N::None) << name;
+}
+
+TEST(SharedPaths, PathsMustFit260Bytes) {
+    using N = SharedNameProblem;
+    const std::string source = "C:\\media\\";     // 9 characters
+    const std::string folder = "C:\\windows";     // 10 + the backslash
+    EXPECT_EQ(CheckSharedFileName(std::string(248, 'a'), source, folder), N::None);        // 259 at the destination
+    EXPECT_EQ(CheckSharedFileName(std::string(249, 'a'), source, folder), N::PathTooLong);
+    const std::string longSource = "C:\\" + std::string(200, 's') + "\\";              // 204 characters
+    EXPECT_EQ(CheckSharedFileName(std::string(55, 'a'), longSource, folder), N::None);    // 259 at the source
+    EXPECT_EQ(CheckSharedFileName(std::string(56, 'a'), longSource, folder), N::PathTooLong);
+}
+
+TEST(SharedPaths, NameErrorTexts) {
+    EXPECT_EQ(SharedNameErrorText(SharedNameProblem::NotPlainName, "..\\a.dll"),
+              "공유 파일의 이름이 올바르지 않습니다.\n..\\a.dll");
+    EXPECT_EQ(SharedNameErrorText(SharedNameProblem::PathTooLong, "b.dll"), "공유 파일의 경로가 너무 깁니다.\nb.dll");
+}
+
+TEST(SharedPaths, SameFileName) {
+    struct Row {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Row rows[] = {
+        {"Shared.DLL", "shared.dll", true},
+        {"a.tmp", "a.tmp", true},
+        {"a.tmp", "a.tm", false},
+        {"a.tmp", "b.tmp", false},
+        // Two CP949 characters whose second bytes differ only in case stay apart.
+        {"\x81\x41.dll", "\x81\x61.dll", false},
+        {"\x81\x41.dll", "\x81\x41.DLL", true},
+        {"", "", true},
+    };
+    for (const Row& row : rows) EXPECT_EQ(SameFileName(row.a, row.b), row.same) << row.a << " / " << row.b;
+}
+
+// ---- temporary names of a deferred replacement ----
+
+struct TempCase {
+    const char* name;
+    std::vector<std::string> taken;
+    const char* expected;
+};
+
+class DeferredTempTest : public ::testing::TestWithParam<TempCase> {};
+
+TEST_P(DeferredTempTest, FreeNameBesideTheOldFile) {
+    const TempCase& c = GetParam();
+    EXPECT_EQ(DeferredTempPath("C:\\WINDOWS\\SYSTEM", c.name, c.taken), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DeferredTempTest,
+    ::testing::Values(
+        TempCase{"shared.dll", {"shared.dll"}, "C:\\WINDOWS\\SYSTEM\\shared.tmp"},
+        TempCase{"a.b.ocx", {}, "C:\\WINDOWS\\SYSTEM\\a.b.tmp"},
+        TempCase{"readme", {}, "C:\\WINDOWS\\SYSTEM\\readme.tmp"},
+        TempCase{".hidden", {}, "C:\\WINDOWS\\SYSTEM\\.tmp"},
+        // a.dll already deferred to a.tmp: a.ocx gets its own file.
+        TempCase{"a.ocx", {"a.dll", "a.ocx", "a.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~1.tmp"},
+        TempCase{"a.ocx", {"A.TMP", "a~1.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~2.tmp"},
+        // A shared file named like the temporary file is never overwritten.
+        TempCase{"x.tmp", {"x.tmp"}, "C:\\WINDOWS\\SYSTEM\\x~1.tmp"},
+        TempCase{"x.dll", {"x.dll", "x.tmp"}, "C:\\WINDOWS\\SYSTEM\\x~1.tmp"}));
+
+TEST(DeferredTemp, NoFreeNameOrNoRoom) {
+    std::vector<std::string> taken = {"a.tmp"};
+    for (int i = 1; i <= 99; ++i) taken.push_back("a~" + std::to_string(i) + ".tmp");
+    EXPECT_EQ(DeferredTempPath("C:\\W", "a.dll", taken), "");
+    taken.pop_back();
+    EXPECT_EQ(DeferredTempPath("C:\\W", "a.dll", taken), "C:\\W\\a~99.tmp");
+    // 250 + 4 + 1 + 4 = 259 fits; one more character does not.
+    const std::string folder = "C:\\" + std::string(247, 'f');
+    EXPECT_EQ(DeferredTempPath(folder, "abcd.dll", {}), folder + "\\abcd.tmp");
+    EXPECT_EQ(DeferredTempPath(folder, "abcde.dll", {}), "");
+    EXPECT_EQ(DeferredTempPath(folder, "abcd.dll", {"abcd.tmp"}), "");  // abcd~1.tmp is too long
+}
+
+// ---- the temporary file a declined or failed attempt leaves behind ----
+
+TEST(LeftoverTemp, RemovedOnlyWhenItIsSurelyTheInstallersOwn) {
+    struct Row {
+        unsigned long result;
+        const char* reported;
+        const char* expected;
+    };
+    const std::string folder = "C:\\windows\\system32";
+    const Row rows[] = {
+        {0x7, "VER1A2B.tmp", "C:\\windows\\system32\\VER1A2B.tmp"},
+        {0x23, "ver3.TMP", "C:\\windows\\system32\\ver3.TMP"},
+        {0x1, "C:\\windows\\system32\\ver9.tmp", "C:\\windows\\system32\\ver9.tmp"},
+        {0x1, "C:\\WINDOWS\\SYSTEM32\\ver9.tmp", "C:\\windows\\system32\\ver9.tmp"},
+        {0x6, "VER1A2B.tmp", ""},                         // no temporary-file bit
+        {0x7, "", ""},
+        {0x7, "C:\\windows\\ver9.tmp", ""},               // another folder
+        {0x7, "..\\ver9.tmp", ""},
+        {0x7, "C:ver9.tmp", ""},
+        {0x7, "ver9.dll", ""},                            // not a temporary file
+        {0x7, "shared.tmp", ""},                          // the shared file itself
+        {0x7, ".tmp", ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(LeftoverTempPath(row.result, folder, row.reported, "Shared.TMP"), row.expected) << row.reported;
+}
