@@ -1,0 +1,145 @@
+#include "system/shortcut_rules.h"
+
+#include "shell/script_rules.h"
+
+namespace {
+
+// A one-character field: blanks, the character, optional blanks and the
+// comma. False when the field is empty, longer or not ended by a comma.
+bool TakeCharacterField(const char*& p, char& value) {
+    p = SkipBlanks(p);
+    if (*p == '\0' || *p == ',') return false;
+    value = *p++;
+    p = SkipBlanks(p);
+    if (*p != ',') return false;
+    ++p;
+    return true;
+}
+
+// A text field: blanks before it are skipped, it ends at the next comma and
+// keeps the blanks in front of that comma. False when no comma follows.
+bool TakeTextField(const char*& p, std::string& value) {
+    p = SkipBlanks(p);
+    const char* start = p;
+    while (*p != '\0' && *p != ',') ++p;
+    if (*p != ',') return false;
+    value.assign(start, p);
+    ++p;
+    return true;
+}
+
+bool PlaceFromFlag(char c, ShortcutPlace& place) {
+    switch (FlagValue(c)) {
+    case 0: place = ShortcutPlace::ProgramGroup; return true;
+    case 1: place = ShortcutPlace::Desktop; return true;
+    default: return false;
+    }
+}
+
+// The show field may be empty (normal window) or one character.
+bool TakeShowField(const char*& p, int& showCommand) {
+    p = SkipBlanks(p);
+    if (*p == ',') {
+        ++p;
+        showCommand = kShowNormal;
+        return true;
+    }
+    char c = 0;
+    if (!TakeCharacterField(p, c)) return false;
+    switch (FlagValue(c)) {
+    case 0: showCommand = kShowNormal; return true;
+    case 1: showCommand = kShowMinimized; return true;
+    case 2: showCommand = kShowMaximized; return true;
+    default: return false;
+    }
+}
+
+bool Fits(const std::string& path) {
+    return path.size() < kPathSize;
+}
+
+}  // namespace
+
+bool ParseShortcutLine(const std::string& line, ShortcutLine& out) {
+    ShortcutLine parsed;
+    const char* p = line.c_str();
+    char place = 0;
+    if (!TakeCharacterField(p, place) || !PlaceFromFlag(place, parsed.place)) return false;
+    if (!TakeTextField(p, parsed.name) || parsed.name.empty()) return false;
+    if (!TakeShowField(p, parsed.showCommand)) return false;
+    if (!TakeTextField(p, parsed.description)) return false;
+    if (!TakeTextField(p, parsed.target) || parsed.target.empty()) return false;
+    if (!TakeTextField(p, parsed.arguments)) return false;
+    if (!TakeTextField(p, parsed.workingFolder)) return false;
+    parsed.icon = SkipBlanks(p);
+    out = parsed;
+    return true;
+}
+
+std::string ShellFolderValueText(const char* data, std::size_t size) {
+    std::size_t length = 0;
+    while (length < size && data[length] != '\0') ++length;
+    return std::string(data, length);
+}
+
+std::string DesktopLinkFolder(const std::string& desktop) {
+    if (desktop.empty()) return "";
+    std::string folder = desktop + "\\";
+    return Fits(folder) ? folder : "";
+}
+
+static bool ClimbsOut(const std::string& folderName) {
+    if (folderName.find(':') != std::string::npos) return true;
+    std::size_t start = 0;
+    while (start <= folderName.size()) {
+        std::size_t end = folderName.find_first_of("\\/", start);
+        if (end == std::string::npos) end = folderName.size();
+        if (folderName.compare(start, end - start, "..") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+GroupFolderResult BuildProgramGroupFolder(const std::string& programs, const std::string& folderName,
+                                          std::string& groupFolder) {
+    groupFolder.clear();
+    if (folderName.empty()) return GroupFolderResult::EmptyName;
+    if (ClimbsOut(folderName)) return GroupFolderResult::NameLeavesPrograms;
+    if (programs.empty()) return GroupFolderResult::NoProgramsFolder;
+    std::string folder = programs + "\\" + folderName + "\\";
+    if (!Fits(folder)) return GroupFolderResult::TooLong;
+    groupFolder = folder;
+    return GroupFolderResult::Ready;
+}
+
+std::string GroupFolderMessage(GroupFolderResult result) {
+    switch (result) {
+    case GroupFolderResult::EmptyName: return "프로그램 그룹 폴더 이름이 없습니다.";
+    case GroupFolderResult::NameLeavesPrograms: return "프로그램 그룹 폴더 이름이 올바르지 않습니다.";
+    case GroupFolderResult::TooLong: return "프로그램 그룹 폴더 이름이 너무 깁니다.";
+    default: return "";
+    }
+}
+
+ShortcutPathResult BuildShortcutPaths(const ShortcutLine& line, const std::string& placeFolder,
+                                      const std::string& installDir, ShortcutPaths& paths) {
+    if (line.name.find_first_of("\\/:") != std::string::npos) return ShortcutPathResult::NameNotPlain;
+    ShortcutPaths built;
+    built.linkFile = placeFolder + line.name + ".lnk";
+    built.target = installDir + "\\" + line.target;
+    built.workingFolder = line.workingFolder.empty() ? installDir : installDir + "\\" + line.workingFolder;
+    // An empty icon field leaves the link without an icon path.
+    built.icon = line.icon.empty() ? "" : installDir + "\\" + line.icon;
+    if (!Fits(built.linkFile) || !Fits(built.target) || !Fits(built.workingFolder) || !Fits(built.icon))
+        return ShortcutPathResult::TooLong;
+    paths = built;
+    return ShortcutPathResult::Ready;
+}
+
+std::string ShortcutPathMessage(ShortcutPathResult result, const std::string& name) {
+    switch (result) {
+    case ShortcutPathResult::NameNotPlain: return "단축 아이콘 이름이 올바르지 않습니다.\n" + name;
+    case ShortcutPathResult::TooLong: return "단축 아이콘의 경로가 너무 깁니다.\n" + name;
+    default: return "";
+    }
+}
