@@ -1,5 +1,31 @@
-// Creation of the folders of a relative path below a base folder.
-// Stand-in: creates nothing.
+// Creation of the folders of a relative path below a base folder, used by the
+// copy loop (the folders of a package file) and by the shortcut step (the
+// program group folder).
+#include <string>
+#include <vector>
+
+#include "install/copy_rules.h"
 #include "shell/setup.h"
 
-void CreateSubfolders(const char*, char*) {}
+// Every component of relativePath is a folder: callers that hold a file name
+// pass only its folder part. The current directory is left as it was. A level
+// that cannot be created is reported once, with the system's text, and the
+// levels below it are not attempted.
+void CreateSubfolders(const char* baseFolder, char* relativePath) {
+    std::vector<std::string> levels;
+    switch (SubfolderLevels(baseFolder ? baseFolder : "", relativePath ? relativePath : "", levels)) {
+    case SubfolderWalk::NoBase: SetLastError(ERROR_INVALID_NAME); ShowLastError(); return;
+    case SubfolderWalk::TooLong: SetLastError(ERROR_FILENAME_EXCED_RANGE); ShowLastError(); return;
+    case SubfolderWalk::Ok: break;
+    }
+    char savedFolder[260] = "";
+    DWORD saved = GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
+    for (const std::string& level : levels) {
+        if (SetCurrentDirectoryA(level.c_str())) continue;
+        if (!CreateDirectoryA(level.c_str(), nullptr)) {
+            ShowLastError();
+            break;
+        }
+    }
+    if (saved > 0 && saved < sizeof savedFolder) SetCurrentDirectoryA(savedFolder);
+}

@@ -1,0 +1,27 @@
+// Paths of the copy: joining a folder and a relative name within the 260-byte
+// path buffers, the folder part of a manifest name and the levels that the
+// sub-folder walk tests and creates. Portable: no Windows headers.
+#pragma once
+#include <string>
+#include <vector>
+
+// folder + "\" + name, without doubling a backslash that ends folder (a drive
+// root such as "D:\"). False, with out untouched, when folder is empty or the
+// result would not fit a 260-byte buffer: a path is refused, never cut.
+bool JoinPath(const std::string& folder, const std::string& name, std::string& out);
+
+// The folders of a manifest name: everything before its last backslash
+// ("data\maps\a.map" gives "data\maps", "a.txt" gives ""). The last component
+// is always the file, whatever dots the names hold.
+std::string FolderPartOfName(const std::string& name);
+
+// The folders that CreateSubfolders tests and creates, in order, each with a
+// trailing backslash: for base "C:\Games\X" and "data\maps" they are
+// "C:\Games\X\data\" and "C:\Games\X\data\maps\". Every component of the
+// relative path is a folder; empty components (doubled, leading or trailing
+// backslashes) are dropped. An empty base is refused (it would make the
+// folders at the root of the current drive), and so is a level that would not
+// fit a 260-byte buffer; levels is then left untouched.
+enum class SubfolderWalk { Ok, NoBase, TooLong };
+SubfolderWalk SubfolderLevels(const std::string& base, const std::string& relativePath,
+                              std::vector<std::string>& levels);

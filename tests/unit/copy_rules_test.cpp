@@ -1,0 +1,91 @@
+#include "install/copy_rules.h"
+
+#include <gtest/gtest.h>
+
+using Paths = std::vector<std::string>;
+
+struct LevelsCase {
+    const char* base;
+    const char* relative;
+    Paths expected;
+};
+
+class SubfolderLevelsTest : public ::testing::TestWithParam<LevelsCase> {};
+
+TEST_P(SubfolderLevelsTest, EveryComponentIsAFolderLevel) {
+    const LevelsCase& c = GetParam();
+    Paths levels{"stale"};
+    ASSERT_EQ(SubfolderLevels(c.base, c.relative, levels), SubfolderWalk::Ok);
+    EXPECT_EQ(levels, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SubfolderLevelsTest,
+    ::testing::Values(
+        LevelsCase{"C:\\Games\\X", "data\\maps", {"C:\\Games\\X\\data\\", "C:\\Games\\X\\data\\maps\\"}},
+        // A dot in the base or in a folder name does not stop the walk.
+        LevelsCase{"D:\\My.Games", "data", {"D:\\My.Games\\data\\"}},
+        LevelsCase{"C:\\G", "v1.2\\sub", {"C:\\G\\v1.2\\", "C:\\G\\v1.2\\sub\\"}},
+        // A program group with several levels.
+        LevelsCase{"C:\\Programs", "Games\\Quest", {"C:\\Programs\\Games\\", "C:\\Programs\\Games\\Quest\\"}},
+        // Empty components are dropped; a base ending in a backslash is not doubled.
+        LevelsCase{"C:\\G", "\\a\\\\b\\", {"C:\\G\\a\\", "C:\\G\\a\\b\\"}},
+        LevelsCase{"D:\\", "data", {"D:\\data\\"}},
+        LevelsCase{"C:\\G", "", {}},
+        LevelsCase{"C:\\G", "\\\\", {}}));
+
+TEST(SubfolderLevelsLimits, LevelOf259CharactersFitsAnd260IsRefused) {
+    std::string base = "C:\\" + std::string(250, 'b');  // 253 characters
+    Paths levels{"untouched"};
+    // 253 + "\" + "12345" + "\" = 260 characters: no room for the NUL.
+    EXPECT_EQ(SubfolderLevels(base, "12345", levels), SubfolderWalk::TooLong);
+    EXPECT_EQ(levels, Paths{"untouched"});
+    ASSERT_EQ(SubfolderLevels(base, "1234", levels), SubfolderWalk::Ok);
+    EXPECT_EQ(levels.back().size(), 259u);
+}
+
+TEST(SubfolderLevelsLimits, EmptyBaseIsRefusedRatherThanTheDriveRoot) {
+    Paths levels;
+    EXPECT_EQ(SubfolderLevels("", "data", levels), SubfolderWalk::NoBase);
+    EXPECT_TRUE(levels.empty());
+}
+
+struct JoinCase {
+    const char* folder;
+    const char* name;
+    const char* expected;  // null: refused
+};
+
+class JoinPathTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(JoinPathTest, JoinsWithOneBackslashOrRefuses) {
+    const JoinCase& c = GetParam();
+    std::string out = "untouched";
+    EXPECT_EQ(JoinPath(c.folder, c.name, out), c.expected != nullptr);
+    EXPECT_EQ(out, c.expected ? c.expected : "untouched");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinPathTest,
+    ::testing::Values(JoinCase{"C:\\Games\\X", "data\\a.txt", "C:\\Games\\X\\data\\a.txt"},
+                      JoinCase{"E:\\SETUP\\", "a.txt", "E:\\SETUP\\a.txt"},
+                      JoinCase{"D:\\", "a.txt", "D:\\a.txt"},
+                      JoinCase{"", "a.txt", nullptr}));
+
+TEST(JoinPathLimits, ResultOf259CharactersFitsAnd260IsRefused) {
+    std::string folder = "C:\\" + std::string(200, 'f');  // 203 characters
+    std::string out;
+    ASSERT_TRUE(JoinPath(folder, std::string(55, 'n'), out));  // 203 + 1 + 55
+    EXPECT_EQ(out.size(), 259u);
+    out = "untouched";
+    EXPECT_FALSE(JoinPath(folder, std::string(56, 'n'), out));
+    EXPECT_EQ(out, "untouched");
+    EXPECT_FALSE(JoinPath(folder + "\\", std::string(56, 'n'), out));
+}
+
+TEST(FolderPart, EverythingBeforeTheLastBackslash) {
+    EXPECT_EQ(FolderPartOfName("data\\maps\\a.map"), "data\\maps");
+    EXPECT_EQ(FolderPartOfName("data\\README"), "data");
+    EXPECT_EQ(FolderPartOfName("a.txt"), "");
+    EXPECT_EQ(FolderPartOfName("v1.2\\b"), "v1.2");
+}
