@@ -1,4 +1,195 @@
-// Shared-file installation. Stand-in: installs nothing.
+// Shared-file installation: each usable record of the shared-file list goes
+// into the Windows or system folder through the system's version-aware
+// installer, with the user asked before an older file or one in another
+// language replaces the installed one, and a file in use replaced at the next
+// Windows start.
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checks/version_rules.h"
+#include "install/shared_install_rules.h"
 #include "shell/setup.h"
 
-void InstallSharedFiles(HWND, int) {}
+namespace {
+
+// The values set up once, before the first record.
+struct SharedInstallContext {
+    HWND m_dialog = nullptr;
+    std::string m_caption;
+    char m_windowsFolder[260] = "";
+    char m_systemFolder[260] = "";
+    std::string m_renameFile;
+    std::string m_sourceFolder;     // with its trailing backslash
+    std::string m_sourceDirectory;  // as VerInstallFileA gets it
+    char m_tempName[260] = "";      // written by VerInstallFileA
+    UINT m_tempNameLength = 0;
+    std::vector<std::string> m_deferredTempNames[2];  // per destination folder
+};
+
+enum class RecordEnd { Next, EndStep };
+
+bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
+    context.m_dialog = hDlg;
+    context.m_caption = InstallerCaption(g_productName);
+    UINT windowsLength = GetWindowsDirectoryA(context.m_windowsFolder, sizeof context.m_windowsFolder);
+    UINT systemLength = GetSystemDirectoryA(context.m_systemFolder, sizeof context.m_systemFolder);
+    if (windowsLength == 0 || windowsLength >= sizeof context.m_windowsFolder || systemLength == 0 ||
+        systemLength >= sizeof context.m_systemFolder)
+        return false;
+    context.m_renameFile = JoinFolderAndName(context.m_windowsFolder, "wininit.ini");
+    char sourceFolder[260];
+    GetSourceFolder(sourceFolder);
+    context.m_sourceFolder = sourceFolder;
+    context.m_sourceDirectory = SourceDirectoryFromFolder(sourceFolder);
+    context.m_tempNameLength = sizeof context.m_tempName;
+    return true;
+}
+
+const char* DestinationFolder(const SharedInstallContext& context, SharedDestination destination) {
+    return destination == SharedDestination::WindowsFolder ? context.m_windowsFolder : context.m_systemFolder;
+}
+
+std::string RecordName(const SharedFileEntry& entry) {
+    return std::string(entry.name, strnlen(entry.name, sizeof entry.name));
+}
+
+// One call of the version-aware installer. The buffer length is reset before
+// every call, so that no call gets a shorter buffer than the one before; the
+// temporary file it may leave beside the old one is never used and is removed.
+// (The system's declaration takes writable texts; they are handed copies.)
+DWORD AttemptInstall(SharedInstallContext& context, DWORD flags, const std::string& name, const char* folder) {
+    std::string fileName = name;
+    std::string sourceDirectory = context.m_sourceDirectory;
+    std::string destinationFolder = folder;
+    context.m_tempName[0] = '\0';
+    context.m_tempNameLength = sizeof context.m_tempName;
+    DWORD result = VerInstallFileA(flags, &fileName[0], &fileName[0], &sourceDirectory[0], &destinationFolder[0],
+                                   &destinationFolder[0], context.m_tempName, &context.m_tempNameLength);
+    std::string reported(context.m_tempName, strnlen(context.m_tempName, sizeof context.m_tempName));
+    std::string leftover = LeftoverTempPath(result, folder, reported, name);
+    if (!leftover.empty()) DeleteFileA(leftover.c_str());
+    return result;
+}
+
+// The language of a file, read from its version information; nothing when
+// the file has none or no translation table.
+std::optional<std::string> ReadLanguageName(const std::string& path) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) return std::nullopt;
+    void* block = GlobalAlloc(GPTR, size);
+    if (block == nullptr) return std::nullopt;
+    std::optional<std::string> name;
+    void* table = nullptr;
+    UINT tableSize = 0;
+    unsigned language = 0;
+    if (GetFileVersionInfoA(path.c_str(), 0, size, block) &&
+        VerQueryValueA(block, "\\VarFileInfo\\Translation", &table, &tableSize) &&
+        TranslationLanguage(static_cast<const unsigned char*>(table), tableSize, language)) {
+        char languageName[99] = "";
+        VerLanguageNameA(language, languageName, sizeof languageName);
+        name = languageName;
+    }
+    GlobalFree(block);
+    return name;
+}
+
+bool AnswerPrompt(const SharedInstallContext& context, InstallPrompt prompt, const std::string& name,
+                  const char* folder) {
+    std::string text = InstallPromptText(prompt);
+    if (prompt == InstallPrompt::LanguageDiffers)
+        text = LanguageQuestionText(ReadLanguageName(JoinFolderAndName(folder, name)),
+                                    ReadLanguageName(context.m_sourceFolder + name));
+    int answer = MessageBoxA(context.m_dialog, text.c_str(), context.m_caption.c_str(), InstallPromptStyle(prompt));
+    return answer == IDOK || answer == IDYES;
+}
+
+// The names in a destination folder that a temporary file must not take: the
+// shared files going there and the temporary files already handed out.
+std::vector<std::string> TakenNames(const SharedInstallContext& context, SharedDestination destination) {
+    std::vector<std::string> taken = context.m_deferredTempNames[static_cast<int>(destination)];
+    for (int i = 0; i < g_sharedFileCount; ++i)
+        if (DestinationOfRecord(g_sharedFiles[i].size, g_sharedFiles[i].kind) == destination)
+            taken.push_back(RecordName(g_sharedFiles[i]));
+    return taken;
+}
+
+bool IsNtFamily() {
+    return (GetVersion() & 0x80000000u) == 0;
+}
+
+void ShowNameError(const SharedInstallContext& context, SharedNameProblem problem, const std::string& name) {
+    MessageBoxA(context.m_dialog, SharedNameErrorText(problem, name).c_str(), context.m_caption.c_str(),
+                MB_ICONERROR);
+}
+
+// Copies the new file beside the old one and has it moved over the old one at
+// the next Windows start: through "wininit.ini", and on NT-family Windows,
+// which ignores that file, through the system's own list of pending moves.
+RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& name, SharedDestination destination) {
+    const char* folder = DestinationFolder(context, destination);
+    std::string tempPath = DeferredTempPath(folder, name, TakenNames(context, destination));
+    if (tempPath.empty()) {
+        ShowNameError(context, SharedNameProblem::PathTooLong, name);
+        return RecordEnd::Next;
+    }
+    std::string source = context.m_sourceFolder + name;
+    if (!CopyFileA(source.c_str(), tempPath.c_str(), FALSE)) return RecordEnd::EndStep;
+    std::string target = JoinFolderAndName(folder, name);
+    WritePrivateProfileStringA("rename", target.c_str(), tempPath.c_str(), context.m_renameFile.c_str());
+    if (IsNtFamily())
+        MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    context.m_deferredTempNames[static_cast<int>(destination)].push_back(tempPath.substr(tempPath.rfind('\\') + 1));
+    g_rebootRequired = 1;
+    return RecordEnd::Next;
+}
+
+RecordEnd InstallSharedRecord(SharedInstallContext& context, const SharedFileEntry& entry,
+                              SharedDestination destination) {
+    const char* folder = DestinationFolder(context, destination);
+    const std::string name = RecordName(entry);
+    SharedNameProblem problem = CheckSharedFileName(name, context.m_sourceFolder, folder);
+    if (problem != SharedNameProblem::None) {
+        ShowNameError(context, problem, name);
+        return RecordEnd::Next;
+    }
+    InstallOutcome outcome;
+    do {
+        DWORD result = AttemptInstall(context, kFirstAttemptFlags, name, folder);
+        outcome = DecideInstallOutcome(
+            result, [&](InstallPrompt prompt) { return AnswerPrompt(context, prompt, name, folder); });
+    } while (outcome == InstallOutcome::Retry);
+    switch (outcome) {
+    case InstallOutcome::End: return RecordEnd::EndStep;
+    case InstallOutcome::Force:
+        if (AttemptInstall(context, kForcedAttemptFlags, name, folder) == 0) return RecordEnd::Next;
+        return DeferReplacement(context, name, destination);
+    case InstallOutcome::Defer: return DeferReplacement(context, name, destination);
+    default: return RecordEnd::Next;
+    }
+}
+
+// Shows the record as done, lets the dialog and the backdrop work, and tells
+// whether the user has cancelled meanwhile.
+bool ProgressStep(HWND hDlg, int& position) {
+    SendMessageA(hDlg, WM_COPY_SETPOS, static_cast<WPARAM>(position), 0);
+    ++position;
+    DrainMessageQueue();
+    return g_cancelRequested == 0;
+}
+
+}  // namespace
+
+void InstallSharedFiles(HWND hDlg, int position) {
+    SharedInstallContext context;
+    if (g_sharedFileCount <= 0 || !PrepareSharedInstall(context, hDlg)) return;
+    for (int i = 0; i < g_sharedFileCount; ++i) {
+        const SharedFileEntry& entry = g_sharedFiles[i];
+        SharedDestination destination = DestinationOfRecord(entry.size, entry.kind);
+        if (destination == SharedDestination::None) continue;
+        if (InstallSharedRecord(context, entry, destination) == RecordEnd::EndStep) return;
+        if (!ProgressStep(hDlg, position)) return;
+    }
+}
