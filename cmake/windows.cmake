@@ -38,3 +38,5 @@ foreach(src ${QS_BENCH_TOOLS})
   target_link_libraries(${name} PRIVATE ${QS_WIN_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endforeach()
+
+include(${CMAKE_SOURCE_DIR}/cmake/fixtures.cmake)
