@@ -32,3 +32,63 @@ SubfolderWalk SubfolderLevels(const std::string& base, const std::string& relati
     levels = result;
     return SubfolderWalk::Ok;
 }
+
+static bool IsDotsAndBlanks(const std::string& component) {
+    return component.find_first_not_of(". ") == std::string::npos;
+}
+
+// The part of a component before its first dot, without trailing blanks,
+// is what Windows compares with its device names ("nul.txt" is NUL).
+static bool IsDeviceName(const std::string& component) {
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    std::string stem = component.substr(0, component.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (const char* device : kDevices)
+        if (stem == device) return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+static bool HasBadCharacter(const std::string& name) {
+    for (unsigned char c : name)
+        if (c < 0x20 || c == '/' || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
+            return true;
+    return false;
+}
+
+NameProblem CheckRelativeName(const std::string& name) {
+    if (name.empty()) return NameProblem::Empty;
+    if (name.size() >= kPathSize) return NameProblem::TooLong;
+    if (name[0] == '\\' || name.find(':') != std::string::npos) return NameProblem::Absolute;
+    if (HasBadCharacter(name)) return NameProblem::BadCharacter;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = name.find('\\', start);
+        std::string component = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (component.empty()) return NameProblem::EmptyComponent;
+        if (IsDotsAndBlanks(component)) return NameProblem::LeavesFolder;
+        if (IsDeviceName(component)) return NameProblem::DeviceName;
+        if (end == std::string::npos) return NameProblem::None;
+        start = end + 1;
+    }
+}
+
+std::string NameProblemText(NameProblem problem) {
+    switch (problem) {
+    case NameProblem::None: return "";
+    case NameProblem::Empty: return "이름이 비어 있습니다.";
+    case NameProblem::TooLong: return "이름이 너무 깁니다. (최대 259바이트)";
+    case NameProblem::Absolute: return "드라이브나 절대 경로를 가리키는 이름입니다.";
+    case NameProblem::LeavesFolder: return "상위 폴더('..')를 가리키는 이름입니다.";
+    case NameProblem::EmptyComponent: return "빈 폴더 이름('\\\\')이 들어 있는 이름입니다.";
+    case NameProblem::BadCharacter: return "파일 이름에 쓸 수 없는 문자가 들어 있습니다.";
+    case NameProblem::DeviceName: return "장치 이름(CON, NUL 등)은 파일 이름으로 쓸 수 없습니다.";
+    }
+    return "";
+}
+
+std::string PathTooLongText() {
+    return "폴더 경로와 이름을 합친 경로가 너무 깁니다. (최대 259바이트)";
+}

@@ -5,6 +5,28 @@
 #include <string>
 #include <vector>
 
+// What is wrong with a relative name (a manifest name or a shared file name)
+// that must stay below the folder it is joined to.
+enum class NameProblem {
+    None,
+    Empty,          // no characters at all
+    TooLong,        // more than 259 bytes
+    Absolute,       // a drive, a colon, a leading backslash or a UNC path
+    LeavesFolder,   // a component of only dots and blanks, such as ".."
+    EmptyComponent, // a doubled or trailing backslash
+    BadCharacter,   // a control character, '/' or one of < > " | ? *
+    DeviceName,     // CON, NUL, COM1 ... which name a device, not a file
+};
+
+// The first problem of a name; None when it names a file below any folder.
+NameProblem CheckRelativeName(const std::string& name);
+
+// A Korean sentence describing the problem, for the program's messages.
+std::string NameProblemText(NameProblem problem);
+
+// The message part for a folder and a name that together do not fit 260 bytes.
+std::string PathTooLongText();
+
 // folder + "\" + name, without doubling a backslash that ends folder (a drive
 // root such as "D:\"). False, with out untouched, when folder is empty or the
 // result would not fit a 260-byte buffer: a path is refused, never cut.

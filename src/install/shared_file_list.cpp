@@ -1,4 +1,55 @@
-// Shared-file list. Stand-in: no shared files.
+// The shared-file list: the [Shared File] lines of the setup script read into
+// g_sharedFiles, each listed file measured in the source folder.
+#include <new>
+#include <string>
+
+#include "install/copy_rules.h"
+#include "install/shared_file_rules.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
-void BuildSharedFileList() { g_sharedFileCount = 0; }
+// The size of sourceFolder + name, 0 when it cannot be opened or is 4 GiB or more.
+static DWORD MeasureSharedFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    CloseHandle(file);
+    return SharedFileSize(low, high);
+}
+
+// Fills one record from line `number`; a line the record cannot hold is
+// reported and leaves the record unused (size 0).
+static void ReadSharedFileRecord(int number, const std::string& sourceFolder, SharedFileEntry& record) {
+    record.size = 0;
+    char value[300];
+    ReadScriptText("Shared File", LineKey(number).c_str(), value, kLineCapacity);
+    SharedLineFields fields;
+    SharedLine line = ParseSharedFileLine(value, fields);
+    if (line == SharedLine::NoName || line == SharedLine::BadName || line == SharedLine::Ok) record.kind = fields.kind;
+    if (line == SharedLine::BadName) {
+        ShowScriptError(SharedLineErrorText(number, value, NameProblemText(fields.problem)).c_str());
+        return;
+    }
+    if (line != SharedLine::Ok) return;
+    std::string path;
+    if (!JoinPath(sourceFolder, fields.name, path)) {
+        ShowScriptError(SharedLineErrorText(number, value, PathTooLongText()).c_str());
+        return;
+    }
+    lstrcpynA(record.name, fields.name.c_str(), sizeof record.name);
+    record.size = MeasureSharedFile(path);
+}
+
+void BuildSharedFileList() {
+    int count = ReadScriptInt("Shared File", "Count", 0);
+    int used = SharedFileCountToUse(count);
+    if (count > used) ShowScriptError(SharedCountErrorText(count).c_str());
+    delete[] g_sharedFiles;
+    g_sharedFiles = used > 0 ? new (std::nothrow) SharedFileEntry[used] : nullptr;
+    g_sharedFileCount = g_sharedFiles ? used : 0;
+    if (!g_sharedFiles) return;
+    char sourceFolder[260];
+    GetSourceFolder(sourceFolder);
+    for (int i = 0; i < g_sharedFileCount; ++i) ReadSharedFileRecord(i + 1, sourceFolder, g_sharedFiles[i]);
+}

@@ -1,0 +1,94 @@
+// The package manifest "Quorin.qpk" and the list of package files read from
+// it. Format, all integers 32-bit little-endian:
+//   total size (unsigned): bytes the package files need on disk
+//   entry count (signed): entries that follow; 0 or less: no files
+//   entries: name length (unsigned, terminating zero included, 1..260),
+//            then that many name bytes
+// Portable: no Windows headers, no I/O of its own; bytes come through a reader.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "install/copy_rules.h"
+
+// One package file: its relative name and the file after it in copy order.
+class FileEntry {
+public:
+    explicit FileEntry(const char* name);  // copies name; null gives a null name
+    virtual ~FileEntry();
+    FileEntry(const FileEntry&) = delete;
+    FileEntry& operator=(const FileEntry&) = delete;
+
+    char* m_name;       // owned, exactly strlen + 1 bytes; null if none or out of memory
+    FileEntry* m_next;  // not owned; null at the tail
+};
+
+// The package files in manifest order. The list owns every node reachable
+// from m_head. A tail pointer keeps Append constant-time, so a manifest of
+// many thousand entries reads in linear time.
+class FileList {
+public:
+    FileList();
+    virtual ~FileList();
+    FileList(const FileList&) = delete;
+    FileList& operator=(const FileList&) = delete;
+
+    // Links entry (and any nodes already chained after it) behind the tail.
+    // A null entry changes nothing.
+    void Append(FileEntry* entry);
+    // The node whose m_next is null; null only for an empty list.
+    FileEntry* Tail() const;
+    // Deletes every node; the list is empty afterwards.
+    void DeleteAll();
+
+    FileEntry* m_head;
+
+private:
+    FileEntry* m_tail;
+};
+
+constexpr std::uint32_t kMaxNameLength = 260;  // the name buffer, zero included
+constexpr std::size_t kManifestHeaderSize = 8;
+
+enum class ManifestError {
+    None,
+    CannotOpen,          // the file could not be opened (set by the reader step)
+    ShortHeader,         // fewer than 8 bytes
+    ShortEntry,          // the data ends before the entry count is reached
+    ZeroNameLength,      // a name length of 0
+    NameLengthTooLarge,  // a name length above 260
+    NameNotTerminated,   // no zero byte within the counted name bytes
+    BadName,             // a name that would leave the install folder, etc.
+    OutOfMemory,         // a node could not be allocated
+};
+
+struct ManifestResult {
+    ManifestError error = ManifestError::None;
+    std::uint32_t totalSize = 0;  // valid once the header was read
+    std::int32_t entryCount = 0;  // as stored, sign included
+    std::uint32_t entriesRead = 0;
+    // Where a defect lies: the 1-based entry and the offset of its length field.
+    std::uint32_t entryNumber = 0;
+    std::uint64_t entryOffset = 0;  // after a whole manifest: the bytes it used
+    std::uint32_t nameLength = 0;
+    NameProblem nameProblem = NameProblem::None;
+    std::string name;  // the offending name, for BadName
+};
+
+// Fills buffer with up to size bytes and returns how many it gave; fewer than
+// size only at the end of the data.
+using ReadBytes = std::function<std::size_t(unsigned char* buffer, std::size_t size)>;
+
+// Reads a whole manifest into list (which must be empty). A manifest with any
+// defect is refused as a whole: the result names the defect and list is left
+// empty. Nodes are allocated only for names whose bytes have been read, never
+// ahead of an untrusted count. Bytes after the last entry are not read.
+ManifestResult DecodeManifest(const ReadBytes& read, FileList& list);
+
+// Only the total size: the first 4 bytes. False when fewer are available.
+bool DecodeTotalSize(const ReadBytes& read, std::uint32_t& totalSize);
+
+// The message that tells the user why the package cannot be installed.
+std::string ManifestErrorText(const ManifestResult& result);

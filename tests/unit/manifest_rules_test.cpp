@@ -1,0 +1,255 @@
+#include "install/manifest_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::string U32(std::uint32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// An entry as the format stores it: length (zero included), name, zero.
+std::string Entry(const std::string& name) {
+    return U32(static_cast<std::uint32_t>(name.size() + 1)) + name + std::string(1, '\0');
+}
+
+// A reader over bytes that remembers how far it was read.
+struct Source {
+    std::string data;
+    std::size_t position = 0;
+    ReadBytes Reader() {
+        return [this](unsigned char* buffer, std::size_t size) {
+            std::size_t n = std::min(size, data.size() - position);
+            std::memcpy(buffer, data.data() + position, n);
+            position += n;
+            return n;
+        };
+    }
+};
+
+std::vector<std::string> Names(const FileList& list) {
+    std::vector<std::string> names;
+    for (FileEntry* e = list.m_head; e; e = e->m_next) names.push_back(e->m_name);
+    return names;
+}
+
+}  // namespace
+
+using Names_ = std::vector<std::string>;
+
+struct GoodCase {
+    const char* what;
+    std::string bytes;
+    std::uint32_t total;
+    Names_ names;
+};
+
+class WellFormedManifest : public ::testing::TestWithParam<GoodCase> {};
+
+TEST_P(WellFormedManifest, ReadsEveryEntryInOrder) {
+    const GoodCase& c = GetParam();
+    Source source{c.bytes};
+    FileList list;
+    ManifestResult result = DecodeManifest(source.Reader(), list);
+    ASSERT_EQ(result.error, ManifestError::None) << c.what;
+    EXPECT_EQ(result.totalSize, c.total) << c.what;
+    EXPECT_EQ(Names(list), c.names) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WellFormedManifest,
+    ::testing::Values(
+        GoodCase{"empty", U32(0) + U32(0), 0, {}},
+        GoodCase{"negative count", U32(5) + U32(0xFFFFFFFFu) + Entry("a.txt"), 5, {}},
+        GoodCase{"most negative count", U32(5) + U32(0x80000000u), 5, {}},
+        GoodCase{"one name", U32(4096) + U32(1) + U32(6) + std::string("a.txt\0", 6), 4096, {"a.txt"}},
+        GoodCase{"padding after the zero",
+                 U32(1) + U32(2) + U32(8) + std::string("a.txt\0xy", 8) + Entry("b.txt"), 1, {"a.txt", "b.txt"}},
+        GoodCase{"trailing bytes", U32(1) + U32(1) + Entry("a.txt") + "garbage", 1, {"a.txt"}},
+        GoodCase{"twice the same name", U32(1) + U32(2) + Entry("a.txt") + Entry("a.txt"), 1, {"a.txt", "a.txt"}},
+        GoodCase{"sub-folders and dotless names", U32(0xFFFFFFFFu) + U32(2) + Entry("data\\maps\\a.map") +
+                 Entry("data\\README"), 0xFFFFFFFFu, {"data\\maps\\a.map", "data\\README"}},
+        GoodCase{"Korean name", U32(1) + U32(1) + Entry("데이터\\지도.map"), 1, {"데이터\\지도.map"}},
+        GoodCase{"name of 259 bytes", U32(1) + U32(1) + Entry(std::string(255, 'n') + ".dat"), 1,
+                 {std::string(255, 'n') + ".dat"}}));
+
+TEST(ManifestReading, BytesAfterTheLastEntryAreNotRead) {
+    std::string manifest = U32(1) + U32(1) + Entry("a.txt");
+    Source source{manifest + "more bytes"};
+    FileList list;
+    ManifestResult result = DecodeManifest(source.Reader(), list);
+    ASSERT_EQ(result.error, ManifestError::None);
+    EXPECT_EQ(source.position, manifest.size());
+    EXPECT_EQ(result.entryOffset, manifest.size());
+}
+
+struct BadCase {
+    const char* what;
+    std::string bytes;
+    ManifestError error;
+    std::uint32_t entryNumber;
+    std::uint64_t entryOffset;
+};
+
+class DefectiveManifest : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(DefectiveManifest, IsRefusedAsAWhole) {
+    const BadCase& c = GetParam();
+    Source source{c.bytes};
+    FileList list;
+    ManifestResult result = DecodeManifest(source.Reader(), list);
+    EXPECT_EQ(result.error, c.error) << c.what;
+    EXPECT_EQ(result.entryNumber, c.entryNumber) << c.what;
+    EXPECT_EQ(result.entryOffset, c.entryOffset) << c.what;
+    EXPECT_EQ(list.m_head, nullptr) << c.what;
+    EXPECT_EQ(list.Tail(), nullptr) << c.what;
+}
+
+const std::string kGood = Entry("ok.txt");  // 11 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DefectiveManifest,
+    ::testing::Values(
+        BadCase{"no bytes", "", ManifestError::ShortHeader, 0, 0},
+        BadCase{"total only", U32(7), ManifestError::ShortHeader, 0, 0},
+        BadCase{"half a count", U32(7) + "\x01\x00", ManifestError::ShortHeader, 0, 0},
+        BadCase{"count without entries", U32(0) + U32(2), ManifestError::ShortEntry, 1, 8},
+        BadCase{"huge count, one entry", U32(0) + U32(0x7FFFFFFF) + kGood, ManifestError::ShortEntry, 2, 19},
+        BadCase{"half a length", U32(0) + U32(1) + "\x06\x00", ManifestError::ShortEntry, 1, 8},
+        BadCase{"name cut short", U32(0) + U32(2) + kGood + U32(6) + "a.t", ManifestError::ShortEntry, 2, 19},
+        BadCase{"length 0", U32(0) + U32(2) + kGood + U32(0) + kGood, ManifestError::ZeroNameLength, 2, 19},
+        BadCase{"length 261", U32(0) + U32(1) + U32(261) + std::string(260, 'a') + '\0',
+                ManifestError::NameLengthTooLarge, 1, 8},
+        BadCase{"length 4 GiB", U32(0) + U32(1) + U32(0xFFFFFFFFu) + "a.txt", ManifestError::NameLengthTooLarge, 1, 8},
+        BadCase{"no zero byte", U32(0) + U32(1) + U32(5) + "a.txt" + Entry("b.txt"), ManifestError::NameNotTerminated,
+                1, 8},
+        BadCase{"260 bytes, no zero", U32(0) + U32(1) + U32(260) + std::string(260, 'a'),
+                ManifestError::NameNotTerminated, 1, 8},
+        BadCase{"empty name", U32(0) + U32(1) + U32(1) + std::string(1, '\0'), ManifestError::BadName, 1, 8},
+        BadCase{"parent folder", U32(0) + U32(2) + kGood + Entry("..\\evil.dll"), ManifestError::BadName, 2, 19},
+        BadCase{"parent inside", U32(0) + U32(1) + Entry("data\\..\\..\\evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"drive", U32(0) + U32(1) + Entry("C:\\Windows\\evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"drive-relative", U32(0) + U32(1) + Entry("C:evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"leading backslash", U32(0) + U32(1) + Entry("\\Windows\\evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"UNC", U32(0) + U32(1) + Entry("\\\\server\\share\\evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"stream", U32(0) + U32(1) + Entry("a.txt:stream"), ManifestError::BadName, 1, 8},
+        BadCase{"forward slash", U32(0) + U32(1) + Entry("../evil.dll"), ManifestError::BadName, 1, 8},
+        BadCase{"device", U32(0) + U32(1) + Entry("data\\nul.txt"), ManifestError::BadName, 1, 8}));
+
+struct NameCase {
+    const char* name;
+    NameProblem problem;
+};
+
+class RelativeNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RelativeNameTest, FindsWhatWouldLeaveTheFolder) {
+    EXPECT_EQ(CheckRelativeName(GetParam().name), GetParam().problem) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RelativeNameTest,
+    ::testing::Values(NameCase{"a.txt", NameProblem::None}, NameCase{"data\\maps\\a.map", NameProblem::None},
+                      NameCase{"data\\README", NameProblem::None}, NameCase{"v1.2\\a..b.txt", NameProblem::None},
+                      NameCase{".hidden", NameProblem::None}, NameCase{"console.txt", NameProblem::None},
+                      NameCase{"COM0.txt", NameProblem::None}, NameCase{"LPT10", NameProblem::None},
+                      NameCase{"", NameProblem::Empty}, NameCase{"..", NameProblem::LeavesFolder},
+                      NameCase{".", NameProblem::LeavesFolder}, NameCase{"a\\...\\b", NameProblem::LeavesFolder},
+                      NameCase{"a\\ .. \\b", NameProblem::LeavesFolder}, NameCase{"a\\..", NameProblem::LeavesFolder},
+                      NameCase{"\\a.txt", NameProblem::Absolute}, NameCase{"\\\\?\\C:\\a", NameProblem::Absolute},
+                      NameCase{"D:a.txt", NameProblem::Absolute}, NameCase{"a\\b:c", NameProblem::Absolute},
+                      NameCase{"a\\\\b.txt", NameProblem::EmptyComponent},
+                      NameCase{"data\\", NameProblem::EmptyComponent}, NameCase{"a/b.txt", NameProblem::BadCharacter},
+                      NameCase{"a\tb.txt", NameProblem::BadCharacter}, NameCase{"a?.txt", NameProblem::BadCharacter},
+                      NameCase{"a*.txt", NameProblem::BadCharacter}, NameCase{"a|b", NameProblem::BadCharacter},
+                      NameCase{"\"a\"", NameProblem::BadCharacter}, NameCase{"<a>", NameProblem::BadCharacter},
+                      NameCase{"CON", NameProblem::DeviceName}, NameCase{"data\\aux.dat", NameProblem::DeviceName},
+                      NameCase{"Nul .txt", NameProblem::DeviceName}, NameCase{"com1", NameProblem::DeviceName},
+                      NameCase{"LPT9.log", NameProblem::DeviceName}, NameCase{"conout$", NameProblem::DeviceName},
+                      NameCase{"prn\\a.txt", NameProblem::DeviceName}));
+
+TEST(RelativeNameLimit, NameOf260BytesIsTooLong) {
+    EXPECT_EQ(CheckRelativeName(std::string(259, 'a')), NameProblem::None);
+    EXPECT_EQ(CheckRelativeName(std::string(260, 'a')), NameProblem::TooLong);
+}
+
+TEST(FileListNodes, AppendAndTailKeepTheirMeaning) {
+    FileList list;
+    EXPECT_EQ(list.Tail(), nullptr);
+    list.Append(nullptr);
+    EXPECT_EQ(list.m_head, nullptr);
+    FileEntry* a = new FileEntry("a.txt");
+    list.Append(a);
+    EXPECT_EQ(list.m_head, a);
+    EXPECT_EQ(list.Tail(), a);
+    // A node that already has followers: the tail is the end of its chain.
+    FileEntry* b = new FileEntry("b.txt");
+    b->m_next = new FileEntry("c.txt");
+    list.Append(b);
+    EXPECT_EQ(list.Tail(), b->m_next);
+    list.Append(new FileEntry("d.txt"));
+    EXPECT_EQ(Names(list), (Names_{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_STREQ(list.Tail()->m_name, "d.txt");
+    EXPECT_EQ(list.Tail()->m_next, nullptr);
+}
+
+TEST(FileListNodes, EntryCopiesItsNameExactly) {
+    char name[] = "data\\a.map";
+    FileEntry entry(name);
+    name[0] = 'X';
+    EXPECT_STREQ(entry.m_name, "data\\a.map");
+    EXPECT_NE(entry.m_name, name);
+    FileEntry none(nullptr);
+    EXPECT_EQ(none.m_name, nullptr);
+    EXPECT_EQ(none.m_next, nullptr);
+}
+
+TEST(FileListNodes, ManyEntriesAreAllKeptInOrder) {
+    std::string bytes = U32(0) + U32(100000);
+    for (int i = 0; i < 100000; ++i) bytes += Entry("f" + std::to_string(i) + ".dat");
+    Source source{bytes};
+    FileList list;
+    ManifestResult result = DecodeManifest(source.Reader(), list);
+    ASSERT_EQ(result.error, ManifestError::None);
+    EXPECT_EQ(result.entriesRead, 100000u);
+    EXPECT_STREQ(list.m_head->m_name, "f0.dat");
+    EXPECT_STREQ(list.Tail()->m_name, "f99999.dat");
+    std::size_t n = 0;
+    for (FileEntry* e = list.m_head; e; e = e->m_next) ++n;
+    EXPECT_EQ(n, 100000u);
+}
+
+TEST(TotalSize, FirstFourBytesOnly) {
+    Source source{U32(12345678) + "rest"};
+    std::uint32_t total = 0;
+    ASSERT_TRUE(DecodeTotalSize(source.Reader(), total));
+    EXPECT_EQ(total, 12345678u);
+    EXPECT_EQ(source.position, 4u);
+    Source shortSource{"\x01\x02\x03"};
+    EXPECT_FALSE(DecodeTotalSize(shortSource.Reader(), total));
+}
+
+TEST(ManifestMessages, TellWhereTheDefectLies) {
+    ManifestResult missing;
+    missing.error = ManifestError::CannotOpen;
+    EXPECT_EQ(ManifestErrorText(missing), "설치 파일 목록(Quorin.qpk)을 열 수 없습니다.\n설치를 중단합니다.");
+
+    Source source{U32(0) + U32(3) + Entry("ok.txt") + Entry("..\\evil.dll")};
+    FileList list;
+    ManifestResult bad = DecodeManifest(source.Reader(), list);
+    EXPECT_EQ(ManifestErrorText(bad),
+              "설치 파일 목록(Quorin.qpk)이 잘못되었습니다.\n2번째 항목(오프셋 19)의 이름 ..\\evil.dll\n"
+              "상위 폴더('..')를 가리키는 이름입니다.\n설치를 중단합니다.");
+
+    Source truncated{U32(0) + U32(3) + Entry("ok.txt")};
+    ManifestResult cut = DecodeManifest(truncated.Reader(), list);
+    EXPECT_EQ(ManifestErrorText(cut),
+              "설치 파일 목록(Quorin.qpk)이 잘못되었습니다.\n항목 수는 3개인데 2번째 항목(오프셋 19)에서 파일 목록이 "
+              "끝납니다.\n설치를 중단합니다.");
+    EXPECT_EQ(ManifestErrorText(ManifestResult{}), "");
+}
