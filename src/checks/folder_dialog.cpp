@@ -1,12 +1,87 @@
-// Install-folder dialog. Stand-in: confirms the current folder at once.
+// The install-folder dialog: shows the current install folder and the
+// product's intro text, lets the user type or browse for another folder,
+// confirms a cancel, and runs the start-page offer on OK.
+#include <shlobj.h>
+
+#include <string>
+
+#include "checks/folder_rules.h"
+#include "resource.h"
 #include "shell/setup.h"
 
-INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
+static void OnInitFolderDialog(HWND hDlg) {
+    SetForegroundWindow(hDlg);
+    CentreDialogOnScreen(hDlg);
+    SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, g_installDir);
+    char format[199] = "";
+    GetDlgItemTextA(hDlg, IDC_INTRO_TEXT, format, sizeof format);
+    std::string intro = FormatIntroText(format, g_productName, g_productVersion);
+    SetDlgItemTextA(hDlg, IDC_INTRO_TEXT, intro.c_str());
+}
+
+// The edit control's whole text, however long, so that an over-long entry
+// is refused rather than read cut.
+static std::string FolderEditText(HWND hDlg) {
+    HWND edit = GetDlgItem(hDlg, IDC_FOLDER_EDIT);
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+    int length = GetWindowTextA(edit, &text[0], static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return text;
+}
+
+static void OnFolderOk(HWND hDlg) {
+    std::string folder;
+    if (AcceptFolderEntry(FolderEditText(hDlg), folder) == FolderEntry::TooLong) {
+        MessageBoxA(hDlg, "설치할 디렉토리의 경로가 너무 깁니다.\n더 짧은 경로를 지정해 주십시요.", "설치 오류",
+                    MB_ICONERROR);
+        return;
+    }
+    lstrcpynA(g_installDir, folder.c_str(), 260);
+    EndDialog(hDlg, IDOK);
+    OfferStartPage();
+}
+
+static void OnFolderCancel(HWND hDlg) {
+    if (MessageBoxA(hDlg, "설치를 중단하시겠습니까?", "설치 중단", MB_YESNO | MB_ICONQUESTION) != IDNO)
+        EndDialog(hDlg, IDCANCEL);
+}
+
+static void OnFolderBrowse(HWND hDlg) {
+    char* chosen = new char[260]();
+    BrowseForFolder(hDlg, chosen);
+    if (chosen[0] != '\0') {
+        lstrcpynA(g_installDir, chosen, 260);
+        SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, g_installDir);
+    }
+    delete[] chosen;
+}
+
+INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        EndDialog(hDlg, IDOK);
+        OnInitFolderDialog(hDlg);
         return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDOK: OnFolderOk(hDlg); break;
+    case IDCANCEL: OnFolderCancel(hDlg); break;
+    case IDC_BROWSE: OnFolderBrowse(hDlg); break;
     }
     return FALSE;
 }
 
-void BrowseForFolder(HWND, char* buffer) { buffer[0] = '\0'; }
+void BrowseForFolder(HWND owner, char* buffer) {
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = buffer;
+    info.lpszTitle = "설치할 폴더를 지정하십시요.";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = nullptr;
+    info.lParam = 0;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    buffer[0] = '\0';
+    if (!item) return;
+    SHGetPathFromIDListA(item, buffer);
+    CoTaskMemFree(item);
+}

@@ -1,4 +1,30 @@
-// Start-page offer. Stand-in: offers nothing.
+// The start-page offer: asks whether title line 2's address should become the
+// browser's start page and, on Yes, writes it for the current user.
+#include <string>
+
+#include "checks/start_page_rules.h"
 #include "shell/setup.h"
 
-void OfferStartPage() {}
+// Sets "Start Page" in the existing browser key; the key is never created.
+static bool WriteStartPage(const std::string& data) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_WRITE, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(key, "Start Page", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void OfferStartPage() {
+    std::string question = StartPageQuestion(g_startPageUrl);
+    if (MessageBoxA(nullptr, question.c_str(), "시작페이지 등록", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (WriteStartPage(StartPageValueData(g_startPageUrl))) {
+        MessageBoxA(nullptr, "등록이 완료되었습니다. 확인을 누르면 설치가 계속됩니다.", "시작페이지 등록 완료",
+                    MB_ICONINFORMATION);
+    } else {
+        MessageBoxA(nullptr, "시작페이지를 등록하지 못했습니다. 확인을 누르면 설치가 계속됩니다.",
+                    "시작페이지 등록", MB_ICONERROR);
+    }
+}

@@ -1,0 +1,35 @@
+#include "shell/text_rules.h"
+
+#include <climits>
+
+static bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+std::string CutText(const std::string& text, std::size_t maxBytes) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        std::size_t length = (IsLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size()) ? 2 : 1;
+        if (end + length > maxBytes) break;
+        end += length;
+    }
+    return text.substr(0, end);
+}
+
+static bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int NumberFieldValue(const std::string& field) {
+    std::size_t i = 0;
+    while (i < field.size() && IsWhiteSpace(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    long long value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) return static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}

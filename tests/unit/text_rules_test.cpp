@@ -1,0 +1,38 @@
+#include "shell/text_rules.h"
+
+#include <climits>
+
+#include <gtest/gtest.h>
+
+TEST(CutText, KeepsDoubleByteCharactersWhole) {
+    struct Case {
+        std::string text;
+        std::size_t maxBytes;
+        std::string expected;
+    } cases[] = {
+        {"abcdef", 3, "abc"},
+        {"abc", 10, "abc"},
+        {"abc", 0, ""},
+        {"가나다", 4, "가나"},                 // 2 bytes each
+        {"가나다", 5, "가나"},                 // half a character is dropped
+        {"a가", 2, "a"},
+        {"a가", 3, "a가"},
+        {"\xB0", 5, "\xB0"},                  // a lone lead byte at the end counts as one
+        {std::string("\x81\x41z", 3), 1, ""},  // lead bytes start at 0x81
+        {"\x80z", 1, "\x80"},                 // 0x80 is a single byte
+    };
+    for (const Case& c : cases) EXPECT_EQ(CutText(c.text, c.maxBytes), c.expected) << c.text << "/" << c.maxBytes;
+}
+
+TEST(NumberField, ReadsAsAtoiDoes) {
+    struct Case {
+        const char* field;
+        int value;
+    } cases[] = {
+        {"", 0},        {"0", 0},         {"40", 40},   {"-24", -24},      {"+7", 7},
+        {"  12", 12},   {"\t12", 12},     {"12abc", 12}, {"abc", 0},       {"- 1", 0},
+        {"007", 7},     {"1 2", 1},       {"99999999999", INT_MAX},       {"-99999999999", INT_MIN},
+        {"2147483647", INT_MAX},          {"-2147483648", INT_MIN},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NumberFieldValue(c.field), c.value) << c.field;
+}
