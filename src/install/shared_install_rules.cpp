@@ -175,8 +175,11 @@ std::string LeftoverTempPath(unsigned long result, const std::string& folder, co
     if (!(result & kVifTempFile) || reportedName.empty()) return "";
     std::size_t separator = reportedName.find_last_of('\\');
     std::string name = separator == std::string::npos ? reportedName : reportedName.substr(separator + 1);
-    // A full path is accepted only when it names a file of the destination folder itself.
-    if (separator != std::string::npos && !SameFileName(reportedName, JoinFolderAndName(folder, name))) return "";
+    // Besides a plain name, Wine reports the name after the folder with its
+    // backslash; a full path is accepted when it lies in the destination folder.
+    if (separator != std::string::npos && separator != 0 &&
+        !SameFileName(reportedName, JoinFolderAndName(folder, name)))
+        return "";
     if (name.find_first_of("/:") != std::string::npos || !EndsWithTmp(name) || SameFileName(name, recordName))
         return "";
     std::string path = JoinFolderAndName(folder, name);

@@ -107,6 +107,7 @@ std::string DeferredTempPath(const std::string& folder, const std::string& name,
 // installation never uses that file, so it is removed: returns its path in the
 // destination folder, or "" when there is nothing that may be removed (no
 // such bit, an empty or foreign name, a path outside the folder, not a ".tmp"
-// file, or the record's own name).
+// file, or the record's own name). The name may come plain, with a leading
+// backslash, or as a path in the destination folder.
 std::string LeftoverTempPath(unsigned long result, const std::string& folder, const std::string& reportedName,
                              const std::string& recordName);

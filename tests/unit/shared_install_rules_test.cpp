@@ -256,6 +256,8 @@ TEST(LeftoverTemp, RemovedOnlyWhenItIsSurelyTheInstallersOwn) {
     const Row rows[] = {
         {0x7, "VER1A2B.tmp", "C:\\windows\\system32\\VER1A2B.tmp"},
         {0x23, "ver3.TMP", "C:\\windows\\system32\\ver3.TMP"},
+        {0x7, "\\ver97f8.tmp", "C:\\windows\\system32\\ver97f8.tmp"},   // as Wine reports it
+        {0x7, "\\sub\\ver9.tmp", ""},
         {0x1, "C:\\windows\\system32\\ver9.tmp", "C:\\windows\\system32\\ver9.tmp"},
         {0x1, "C:\\WINDOWS\\SYSTEM32\\ver9.tmp", "C:\\windows\\system32\\ver9.tmp"},
         {0x6, "VER1A2B.tmp", ""},                         // no temporary-file bit

@@ -3,11 +3,13 @@
 // the end-of-session messages its hidden window receives (a restart request
 // sends them to every window). It lets the file go when the setup has ended.
 //
-//   lockholder.exe <file to hold> <ready marker> <session log> [seconds]
+//   lockholder.exe <file to hold> <ready marker> <session log> [seconds] [linger]
 //
 // The ready marker is created once the file is held. The program waits for
 // a process named Setup.exe to appear and end, or gives up after the time
-// limit (120 seconds by default; exit code 3).
+// limit (120 seconds by default; exit code 3). It then stays "linger" seconds
+// longer (default 0) to receive the messages of a restart that the setup
+// requested just before it ended; the system may end it meanwhile.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -66,6 +68,15 @@ static void PumpMessages() {
     }
 }
 
+// Keeps the window answering for a while.
+static void Linger(DWORD ms) {
+    DWORD started = GetTickCount();
+    while (GetTickCount() - started < ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PumpMessages();
+    }
+}
+
 // Waits until the setup has come and gone; false at the time limit.
 static bool WaitForSetup(DWORD limitMs) {
     DWORD started = GetTickCount();
@@ -86,7 +97,7 @@ static bool WaitForSetup(DWORD limitMs) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        fprintf(stderr, "usage: lockholder <file> <ready marker> <session log> [seconds]\n");
+        fprintf(stderr, "usage: lockholder <file> <ready marker> <session log> [seconds] [linger]\n");
         return 2;
     }
     HANDLE held = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -104,6 +115,7 @@ int main(int argc, char** argv) {
     bool ended = WaitForSetup(limitMs);
     CloseHandle(held);
     Note(ended ? "released after the setup ended" : "released at the time limit");
+    if (ended && argc > 5) Linger(static_cast<DWORD>(atoi(argv[5])) * 1000);
     fclose(g_sessionLog);
     return ended ? 0 : 3;
 }
