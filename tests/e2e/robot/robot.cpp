@@ -50,6 +50,19 @@ static std::string WindowText(HWND hWnd) {
     return ToUtf8(text);
 }
 
+// The text an edit control holds: GetWindowText on another process's window
+// gives only the text it was created with, so the control is asked itself.
+static std::string EditText(HWND hWnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return "";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hWnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 2000,
+                        &copied);
+    text.resize(wcslen(text.c_str()));
+    return ToUtf8(text);
+}
+
 static std::string ClassOf(HWND hWnd) {
     char name[64] = "";
     GetClassNameA(hWnd, name, sizeof name);
@@ -104,7 +117,7 @@ static std::string Describe(HWND hWnd, const std::string& kind) {
     std::string caption = Escape(WindowText(hWnd));
     if (kind == "box") return "box \"" + caption + "\" \"" + StaticTexts(hWnd) + "\"";
     if (kind == "104")
-        return "dialog 104 \"" + caption + "\" edit=\"" + Escape(WindowText(GetDlgItem(hWnd, 1008))) + "\" intro=\"" +
+        return "dialog 104 \"" + caption + "\" edit=\"" + Escape(EditText(GetDlgItem(hWnd, 1008))) + "\" intro=\"" +
                Escape(WindowText(GetDlgItem(hWnd, 1012))) + "\"";
     if (kind == "106")
         return "dialog 106 \"" + caption + "\" path=\"" + Escape(WindowText(GetDlgItem(hWnd, 1011))) + "\"";
