@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "checks/version_rules.h"
+#include "install/copy_rules.h"
 #include "install/shared_install_rules.h"
 #include "shell/setup.h"
 
@@ -38,7 +39,7 @@ bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
     if (windowsLength == 0 || windowsLength >= sizeof context.m_windowsFolder || systemLength == 0 ||
         systemLength >= sizeof context.m_systemFolder)
         return false;
-    context.m_renameFile = JoinFolderAndName(context.m_windowsFolder, "wininit.ini");
+    if (!JoinPath(context.m_windowsFolder, "wininit.ini", context.m_renameFile)) return false;
     char sourceFolder[260];
     GetSourceFolder(sourceFolder);
     context.m_sourceFolder = sourceFolder;
@@ -96,12 +97,10 @@ std::optional<std::string> ReadLanguageName(const std::string& path) {
     return name;
 }
 
-bool AnswerPrompt(const SharedInstallContext& context, InstallPrompt prompt, const std::string& name,
-                  const char* folder) {
+bool AnswerPrompt(const SharedInstallContext& context, InstallPrompt prompt, const SharedFilePaths& paths) {
     std::string text = InstallPromptText(prompt);
     if (prompt == InstallPrompt::LanguageDiffers)
-        text = LanguageQuestionText(ReadLanguageName(JoinFolderAndName(folder, name)),
-                                    ReadLanguageName(context.m_sourceFolder + name));
+        text = LanguageQuestionText(ReadLanguageName(paths.destination), ReadLanguageName(paths.source));
     int answer = MessageBoxA(context.m_dialog, text.c_str(), context.m_caption.c_str(), InstallPromptStyle(prompt));
     return answer == IDOK || answer == IDYES;
 }
@@ -120,27 +119,25 @@ bool IsNtFamily() {
     return (GetVersion() & 0x80000000u) == 0;
 }
 
-void ShowNameError(const SharedInstallContext& context, SharedNameProblem problem, const std::string& name) {
-    MessageBoxA(context.m_dialog, SharedNameErrorText(problem, name).c_str(), context.m_caption.c_str(),
-                MB_ICONERROR);
+void ShowRefusal(const SharedInstallContext& context, const std::string& text) {
+    MessageBoxA(context.m_dialog, text.c_str(), context.m_caption.c_str(), MB_ICONERROR);
 }
 
 // Copies the new file beside the old one and has it moved over the old one at
 // the next Windows start: through "wininit.ini", and on NT-family Windows,
 // which ignores that file, through the system's own list of pending moves.
-RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& name, SharedDestination destination) {
+RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& name, const SharedFilePaths& paths,
+                           SharedDestination destination) {
     const char* folder = DestinationFolder(context, destination);
     std::string tempPath = DeferredTempPath(folder, name, TakenNames(context, destination));
     if (tempPath.empty()) {
-        ShowNameError(context, SharedNameProblem::PathTooLong, name);
+        ShowRefusal(context, SharedFileRefusalText(name, PathTooLongText()));
         return RecordEnd::Next;
     }
-    std::string source = context.m_sourceFolder + name;
-    if (!CopyFileA(source.c_str(), tempPath.c_str(), FALSE)) return RecordEnd::EndStep;
-    std::string target = JoinFolderAndName(folder, name);
-    WritePrivateProfileStringA("rename", target.c_str(), tempPath.c_str(), context.m_renameFile.c_str());
-    if (IsNtFamily())
-        MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    if (!CopyFileA(paths.source.c_str(), tempPath.c_str(), FALSE)) return RecordEnd::EndStep;
+    const char* target = paths.destination.c_str();
+    WritePrivateProfileStringA("rename", target, tempPath.c_str(), context.m_renameFile.c_str());
+    if (IsNtFamily()) MoveFileExA(tempPath.c_str(), target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     context.m_deferredTempNames[static_cast<int>(destination)].push_back(tempPath.substr(tempPath.rfind('\\') + 1));
     g_rebootRequired = 1;
     return RecordEnd::Next;
@@ -150,23 +147,24 @@ RecordEnd InstallSharedRecord(SharedInstallContext& context, const SharedFileEnt
                               SharedDestination destination) {
     const char* folder = DestinationFolder(context, destination);
     const std::string name = RecordName(entry);
-    SharedNameProblem problem = CheckSharedFileName(name, context.m_sourceFolder, folder);
-    if (problem != SharedNameProblem::None) {
-        ShowNameError(context, problem, name);
+    SharedFilePaths paths;
+    std::string refusal;
+    if (!SharedFilePathsFor(name, context.m_sourceFolder, folder, paths, refusal)) {
+        ShowRefusal(context, refusal);
         return RecordEnd::Next;
     }
     InstallOutcome outcome;
     do {
         DWORD result = AttemptInstall(context, kFirstAttemptFlags, name, folder);
         outcome = DecideInstallOutcome(
-            result, [&](InstallPrompt prompt) { return AnswerPrompt(context, prompt, name, folder); });
+            result, [&](InstallPrompt prompt) { return AnswerPrompt(context, prompt, paths); });
     } while (outcome == InstallOutcome::Retry);
     switch (outcome) {
     case InstallOutcome::End: return RecordEnd::EndStep;
     case InstallOutcome::Force:
         if (AttemptInstall(context, kForcedAttemptFlags, name, folder) == 0) return RecordEnd::Next;
-        return DeferReplacement(context, name, destination);
-    case InstallOutcome::Defer: return DeferReplacement(context, name, destination);
+        return DeferReplacement(context, name, paths, destination);
+    case InstallOutcome::Defer: return DeferReplacement(context, name, paths, destination);
     default: return RecordEnd::Next;
     }
 }

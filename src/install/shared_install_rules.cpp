@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "install/copy_rules.h"
 #include "shell/script_rules.h"
 
 namespace {
@@ -12,10 +13,6 @@ constexpr unsigned long kDeferBits = kVifFileInUse | kVifAccessViolation | kVifS
 constexpr unsigned kStyleError = 0x10;          // MB_ICONERROR
 constexpr unsigned kStyleErrorOkCancel = 0x11;  // MB_OKCANCEL | MB_ICONERROR
 constexpr unsigned kStyleQuestion = 0x34;       // MB_YESNO | MB_ICONWARNING
-
-bool FitsPath(const std::string& path) {
-    return path.size() < kPathSize;
-}
 
 // A lead byte of a two-byte CP949 character.
 bool IsLeadByte(unsigned char c) {
@@ -36,11 +33,20 @@ bool IsTaken(const std::string& candidate, const std::vector<std::string>& taken
     return false;
 }
 
-// The name up to, not including, its last "." (all of it without one). '.'
-// is never the second byte of a CP949 character, so a byte search is safe.
+// The name up to, not including, the last "." of its file part (all of it
+// without one). Neither '.' nor '\' is ever the second byte of a CP949
+// character, so a byte search is safe.
 std::string StemOfName(const std::string& name) {
     std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    std::size_t separator = name.rfind('\\');
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return name;
+    return name.substr(0, dot);
+}
+
+// folder + "\" + name, or "" when it does not fit 260 bytes.
+std::string PathOrNothing(const std::string& folder, const std::string& name) {
+    std::string path;
+    return JoinPath(folder, name, path) ? path : "";
 }
 
 std::string LanguageLine(const char* format, const std::string& language) {
@@ -61,11 +67,6 @@ SharedDestination DestinationOfRecord(unsigned long size, int kind) {
 std::string SourceDirectoryFromFolder(const std::string& sourceFolder) {
     if (sourceFolder.size() > 3 && sourceFolder.back() == '\\') return sourceFolder.substr(0, sourceFolder.size() - 1);
     return sourceFolder;
-}
-
-std::string JoinFolderAndName(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\') return folder + name;
-    return folder + "\\" + name;
 }
 
 InstallOutcome DecideInstallOutcome(unsigned long result, const InstallPromptAnswer& ask) {
@@ -127,22 +128,26 @@ bool TranslationLanguage(const unsigned char* table, std::size_t size, unsigned&
     return true;
 }
 
-SharedNameProblem CheckSharedFileName(const std::string& name, const std::string& sourceFolder,
-                                      const std::string& destinationFolder) {
-    if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
-        return SharedNameProblem::NotPlainName;
-    if (!FitsPath(sourceFolder + name) || !FitsPath(JoinFolderAndName(destinationFolder, name)))
-        return SharedNameProblem::PathTooLong;
-    return SharedNameProblem::None;
+std::string SharedFileRefusalText(const std::string& name, const std::string& problem) {
+    return name + "\n" + problem + "\n이 파일은 설치하지 않습니다.";
 }
 
-std::string SharedNameErrorText(SharedNameProblem problem, const std::string& name) {
-    switch (problem) {
-    case SharedNameProblem::NotPlainName: return "공유 파일의 이름이 올바르지 않습니다.\n" + name;
-    case SharedNameProblem::PathTooLong: return "공유 파일의 경로가 너무 깁니다.\n" + name;
-    case SharedNameProblem::None: break;
+bool SharedFilePathsFor(const std::string& name, const std::string& sourceFolder,
+                        const std::string& destinationFolder, SharedFilePaths& paths, std::string& refusal) {
+    NameProblem problem = CheckRelativeName(name);
+    std::string source;
+    std::string destination;
+    if (problem != NameProblem::None) {
+        refusal = SharedFileRefusalText(name, NameProblemText(problem));
+        return false;
     }
-    return "";
+    if (!JoinPath(sourceFolder, name, source) || !JoinPath(destinationFolder, name, destination)) {
+        refusal = SharedFileRefusalText(name, PathTooLongText());
+        return false;
+    }
+    paths.source = source;
+    paths.destination = destination;
+    return true;
 }
 
 bool SameFileName(const std::string& a, const std::string& b) {
@@ -163,9 +168,7 @@ std::string DeferredTempPath(const std::string& folder, const std::string& name,
     const std::string stem = StemOfName(name);
     for (int number = 0; number <= 99; ++number) {
         std::string candidate = stem + (number == 0 ? "" : "~" + std::to_string(number)) + ".tmp";
-        if (IsTaken(candidate, takenNames)) continue;
-        std::string path = JoinFolderAndName(folder, candidate);
-        return FitsPath(path) ? path : "";
+        if (!IsTaken(candidate, takenNames)) return PathOrNothing(folder, candidate);
     }
     return "";
 }
@@ -177,11 +180,9 @@ std::string LeftoverTempPath(unsigned long result, const std::string& folder, co
     std::string name = separator == std::string::npos ? reportedName : reportedName.substr(separator + 1);
     // Besides a plain name, Wine reports the name after the folder with its
     // backslash; a full path is accepted when it lies in the destination folder.
-    if (separator != std::string::npos && separator != 0 &&
-        !SameFileName(reportedName, JoinFolderAndName(folder, name)))
+    if (separator != std::string::npos && separator != 0 && !SameFileName(reportedName, PathOrNothing(folder, name)))
         return "";
     if (name.find_first_of("/:") != std::string::npos || !EndsWithTmp(name) || SameFileName(name, recordName))
         return "";
-    std::string path = JoinFolderAndName(folder, name);
-    return FitsPath(path) ? path : "";
+    return PathOrNothing(folder, name);
 }

@@ -40,9 +40,6 @@ SharedDestination DestinationOfRecord(unsigned long size, int kind);
 // its trailing backslash, except for a drive root such as "D:\".
 std::string SourceDirectoryFromFolder(const std::string& sourceFolder);
 
-// folder + "\" + name, without doubling a backslash the folder already ends with.
-std::string JoinFolderAndName(const std::string& folder, const std::string& name);
-
 // The questions and messages a result can bring up, in the order they are asked.
 enum class InstallPrompt { SourceUnreadable, OutOfMemory, OutOfSpace, SourceOlder, LanguageDiffers };
 
@@ -78,24 +75,28 @@ std::string LanguageQuestionText(const std::optional<std::string>& installedLang
 // first entry. False when the table holds no whole entry.
 bool TranslationLanguage(const unsigned char* table, std::size_t size, unsigned& language);
 
-enum class SharedNameProblem { None, NotPlainName, PathTooLong };
+struct SharedFilePaths {
+    std::string source;       // source folder + name
+    std::string destination;  // destination folder + "\" + name: the file to install or replace
+};
 
-// A shared file is named by a plain file name: no folder, no drive, so that it
-// can only land in the Windows or system folder. Its source path (source
-// folder + name) and destination path must fit a 260-byte buffer.
-SharedNameProblem CheckSharedFileName(const std::string& name, const std::string& sourceFolder,
-                                      const std::string& destinationFolder);
+// The message for a shared file that is not installed: its name, the problem
+// (a sentence of NameProblemText or PathTooLongText) and the consequence.
+std::string SharedFileRefusalText(const std::string& name, const std::string& problem);
 
-// The message for a refused name.
-std::string SharedNameErrorText(SharedNameProblem problem, const std::string& name);
+// The paths of a shared file. False, with paths untouched and refusal holding
+// the message to show, when the name could leave its folder or a path would
+// not fit a 260-byte buffer: such a file is not installed.
+bool SharedFilePathsFor(const std::string& name, const std::string& sourceFolder,
+                        const std::string& destinationFolder, SharedFilePaths& paths, std::string& refusal);
 
 // Equal as Windows file names: ASCII letters without regard to case, the
 // two bytes of a Korean (CP949) character compared exactly.
 bool SameFileName(const std::string& a, const std::string& b);
 
-// The temporary name of a deferred replacement: the name up to its last "."
-// followed by ".tmp" (shared.dll -> shared.tmp, a.b.ocx -> a.b.tmp, readme ->
-// readme.tmp). When that name is taken in the folder (by another shared file
+// The temporary name of a deferred replacement: the name up to the last "."
+// of its file part followed by ".tmp" (shared.dll -> shared.tmp, a.b.ocx ->
+// a.b.tmp, readme -> readme.tmp). When that name is taken in the folder (by another shared file
 // or by the temporary file of an earlier deferred one), "~1" ... "~99" are
 // put before ".tmp" until one is free. Returns the whole path, or "" when no
 // free name gives a path that fits 260 bytes.

@@ -151,36 +151,57 @@ TEST(SharedPaths, SourceDirectoryKeepsTheBackslashOfADriveRootOnly) {
     EXPECT_EQ(SourceDirectoryFromFolder("D:\\SETUP"), "D:\\SETUP");
 }
 
-TEST(SharedPaths, JoinFolderAndName) {
-    EXPECT_EQ(JoinFolderAndName("C:\\WINDOWS\\SYSTEM", "shared.dll"), "C:\\WINDOWS\\SYSTEM\\shared.dll");
-    EXPECT_EQ(JoinFolderAndName("D:\\", "shared.dll"), "D:\\shared.dll");
+TEST(SharedPaths, SourceAndDestinationOfAName) {
+    SharedFilePaths paths;
+    std::string refusal;
+    ASSERT_TRUE(SharedFilePathsFor("my file, old.dll", "C:\\media\\", "C:\\windows\\system32", paths, refusal));
+    EXPECT_EQ(paths.source, "C:\\media\\my file, old.dll");
+    EXPECT_EQ(paths.destination, "C:\\windows\\system32\\my file, old.dll");
+    ASSERT_TRUE(SharedFilePathsFor("a.dll", "D:\\", "C:\\", paths, refusal));  // drive roots
+    EXPECT_EQ(paths.source, "D:\\a.dll");
+    EXPECT_EQ(paths.destination, "C:\\a.dll");
+    EXPECT_EQ(refusal, "");
 }
 
 TEST(SharedPaths, NamesThatWouldLeaveTheFolderAreRefused) {
-    using N = SharedNameProblem;
-    const char* refused[] = {"..\\evil.dll", "sub\\a.dll", "C:evil.dll", "a/b.dll", "..", ".", "", "a.dll:stream"};
-    for (const char* name : refused)
-        EXPECT_EQ(CheckSharedFileName(name, "C:\\media\\", "C:\\windows"), N::NotPlainName) << name;
-    const char* accepted[] = {"shared.dll", "my file, old.dll", "readme", "a.b.ocx", "\xB0\xA1\xB3\xAA.dll"};
-    for (const char* name : accepted)
-        EXPECT_EQ(CheckSharedFileName(name, "C:\\media\\", "C:\\windows"), N::None) << name;
+    const char* refused[] = {"..\\evil.dll", "C:evil.dll", "\\evil.dll", "a/b.dll", "..", "", "a.dll:stream",
+                             "sub\\..\\..\\evil.dll", "NUL"};
+    for (const char* name : refused) {
+        SharedFilePaths paths{"untouched", "untouched"};
+        std::string refusal;
+        EXPECT_FALSE(SharedFilePathsFor(name, "C:\\media\\", "C:\\windows", paths, refusal)) << name;
+        EXPECT_EQ(paths.destination, "untouched") << name;
+        EXPECT_EQ(refusal.compare(0, std::string(name).size() + 1, std::string(name) + "\n"), 0) << refusal;
+        EXPECT_NE(refusal.find("\n이 파일은 설치하지 않습니다."), std::string::npos) << refusal;
+    }
 }
 
 TEST(SharedPaths, PathsMustFit260Bytes) {
-    using N = SharedNameProblem;
-    const std::string source = "C:\\media\\";     // 9 characters
-    const std::string folder = "C:\\windows";     // 10 + the backslash
-    EXPECT_EQ(CheckSharedFileName(std::string(248, 'a'), source, folder), N::None);        // 259 at the destination
-    EXPECT_EQ(CheckSharedFileName(std::string(249, 'a'), source, folder), N::PathTooLong);
-    const std::string longSource = "C:\\" + std::string(200, 's') + "\\";              // 204 characters
-    EXPECT_EQ(CheckSharedFileName(std::string(55, 'a'), longSource, folder), N::None);    // 259 at the source
-    EXPECT_EQ(CheckSharedFileName(std::string(56, 'a'), longSource, folder), N::PathTooLong);
+    struct Row {
+        std::string name;
+        std::string sourceFolder;
+        bool fits;
+    };
+    const std::string longSource = "C:\\" + std::string(200, 's') + "\\";  // 204 characters
+    const Row rows[] = {
+        {std::string(248, 'a'), "C:\\media\\", true},   // 259 at the destination C:\windows\...
+        {std::string(249, 'a'), "C:\\media\\", false},
+        {std::string(55, 'a'), longSource, true},        // 259 at the source
+        {std::string(56, 'a'), longSource, false},
+    };
+    for (const Row& row : rows) {
+        SharedFilePaths paths;
+        std::string refusal;
+        EXPECT_EQ(SharedFilePathsFor(row.name, row.sourceFolder, "C:\\windows", paths, refusal), row.fits)
+            << row.name.size();
+        if (!row.fits) {
+            EXPECT_EQ(refusal, SharedFileRefusalText(row.name, "폴더 경로와 이름을 합친 경로가 너무 깁니다. (최대 259바이트)"));
+        }
+    }
 }
 
-TEST(SharedPaths, NameErrorTexts) {
-    EXPECT_EQ(SharedNameErrorText(SharedNameProblem::NotPlainName, "..\\a.dll"),
-              "공유 파일의 이름이 올바르지 않습니다.\n..\\a.dll");
-    EXPECT_EQ(SharedNameErrorText(SharedNameProblem::PathTooLong, "b.dll"), "공유 파일의 경로가 너무 깁니다.\nb.dll");
+TEST(SharedPaths, RefusalText) {
+    EXPECT_EQ(SharedFileRefusalText("b.dll", "문제"), "b.dll\n문제\n이 파일은 설치하지 않습니다.");
 }
 
 TEST(SharedPaths, SameFileName) {
@@ -224,6 +245,9 @@ INSTANTIATE_TEST_SUITE_P(
         TempCase{"a.b.ocx", {}, "C:\\WINDOWS\\SYSTEM\\a.b.tmp"},
         TempCase{"readme", {}, "C:\\WINDOWS\\SYSTEM\\readme.tmp"},
         TempCase{".hidden", {}, "C:\\WINDOWS\\SYSTEM\\.tmp"},
+        // Only the file part's extension is dropped.
+        TempCase{"sub\\a.dll", {}, "C:\\WINDOWS\\SYSTEM\\sub\\a.tmp"},
+        TempCase{"sub.d\\readme", {}, "C:\\WINDOWS\\SYSTEM\\sub.d\\readme.tmp"},
         // a.dll already deferred to a.tmp: a.ocx gets its own file.
         TempCase{"a.ocx", {"a.dll", "a.ocx", "a.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~1.tmp"},
         TempCase{"a.ocx", {"A.TMP", "a~1.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~2.tmp"},
