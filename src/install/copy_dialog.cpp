@@ -1,12 +1,101 @@
-// Copy progress dialog and copy loop. Stand-in: the copy ends at once.
+// The copy progress dialog and the copy loop: the package files of the
+// manifest are copied from the source folder into the install folder, then
+// the shared files are handed to their installation.
+#include <string>
+#include <vector>
+
+#include "install/copy_rules.h"
+#include "install/manifest.h"
+#include "resource.h"
 #include "shell/setup.h"
 
-INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        EndDialog(hDlg, IDOK);
+#include <commctrl.h>  // after <windows.h>, which it needs
+
+static void OnCopyInitDialog(HWND hDlg) {
+    SetForegroundWindow(hDlg);
+    char format[200] = "";
+    GetWindowTextA(hDlg, format, 199);
+    SetWindowTextA(hDlg, CopyDialogTitle(format, g_productName, g_productVersion).c_str());
+    CentreDialogOnScreen(hDlg);
+    SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    SetDlgItemTextA(hDlg, IDC_PATH_TEXT, g_installDir);
+    ShowWindow(hDlg, SW_SHOWNORMAL);
+    UpdateWindow(hDlg);
+    PostMessageA(hDlg, WM_COPY_START, 0, 0);
+}
+
+// Cancel asks first; only a confirmed cancel ends the dialog, and the copy
+// loop stops after the file in progress.
+static void OnCopyCancel(HWND hDlg) {
+    if (MessageBoxA(hDlg, "설치를 중단하시겠습니까?", "설치 중단", MB_YESNO | MB_ICONQUESTION) == IDNO) return;
+    g_cancelRequested = 1;
+    EndDialog(hDlg, IDCANCEL);
+    PostMessageA(GetParent(hDlg), WM_COMMAND, IDM_ABORT, 0);
+}
+
+// WM_COPY_END: 1 after the copy; 2 after a confirmed cancel, which must stand,
+// or when the copy could not run at all (wParam IDCANCEL).
+static void OnCopyEnd(HWND hDlg, WPARAM wParam) {
+    EndDialog(hDlg, (g_cancelRequested || wParam == IDCANCEL) ? IDCANCEL : IDOK);
+}
+
+INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: OnCopyInitDialog(hDlg); return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) OnCopyCancel(hDlg);
         return TRUE;
+    case WM_COPY_START: CopyPackageFiles(hDlg); return TRUE;
+    case WM_COPY_SETRANGE:
+        SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, LOWORD(wParam)));
+        return TRUE;
+    case WM_COPY_SETPOS: SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETPOS, wParam, 0); return TRUE;
+    case WM_COPY_END: OnCopyEnd(hDlg, wParam); return TRUE;
     }
     return FALSE;
 }
 
-void CopyPackageFiles(HWND) {}
+// Copies one package file, creating its folders first. A path that would not
+// fit its buffer is reported and the file skipped, never cut into another path.
+static void CopyPackageFile(const std::string& sourceFolder, const char* name) {
+    std::string source;
+    std::string destination;
+    if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_installDir, name, destination)) {
+        MessageBoxA(nullptr, CopySkippedText(name).c_str(), "오류", MB_ICONINFORMATION);
+        return;
+    }
+    std::string folders = FolderPartOfName(name);
+    if (!folders.empty()) {
+        std::vector<char> copy(folders.begin(), folders.end());
+        copy.push_back('\0');
+        CreateSubfolders(g_installDir, copy.data());
+    }
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) ShowLastError();
+}
+
+void CopyPackageFiles(HWND hDlg) {
+    FileList list;
+    ManifestResult manifest;
+    if (!ReadPackageManifest(list, manifest)) {
+        ShowManifestError(manifest);
+        SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
+        return;
+    }
+    SendMessageA(hDlg, WM_COPY_SETRANGE, static_cast<WPARAM>(manifest.entriesRead) + g_sharedFileCount, 0);
+    char sourceFolder[260];
+    GetSourceFolder(sourceFolder);
+    int position = 1;
+    bool cancelled = false;
+    for (FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
+        CopyPackageFile(sourceFolder, entry->m_name);
+        SendMessageA(hDlg, WM_COPY_SETPOS, position++, 0);
+        DrainMessageQueue();
+        if (g_cancelRequested) {
+            cancelled = true;
+            break;
+        }
+    }
+    if (!cancelled) InstallSharedFiles(hDlg, position);
+    SendMessageA(hDlg, WM_COPY_END, 0, 0);
+}

@@ -92,3 +92,29 @@ std::string NameProblemText(NameProblem problem) {
 std::string PathTooLongText() {
     return "폴더 경로와 이름을 합친 경로가 너무 깁니다. (최대 259바이트)";
 }
+
+std::string CopyDialogTitle(const std::string& format, const std::string& productName,
+                            const std::string& productVersion) {
+    std::string title;
+    int argument = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                title += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == 's' && argument < 2) {
+                title += argument++ == 0 ? productName : productVersion;
+                ++i;
+                continue;
+            }
+        }
+        title += format[i];
+    }
+    return title;
+}
+
+std::string CopySkippedText(const std::string& name) {
+    return name + "\n" + PathTooLongText() + "\n이 파일은 복사하지 않습니다.";
+}

@@ -47,3 +47,13 @@ std::string FolderPartOfName(const std::string& name);
 enum class SubfolderWalk { Ok, NoBase, TooLong };
 SubfolderWalk SubfolderLevels(const std::string& base, const std::string& relativePath,
                               std::vector<std::string>& levels);
+
+// The copy dialog's title from its template: the first "%s" takes the
+// product name, the second the version, "%%" gives one percent sign; any
+// other character, a lone '%' included, is kept as it stands.
+std::string CopyDialogTitle(const std::string& format, const std::string& productName,
+                            const std::string& productVersion);
+
+// The message for a package file that is not copied because its source or
+// destination path would not fit 260 bytes.
+std::string CopySkippedText(const std::string& name);

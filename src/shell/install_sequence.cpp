@@ -7,6 +7,8 @@
 #include "shell/sequence_rules.h"
 #include "shell/setup.h"
 
+#include <commctrl.h>  // after <windows.h>, which it needs
+
 static void PostCommand(HWND hWnd, WPARAM command) {
     PostMessageA(hWnd, WM_COMMAND, command, 0);
 }
@@ -58,6 +60,7 @@ static void OnSelectFolder(HWND hWnd) {
     switch (AfterDiskSpaceCheck(CheckDiskSpace())) {
     case FolderCheckStep::AskAgain: PostCommand(hWnd, IDM_SELECT_FOLDER); return;
     case FolderCheckStep::Quit: PostQuitMessage(0); return;
+    case FolderCheckStep::Abort: PostQuitMessage(-1); return;
     case FolderCheckStep::GoOn: break;
     }
     if (SetCurrentDirectoryA(g_installDir)) {
@@ -80,6 +83,9 @@ static void OnWriteRegistry(HWND hWnd) {
 }
 
 void RunCopyDialog(HWND hWnd) {
+    // The dialog's progress bar is a common control: its class must exist.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
     INT_PTR result = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), hWnd, CopyDialogProc, 0);
     PostCommand(hWnd, result == IDCANCEL ? IDM_ABORT : IDM_FINISH);
 }

@@ -7,6 +7,7 @@ FolderCheckStep AfterDiskSpaceCheck(int result) {
     case 0:
     case 1: return FolderCheckStep::AskAgain;
     case 3: return FolderCheckStep::Quit;
+    case 4: return FolderCheckStep::Abort;
     default: return FolderCheckStep::GoOn;
     }
 }

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-enum class FolderCheckStep { AskAgain, Quit, GoOn };
+enum class FolderCheckStep { AskAgain, Quit, Abort, GoOn };
 
 // What the folder stage does with the disk-space check's result:
 // 0 (not a fixed disk) and 1 (too little space, OK) ask again, 3 (Cancel) quits,
+// 4 (the package cannot be installed; the user was told) ends with -1,
 // 2 and anything else go on.
 FolderCheckStep AfterDiskSpaceCheck(int result);
 

@@ -341,11 +341,65 @@ def medium_tree(ctx, args):
                 shutil.copyfile(source, target)
 
 
+def medium_qpk(ctx, args):
+    """Quorin.qpk of the medium's files, written by the freshly built qpk tool."""
+    tool = os.path.join(ctx.bench.build, "host", "qpk")
+    target = os.path.join(ctx.medium_host, "Quorin.qpk")
+    run([tool, "build", ctx.medium_host, "-o", target] + split_args(args), None)
+
+
+def qpk_field(token):
+    """One field of a hand-made manifest: u32:N, i32:N, name:<text> (length, bytes, zero), raw:<text>.
+
+    Texts are CP949 with \\xNN escapes for single bytes (\\x20 for a blank)."""
+    kind, _, value = token.partition(":")
+    if kind == "u32":
+        return (int(value, 0) & 0xFFFFFFFF).to_bytes(4, "little")
+    if kind == "i32":
+        return int(value, 0).to_bytes(4, "little", signed=True)
+    data = unescape_lines_cp949(value)  # CP949 text; \xNN gives a raw byte
+    if kind == "name":
+        return (len(data) + 1).to_bytes(4, "little") + data + b"\0"
+    if kind == "raw":
+        return data
+    raise ScenarioError("unknown manifest field: %s" % token)
+
+
+def medium_manifest(ctx, args):
+    """Quorin.qpk written field by field, for manifests that qpk refuses to make."""
+    with open(os.path.join(ctx.medium_host, "Quorin.qpk"), "wb") as f:
+        for token in args.split():
+            f.write(qpk_field(token))
+
+
+def medium_nomanifest(ctx, args):
+    ctx.no_manifest = True
+
+
+def medium_many(ctx, args):
+    folder, count, size = args.split()
+    for i in range(1, int(count) + 1):
+        medium_size(ctx, "%s\\f%04d.dat %s" % (folder, i, size))
+
+
+def default_manifest(ctx):
+    """A medium always has a package manifest unless the scenario says nomanifest: an empty one."""
+    path = os.path.join(ctx.medium_host, "Quorin.qpk")
+    if not getattr(ctx, "no_manifest", False) and not os.path.exists(path):
+        with open(path, "wb") as f:
+            f.write(bytes(8))
+
+
 MEDIUM_COMMANDS = {
     "tree": medium_tree,     # tree <folder of the repository>: a whole prepared medium
     "file": medium_file,     # file <relative path> <content with \n escapes>
     "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
     "copy": medium_copy,     # copy <relative path> <file of the repository>
+    # Package manifest: without one of these the medium gets an empty Quorin.qpk.
+    "qpk": medium_qpk,             # qpk [qpk build options]: manifest of the medium's files (after them)
+    "manifest": medium_manifest,   # manifest u32:N i32:N name:<text> raw:<text> ...: byte by byte
+    "nomanifest": medium_nomanifest,  # nomanifest: the medium has no Quorin.qpk
+    "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
 }
 
 
@@ -604,6 +658,7 @@ def run_scenario(bench, path, demo=False):
     if "setup.ini" in sections:
         write_setup_ini(prefix, ctx.medium, sections["setup.ini"])
     dispatch(MEDIUM_COMMANDS, ctx, sections.get("medium", []), "medium")
+    default_manifest(ctx)
     dispatch(BEFORE_COMMANDS, ctx, sections.get("before", []), "before")
 
     robot_dir = host_path(prefix, "C:\\robot")

@@ -7,7 +7,8 @@ TEST(FolderStage, DiskSpaceResults) {
     EXPECT_EQ(AfterDiskSpaceCheck(1), FolderCheckStep::AskAgain);
     EXPECT_EQ(AfterDiskSpaceCheck(2), FolderCheckStep::GoOn);
     EXPECT_EQ(AfterDiskSpaceCheck(3), FolderCheckStep::Quit);
-    EXPECT_EQ(AfterDiskSpaceCheck(4), FolderCheckStep::GoOn);
+    EXPECT_EQ(AfterDiskSpaceCheck(4), FolderCheckStep::Abort);
+    EXPECT_EQ(AfterDiskSpaceCheck(5), FolderCheckStep::GoOn);
     EXPECT_EQ(AfterDiskSpaceCheck(-1), FolderCheckStep::GoOn);
 }
 

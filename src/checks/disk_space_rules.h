@@ -1,0 +1,49 @@
+// Decisions of the disk-space check: the drive root, the 64-bit byte figures,
+// whether every package file fits its path buffers below the chosen folder,
+// and the texts shown to the user. Portable: no Windows headers.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "install/manifest_rules.h"
+
+// Results of CheckDiskSpace, read by the folder stage.
+constexpr int kDiskChooseAgain = 0;    // not a fixed disk, or too long a folder; the user was told
+constexpr int kDiskTooSmallRetry = 1;  // too little space, the user chose OK
+constexpr int kDiskEnough = 2;
+constexpr int kDiskTooSmallQuit = 3;   // too little space, the user chose Cancel
+constexpr int kDiskPackageUnusable = 4; // the package cannot be installed; the user was told
+
+// Space kept free beyond what the files need.
+constexpr std::uint64_t kSpaceMargin = 2000000;
+
+// The first three characters of the install folder ("C:\"), fewer when it is shorter.
+std::string DriveRoot(const std::string& installDir);
+
+// Sectors per cluster x bytes per sector x free clusters, without wrapping.
+std::uint64_t FreeBytes(std::uint32_t sectorsPerCluster, std::uint32_t bytesPerSector, std::uint32_t freeClusters);
+
+// The manifest's total size plus the sizes of the first `count` shared-file
+// records (none when count is 0 or less).
+std::uint64_t SumRequiredBytes(std::uint32_t totalSize, const std::uint32_t* sharedSizes, int count);
+
+// "권장 용량: <required> bytes\n남은 용량: <free> bytes\n\n공간을 더 확보하십시요."
+// with the real decimal figures.
+std::string DiskSpaceText(std::uint64_t requiredBytes, std::uint64_t freeBytes);
+
+enum class PackagePaths { Fit, SourceTooLong, InstallTooLong };
+
+// Whether every listed file fits a 260-byte buffer both as source folder +
+// name and as install folder + "\" + name; `offending` receives the first
+// name that does not.
+PackagePaths CheckPackagePaths(const FileList& list, const std::string& sourceFolder,
+                               const std::string& installDir, std::string& offending);
+
+// What the folder stage does when the chosen folder is too long for a file:
+// with the folder dialog shown (Change Path 1) the user chooses again;
+// otherwise the folder comes from the script and the installation ends.
+int LongInstallFolderResult(int changePath);
+
+// The messages for the two ways a path does not fit.
+std::string InstallFolderTooLongText(const std::string& name, int changePath);
+std::string SourcePathTooLongText(const std::string& name);
