@@ -237,6 +237,9 @@ def read_reg_file(path):
         elif rest.startswith("str(2):"):
             text, _ = parse_reg_string(rest[7:], 0)
             value = (2, (text + "\0").encode("utf-16-le"))
+        elif rest.startswith("str(7):"):
+            text, _ = parse_reg_string(rest[7:], 0)
+            value = (7, (text + "\0").encode("utf-16-le"))
         elif rest.startswith("dword:"):
             value = (4, int(rest[6:], 16).to_bytes(4, "little"))
         else:
@@ -390,11 +393,27 @@ def default_manifest(ctx):
             f.write(bytes(8))
 
 
+def fixture_library(ctx, name):
+    """A test library of the Windows build, made from tests/e2e/fixtures/<name>.rc."""
+    path = os.path.join(ctx.bench.build, "win64", "fixtures", name + ".dll")
+    if not os.path.isfile(path):
+        raise ScenarioError("no test library %s (tests/e2e/fixtures/%s.rc)" % (name, name))
+    return path
+
+
+def medium_fixture(ctx, args):
+    rel, name = args.rsplit(" ", 1)
+    path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(fixture_library(ctx, name), path)
+
+
 MEDIUM_COMMANDS = {
     "tree": medium_tree,     # tree <folder of the repository>: a whole prepared medium
     "file": medium_file,     # file <relative path> <content with \n escapes>
     "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
     "copy": medium_copy,     # copy <relative path> <file of the repository>
+    "fixture": medium_fixture,  # fixture <relative path> <test library>: ko_v1, ko_v2, en_v1, en_v2, notrans_v2
     # Package manifest: without one of these the medium gets an empty Quorin.qpk.
     "qpk": medium_qpk,             # qpk [qpk build options]: manifest of the medium's files (after them)
     "manifest": medium_manifest,   # manifest u32:N i32:N name:<text> raw:<text> ...: byte by byte
@@ -423,11 +442,46 @@ def before_readonly(ctx, args):
     os.chmod(host_path(ctx.prefix, args, must_exist=True), 0o444)
 
 
+def before_fixture(ctx, args):
+    winpath, name = args.rsplit(" ", 1)
+    path = host_path(ctx.prefix, winpath)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(fixture_library(ctx, name), path)
+
+
+def before_hold(ctx, args):
+    """Starts lockholder.exe on a file of the prefix. It keeps the file open without
+    sharing until Setup.exe has ended, then lingers the given seconds for the
+    end-of-session messages of a restart; it notes them in C:\\helpers\\<name>.log."""
+    winpath, _, linger = args.partition(" ")
+    helpers = host_path(ctx.prefix, "C:\\helpers")
+    os.makedirs(helpers, exist_ok=True)
+    tool = os.path.join(helpers, "lockholder.exe")
+    if not os.path.exists(tool):  # never overwrite a copy that is running
+        shutil.copyfile(os.path.join(ctx.bench.bench_dir, "lockholder.exe"), tool)
+    name = winpath.rsplit("\\", 1)[-1]
+    marker = "C:\\helpers\\%s.held" % name
+    proc = subprocess.Popen(["wine", "C:\\helpers\\lockholder.exe", winpath, marker, "C:\\helpers\\%s.log" % name,
+                             "120", linger.strip() or "0"],
+                            env=ctx.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ctx.helpers = getattr(ctx, "helpers", []) + [proc]
+    deadline = time.time() + 60
+    while not os.path.exists(host_path(ctx.prefix, marker)):
+        if proc.poll() is not None:
+            raise ScenarioError("lockholder could not hold %s" % winpath)
+        if time.time() > deadline:
+            proc.kill()
+            raise ScenarioError("lockholder did not start for %s" % winpath)
+        time.sleep(0.2)
+
+
 BEFORE_COMMANDS = {
     "mkdir": before_mkdir,       # mkdir <windows folder>
     "file": before_file,         # file <windows path> <content>
     "reg": before_reg,           # reg <arguments of wine reg>, e.g. reg add "HKCU\Software\X" /v V /d 1 /f
     "readonly": before_readonly, # readonly <windows path>
+    "fixture": before_fixture,   # fixture <windows path> <test library>
+    "hold": before_hold,         # hold <windows path> [linger seconds]: held open until Setup.exe ends
 }
 
 
@@ -539,6 +593,49 @@ def check_notranscript(ctx, args):
         ctx.fail("transcript should not contain: %s" % args)
 
 
+def check_reboot(ctx, args):
+    """Restarts the prefix's Windows (wineboot -r), which carries out the file
+    replacements left for the next start; the checks after it see the result."""
+    for proc in getattr(ctx, "helpers", []):
+        proc.wait(timeout=60)
+    run(["wine", "wineboot", "-r"], ctx.env, timeout=120)
+    run(["wineserver", "-w"], ctx.env, timeout=60)
+
+
+def check_noglob(ctx, args):
+    import fnmatch
+    folder, _, pattern = args.rpartition("\\")
+    base = host_path(ctx.prefix, folder)
+    names = os.listdir(base) if os.path.isdir(base) else []
+    found = sorted(n for n in names if fnmatch.fnmatch(n.lower(), pattern.lower()))
+    if found:
+        ctx.fail("%s matches %s" % (args, ", ".join(found)))
+
+
+def check_pending(ctx, args):
+    """A move left for the next start by MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT
+    and MOVEFILE_REPLACE_EXISTING (the "!" before the target)."""
+    source, target = split_args(args)
+    keys, full = lookup_key(ctx.prefix, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager")
+    value = keys.get(full, {}).get("pendingfilerenameoperations")
+    entries = reg_text(value[1]).split("\0") if value and value[0] == 7 else []
+    pairs = [(a.lower(), b.lower()) for a, b in zip(entries[0::2], entries[1::2])]
+    if ("\\??\\" + source.lower(), "!\\??\\" + target.lower()) not in pairs:
+        ctx.fail("no pending replacement of %s by %s; pending: %s" % (target, source, pairs))
+
+
+def check_line(ctx, args):
+    winpath, _, line = args.partition(" ")
+    path = host_path(ctx.prefix, winpath)
+    if not os.path.isfile(path):
+        ctx.fail("file missing: %s" % winpath)
+        return
+    with open(path, "rb") as f:
+        lines = f.read().decode("cp949", errors="replace").splitlines()
+    if line not in lines:
+        ctx.fail("%s has no line %r; it holds %r" % (winpath, line, lines))
+
+
 CHECK_COMMANDS = {
     "exit": check_exit,          # exit <signed code>
     "dir": check_dir,            # dir <windows folder>
@@ -551,6 +648,10 @@ CHECK_COMMANDS = {
     "noreg": check_noreg,        # noreg "<key>" ["<name|@>"]
     "transcript": check_transcript,      # transcript <a whole line of the transcript>
     "notranscript": check_notranscript,  # notranscript <text in no line>
+    "reboot": check_reboot,      # reboot: wineboot -r carries out pending replacements (checks after see it)
+    "noglob": check_noglob,      # noglob <windows folder>\<pattern>: no file matches, e.g. C:\windows\ver*.tmp
+    "pending": check_pending,    # pending <from> <to>: a replacement scheduled for the next start
+    "line": check_line,          # line <windows path> <a whole line of that text file (CP949)>
 }
 
 
@@ -580,7 +681,24 @@ def show_reg(ctx, args):
         print("    %-20s %s" % (value[2] or "(default)", describe_value(value)))
 
 
-SHOW_COMMANDS = {"files": show_files, "reg": show_reg}
+def show_file(ctx, args):
+    path = host_path(ctx.prefix, args)
+    size = "%d bytes" % os.path.getsize(path) if os.path.isfile(path) else "(missing)"
+    print("  %s: %s" % (args, size))
+
+
+def show_text(ctx, args):
+    path = host_path(ctx.prefix, args)
+    print("  %s:" % args)
+    if not os.path.isfile(path):
+        print("    (missing)")
+        return
+    with open(path, "rb") as f:
+        for line in f.read().decode("cp949", errors="replace").splitlines():
+            print("    " + line)
+
+
+SHOW_COMMANDS = {"files": show_files, "reg": show_reg, "file": show_file, "text": show_text}
 
 
 # ---------------------------------------------------------------- running
