@@ -148,6 +148,9 @@ static void Perform(HWND hWnd, const std::string& actions) {
         while (!action.empty() && action[0] == ' ') action.erase(0, 1);
         if (action.compare(0, 4, "set ") == 0) {
             SetWindowTextW(GetDlgItem(hWnd, 1008), FromUtf8(action.substr(4)).c_str());
+        } else if (action.compare(0, 7, "delete ") == 0) {
+            // A file of the medium taken away while the setup waits for the answer.
+            if (!DeleteFileW(FromUtf8(action.substr(7)).c_str())) Log("robot: cannot delete " + action.substr(7));
         } else if (action == "close") {
             PostMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else if (action == "close-backdrop") {
