@@ -1,0 +1,24 @@
+// qpk: prepares and inspects the package manifest "Quorin.qpk" of an
+// installation medium.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr std::uint32_t kDefaultClusterSize = 4096;
+
+// UTF-8 (the file system's names) to code page 949 and back; false when the
+// text has no form in the other code page.
+bool Utf8ToCp949(const std::string& utf8, std::string& cp949);
+bool Cp949ToUtf8(const std::string& cp949, std::string& utf8);
+
+// A manifest name for the terminal: UTF-8 where it converts, \xNN otherwise.
+std::string PrintableName(const std::string& cp949);
+
+int BuildCommand(const std::vector<std::string>& args);
+int ListCommand(const std::vector<std::string>& args);
+int BenchCommand(const std::vector<std::string>& args);
+
+// English descriptions of what the setup program refuses, for the tool's messages.
+#include "install/manifest_rules.h"
+std::string NameProblemEnglish(NameProblem problem);
