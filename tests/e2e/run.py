@@ -615,7 +615,7 @@ def check_noglob(ctx, args):
 def check_pending(ctx, args):
     """A move left for the next start by MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT
     and MOVEFILE_REPLACE_EXISTING (the "!" before the target)."""
-    source, target = split_args(args)
+    source, target = args.split()
     keys, full = lookup_key(ctx.prefix, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager")
     value = keys.get(full, {}).get("pendingfilerenameoperations")
     entries = reg_text(value[1]).split("\0") if value and value[0] == 7 else []
@@ -650,7 +650,7 @@ CHECK_COMMANDS = {
     "notranscript": check_notranscript,  # notranscript <text in no line>
     "reboot": check_reboot,      # reboot: wineboot -r carries out pending replacements (checks after see it)
     "noglob": check_noglob,      # noglob <windows folder>\<pattern>: no file matches, e.g. C:\windows\ver*.tmp
-    "pending": check_pending,    # pending <from> <to>: a replacement scheduled for the next start
+    "pending": check_pending,    # pending <from> <to>: a replacement scheduled for the next start (no blanks)
     "line": check_line,          # line <windows path> <a whole line of that text file (CP949)>
 }
 
