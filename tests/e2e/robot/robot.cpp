@@ -128,6 +128,17 @@ static void Press(HWND hWnd, int id) {
     PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hWnd, id)));
 }
 
+// A key pressed on the window that has the keyboard focus in the setup's
+// thread, so that the dialog manager sees it as the player's key.
+static void PressKey(HWND hWnd, UINT key) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND target = hWnd;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info) && info.hwndFocus) target = info.hwndFocus;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
 static int ButtonId(const std::string& name) {
     if (name == "ok") return IDOK;
     if (name == "cancel") return IDCANCEL;
@@ -153,6 +164,8 @@ static void Perform(HWND hWnd, const std::string& actions) {
             if (!DeleteFileW(FromUtf8(action.substr(7)).c_str())) Log("robot: cannot delete " + action.substr(7));
         } else if (action == "close") {
             PostMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (action == "esc" || action == "enter") {
+            PressKey(hWnd, action == "esc" ? VK_ESCAPE : VK_RETURN);
         } else if (action == "close-backdrop") {
             PostMessageW(g_backdrop, WM_CLOSE, 0, 0);
         } else if (action == "wait" || action.empty()) {
@@ -171,6 +184,8 @@ static bool g_stopped;  // a window came that the scenario does not answer
 
 static void Handle(HWND hWnd) {
     std::string kind = KindOf(hWnd);
+    HWND owner = GetWindow(hWnd, GW_OWNER);
+    std::string ownerKind = owner ? KindOf(owner) : "";
     Sleep(40);  // let the window finish its initialisation
     std::string line = Describe(hWnd, kind);
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
@@ -185,6 +200,10 @@ static void Handle(HWND hWnd) {
         Log(line);
     }
     g_acted.insert(hWnd);
+    // A window over the folder dialog (a question, the folder picker) may be
+    // answered and gone before the dialog is seen disabled: describe the
+    // dialog again once it is back.
+    if (owner && owner != g_backdrop && ownerKind == "104") g_acted.erase(owner);
 }
 
 static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
