@@ -1,4 +1,44 @@
-// Post-install programs. Stand-in: starts nothing.
+// The programs of [Execute File], started at the end of the installation and
+// waited for where the script says so.
+#include "shell/script_rules.h"
 #include "shell/setup.h"
+#include "system/program_rules.h"
 
-void RunPostInstallPrograms() {}
+static void CloseValidHandle(HANDLE handle) {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+}
+
+// Starts one command line with the setup program's own environment and
+// current directory; false when it could not be started.
+static bool StartProgram(char* commandLine, bool wait) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &process)) {
+        MessageBoxA(nullptr, "프로그램을 실행할 수 없습니다.", "오류", MB_OK);
+        return false;
+    }
+    if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+    CloseValidHandle(process.hProcess);
+    CloseValidHandle(process.hThread);
+    return true;
+}
+
+// A line that cannot be run ends the step: the later lines may need it.
+void RunPostInstallPrograms() {
+    int count = ReadScriptInt("Execute File", "Count", 0);
+    for (int i = 1; i <= count; ++i) {
+        char text[kValueSize];
+        ReadScriptText("Execute File", LineKey(i).c_str(), text, kLineCapacity);
+        ProgramLine program;
+        if (!ParseProgramLine(text, program)) continue;
+        char commandLine[kValueSize];
+        lstrcpynA(commandLine, program.commandLine.c_str(), sizeof commandLine);
+        if (!ExpandExePath(commandLine)) {
+            ShowScriptError(CommandLineTooLongText(program.commandLine).c_str());
+            return;
+        }
+        if (!StartProgram(commandLine, program.wait)) return;
+    }
+}

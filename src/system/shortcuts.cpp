@@ -1,10 +1,147 @@
-// Shortcuts. Stand-in: creates nothing.
+// Program-group and desktop shortcuts of [Program], written behind a small
+// notice dialog while the cursor shows the hourglass.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "resource.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
+#include "system/shortcut_rules.h"
 
-void CreateShortcuts(HWND) {}
+static const char kSection[] = "Program";
 
-INT_PTR CALLBACK ShortcutsDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ShortcutsDlgProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
+    if (message != WM_INITDIALOG) return FALSE;
+    SetForegroundWindow(hDlg);
+    CentreDialogOnScreen(hDlg);
+    return TRUE;
+}
 
-HRESULT CreateShellLink(const char*, const char*, const char*, const char*, int, const char*, const char*) {
-    return E_NOTIMPL;
+static void ReportLinkFailure(HRESULT result, const char* text) {
+    if (FAILED(result)) MessageBoxA(nullptr, text, "에러", MB_ICONERROR);
+}
+
+// Every property is set even when an earlier one failed; each failure is told.
+static void SetLinkProperties(IShellLinkA* link, const char* target, const char* description,
+                              const char* workingFolder, int showCommand, const char* arguments,
+                              const char* iconPath) {
+    ReportLinkFailure(link->SetPath(target), "SetPath failed!");
+    ReportLinkFailure(link->SetArguments(arguments), "SetArguments failed!");
+    ReportLinkFailure(link->SetIconLocation(iconPath, 0), "SetIconLocation failed!");
+    ReportLinkFailure(link->SetDescription(description), "SetDescription failed!");
+    ReportLinkFailure(link->SetWorkingDirectory(workingFolder), "SetWorkingDirectory failed!");
+    ReportLinkFailure(link->SetShowCmd(showCommand), "SetShowCmd failed!");
+}
+
+static HRESULT SaveLink(IPersistFile* file, const char* linkFile) {
+    WCHAR widePath[260] = L"";
+    MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, 260);
+    HRESULT result = file->Save(widePath, TRUE);
+    ReportLinkFailure(result, "Save failed!");
+    return result;
+}
+
+HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description,
+                        const char* workingFolder, int showCommand, const char* arguments,
+                        const char* iconPath) {
+    HRESULT initialised = CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(result)) {
+        IPersistFile* file = nullptr;
+        result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+        if (SUCCEEDED(result)) {
+            SetLinkProperties(link, target, description, workingFolder, showCommand, arguments, iconPath);
+            result = SaveLink(file, linkFile);
+            file->Release();
+        }
+        link->Release();
+    }
+    // Only a successful initialisation is balanced, so that another user of
+    // COM on this thread keeps its own.
+    if (SUCCEEDED(initialised)) CoUninitialize();
+    return result;
+}
+
+static std::string QueryShellFolder(HKEY key, const char* name) {
+    char value[300];
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+        return "";
+    return ShellFolderValueText(value, size);
+}
+
+// The user's Programs and Desktop folders; a folder stays empty when the key
+// or its value is missing, and the links of that place are then not written.
+static void ReadShellFolders(std::string& programs, std::string& desktop) {
+    char keyPath[260] = "";
+    if (!LoadStringA(g_hInstance, IDS_SHELL_FOLDERS_KEY, keyPath, sizeof keyPath)) return;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    programs = QueryShellFolder(key, "Programs");
+    desktop = QueryShellFolder(key, "Desktop");
+    RegCloseKey(key);
+}
+
+static void CreateLinkOfLine(const ShortcutLine& line, const std::string& placeFolder) {
+    ShortcutPaths paths;
+    ShortcutPathResult result = BuildShortcutPaths(line, placeFolder, g_installDir, paths);
+    if (result != ShortcutPathResult::Ready) {
+        ShowScriptError(ShortcutPathMessage(result, line.name).c_str());
+        return;
+    }
+    CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), line.description.c_str(),
+                    paths.workingFolder.c_str(), line.showCommand, line.arguments.c_str(), paths.icon.c_str());
+}
+
+// Lines are read until the first malformed one, which ends the list.
+static void CreateLinksOfLines(int count, const std::string& groupFolder, const std::string& desktopFolder) {
+    for (int i = 1; i <= count; ++i) {
+        char text[260];
+        ReadScriptText(kSection, LineKey(i).c_str(), text, sizeof text);
+        ShortcutLine line;
+        if (!ParseShortcutLine(text, line)) return;
+        const std::string& placeFolder = line.place == ShortcutPlace::Desktop ? desktopFolder : groupFolder;
+        if (!placeFolder.empty()) CreateLinkOfLine(line, placeFolder);
+    }
+}
+
+static void CreateGroupAndLinks(int count) {
+    std::string programs, desktop;
+    ReadShellFolders(programs, desktop);
+    std::string desktopFolder = DesktopLinkFolder(desktop);
+
+    char folderName[260];
+    ReadScriptText(kSection, "Folder Name", folderName, sizeof folderName);
+    std::string groupFolder;
+    GroupFolderResult group = BuildProgramGroupFolder(programs, folderName, groupFolder);
+    std::string message = GroupFolderMessage(group);
+    if (!message.empty()) {
+        ShowScriptError(message.c_str());
+        return;
+    }
+    if (group == GroupFolderResult::Ready) {
+        char relativePath[260];
+        lstrcpynA(relativePath, folderName, sizeof relativePath);
+        CreateSubfolders(programs.c_str(), relativePath);
+    }
+    CreateLinksOfLines(count, groupFolder, desktopFolder);
+}
+
+void CreateShortcuts(HWND owner) {
+    int count = ReadScriptInt(kSection, "Count", 0);
+    if (count == 0) return;
+    HWND notice = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SHORTCUTS), owner, ShortcutsDlgProc, 0);
+    if (notice) {
+        ShowWindow(notice, SW_SHOWNORMAL);
+        UpdateWindow(notice);
+    }
+    DrainMessageQueue();
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    CreateGroupAndLinks(count);
+    if (notice) DestroyWindow(notice);
+    SetCursor(previous);
 }
