@@ -75,8 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
                     O::Skip},
         OutcomeCase{"in use and another language, No leaves it", kVifSharingViolation | kVifMismatch, {false},
                     {P::LanguageDiffers}, O::Skip},
-        OutcomeCase{"temporary file alone asks for nothing", kVifTempFile, {}, {}, O::Skip},
-        OutcomeCase{"cannot create alone asks for nothing", 0x800, {}, {}, O::Skip},
         OutcomeCase{"bits not looked at", 0x1 | 0x8 | 0x10 | 0x20 | 0x800 | 0x40000 | 0x80000 | 0x100000, {}, {},
                     O::Skip}));
 
@@ -198,10 +196,6 @@ TEST(SharedPaths, PathsMustFit260Bytes) {
             EXPECT_EQ(refusal, SharedFileRefusalText(row.name, "폴더 경로와 이름을 합친 경로가 너무 깁니다. (최대 259바이트)"));
         }
     }
-}
-
-TEST(SharedPaths, RefusalText) {
-    EXPECT_EQ(SharedFileRefusalText("b.dll", "문제"), "b.dll\n문제\n이 파일은 설치하지 않습니다.");
 }
 
 TEST(SharedPaths, SameFileName) {
