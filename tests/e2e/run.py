@@ -148,6 +148,7 @@ def run(cmd, env, timeout=120, check=True):
 
 def host_path(prefix, winpath, must_exist=False):
     """C:\\a\\b -> <prefix>/drive_c/a/b, matching existing components without regard to case."""
+    winpath = expand_user_folders(prefix, winpath)
     m = re.match(r"^([A-Za-z]):\\?(.*)$", winpath)
     if not m:
         raise ScenarioError("not an absolute Windows path: %s" % winpath)
@@ -375,6 +376,15 @@ def medium_manifest(ctx, args):
             f.write(qpk_field(token))
 
 
+def medium_sparse(ctx, args):
+    """A file of that many bytes that takes no room (its size is all that counts)."""
+    rel, size = args.rsplit(" ", 1)
+    path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.truncate(int(size))
+
+
 def medium_nomanifest(ctx, args):
     ctx.no_manifest = True
 
@@ -419,6 +429,7 @@ MEDIUM_COMMANDS = {
     "manifest": medium_manifest,   # manifest u32:N i32:N name:<text> raw:<text> ...: byte by byte
     "nomanifest": medium_nomanifest,  # nomanifest: the medium has no Quorin.qpk
     "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
+    "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
 }
 
 
@@ -475,6 +486,54 @@ def before_hold(ctx, args):
         time.sleep(0.2)
 
 
+def set_drive(ctx, letter, target, kind):
+    """Maps <letter>: to a Linux folder with a drive type. The wineserver reads the
+    types when it starts, so the one that reg starts is let end before the setup runs."""
+    link = os.path.join(ctx.prefix, "dosdevices", letter.lower() + ":")
+    if os.path.lexists(link):
+        os.unlink(link)
+    os.symlink(target, link)
+    run(["wine", "reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", letter.lower() + ":", "/d", kind, "/f"],
+        ctx.env, timeout=120)
+    run(["wineserver", "-w"], ctx.env, timeout=120)
+
+
+def before_drive(ctx, args):
+    letter, kind = args.split()
+    target = os.path.join(ctx.prefix, "drive_" + letter.rstrip(":").lower())
+    os.makedirs(target, exist_ok=True)
+    set_drive(ctx, letter.rstrip(":"), target, kind)
+
+
+MOUNTS = []  # tmpfs mounts of this run, released whatever ends it
+
+
+def unmount_all():
+    while MOUNTS:
+        subprocess.run(["umount", "-l", MOUNTS.pop()], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def before_tmpfs(ctx, args):
+    """A fixed disk of an exact size: a tmpfs (mounting needs root) outside the prefix."""
+    import atexit
+    import signal
+    letter, size = args.split()
+    letter = letter.rstrip(":").lower()
+    mount = os.path.join(ctx.bench.build, "wine", "mounts", os.path.basename(ctx.prefix) + "-" + letter)
+    os.makedirs(mount, exist_ok=True)
+    # A mount left behind by a run that was killed.
+    subprocess.run(["umount", "-l", mount], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not MOUNTS:
+        atexit.register(unmount_all)
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%s,mode=0777" % size, "tmpfs", mount],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if r.returncode != 0:
+        raise ScenarioError("cannot mount a tmpfs of %s (root only): %s" % (size, r.stdout.decode(errors="replace")))
+    MOUNTS.append(mount)
+    set_drive(ctx, letter, mount, "hd")
+
+
 BEFORE_COMMANDS = {
     "mkdir": before_mkdir,       # mkdir <windows folder>
     "file": before_file,         # file <windows path> <content>
@@ -482,6 +541,8 @@ BEFORE_COMMANDS = {
     "readonly": before_readonly, # readonly <windows path>
     "fixture": before_fixture,   # fixture <windows path> <test library>
     "hold": before_hold,         # hold <windows path> [linger seconds]: held open until Setup.exe ends
+    "drive": before_drive,       # drive <letter>: <hd|cdrom|floppy|network|ramdisk>: a new drive of that type
+    "tmpfs": before_tmpfs,       # tmpfs <letter>: <size, e.g. 1m>: a fixed disk with exactly that much room
 }
 
 
@@ -699,6 +760,133 @@ def show_text(ctx, args):
 
 
 SHOW_COMMANDS = {"files": show_files, "reg": show_reg, "file": show_file, "text": show_text}
+
+
+# ---------------------------------------------------------------- links and started programs
+
+def expand_user_folders(prefix, winpath):
+    """{Programs} and {Desktop} in a path: the user's folders as the template
+    prefix's Shell Folders key names them (a scenario may change the key)."""
+    if "{" not in winpath:
+        return winpath
+    template = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(prefix))), "template")
+    reg = os.path.join(template if os.path.isdir(template) else prefix, "user.reg")
+    key = "software\\microsoft\\windows\\currentversion\\explorer\\shell folders"
+    values = read_reg_file(reg).get(key, {})
+    for name in ("Programs", "Desktop"):
+        value = values.get(name.lower())
+        if value and "{%s}" % name in winpath:
+            winpath = winpath.replace("{%s}" % name, reg_text(value[1]).split("\0")[0])
+    return winpath
+
+
+LNKINFO_FIELDS = {
+    "Local path": "target",
+    "Command line arguments": "arguments",
+    "Working directory": "workdir",
+    "Icon location": "icon",
+    "Icon index": "iconindex",
+    "Description": "description",
+}
+
+
+def read_link(ctx, winpath):
+    """The fields of a .lnk as lnkinfo reads them (a string the link lacks is
+    empty), with the show command from the header at 0x3C, which lnkinfo
+    always prints as 0."""
+    path = host_path(ctx.prefix, winpath)
+    if not os.path.isfile(path):
+        return None
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    r = subprocess.run(["lnkinfo", path], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    fields = {name: "" for name in LNKINFO_FIELDS.values()}
+    for line in r.stdout.decode("utf-8", errors="replace").split("\n"):
+        m = re.match(r"^\t([A-Za-z ]+?)\t*: ?(.*)$", line)
+        if m and m.group(1) in LNKINFO_FIELDS:
+            fields[LNKINFO_FIELDS[m.group(1)]] = m.group(2)
+    with open(path, "rb") as f:
+        header = f.read(0x4C)
+    fields["show"] = str(int.from_bytes(header[0x3C:0x40], "little")) if len(header) >= 0x40 else ""
+    return fields
+
+
+def check_link(ctx, args):
+    """link <windows path of the .lnk> | <field>=<value> | ...; fields: target,
+    arguments, workdir, icon, iconindex, description, show."""
+    parts = args.split(" | ")
+    fields = read_link(ctx, parts[0])
+    if fields is None:
+        ctx.fail("link missing: %s" % parts[0])
+        return
+    for part in parts[1:]:
+        name, _, expected = part.partition("=")
+        if name not in fields:
+            raise ScenarioError("unknown link field: %s" % name)
+        if fields[name] != expected:
+            ctx.fail("link %s: %s is %r, expected %r" % (parts[0], name, fields[name], expected))
+
+
+def read_records(ctx, winpath):
+    """The lines of a recorder.exe log without their leading times."""
+    path = host_path(ctx.prefix, winpath)
+    if not os.path.isfile(path):
+        return None
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return [l.rstrip("\n").partition(" ")[2] for l in f if l.strip()]
+
+
+def check_records(ctx, args):
+    """records <log> <expected lines, separated by \\n>: the whole log, times left out."""
+    winpath, _, expected = args.partition(" ")
+    lines = read_records(ctx, winpath)
+    want = unescape(expected).decode("utf-8").split("\n") if expected else []
+    if lines is None:
+        ctx.fail("no program wrote %s" % winpath)
+    elif lines != want:
+        ctx.fail("%s holds %r, expected %r" % (winpath, lines, want))
+
+
+def show_links(ctx, args):
+    base = host_path(ctx.prefix, args)
+    print("  links under %s:" % args)
+    found = False
+    for dirpath, dirnames, filenames in sorted(os.walk(base)):
+        dirnames.sort()
+        for name in sorted(n for n in filenames if n.lower().endswith(".lnk")):
+            rel = os.path.relpath(os.path.join(dirpath, name), base).replace("/", "\\")
+            fields = read_link(ctx, args.rstrip("\\") + "\\" + rel)
+            print("    %s" % rel)
+            for key in ("target", "arguments", "workdir", "icon", "description", "show"):
+                print("      %-12s %s" % (key, fields[key]))
+            found = True
+    if not found:
+        print("    (none)")
+
+
+def show_records(ctx, args):
+    path = host_path(ctx.prefix, args)
+    print("  programs started (%s):" % args)
+    if not os.path.isfile(path):
+        print("    (none)")
+        return
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            print("    " + line.rstrip("\n"))
+
+
+def copy_bench_tool(ctx, host_target, name):
+    os.makedirs(os.path.dirname(host_target), exist_ok=True)
+    shutil.copyfile(os.path.join(ctx.bench.bench_dir, name), host_target)
+
+
+MEDIUM_COMMANDS["tool"] = lambda ctx, args: copy_bench_tool(  # tool <relative path> <bench program, e.g. recorder.exe>
+    ctx, os.path.join(ctx.medium_host, *args.rsplit(" ", 1)[0].split("\\")), args.rsplit(" ", 1)[1])
+BEFORE_COMMANDS["tool"] = lambda ctx, args: copy_bench_tool(  # tool <windows path> <bench program>
+    ctx, host_path(ctx.prefix, args.rsplit(" ", 1)[0]), args.rsplit(" ", 1)[1])
+CHECK_COMMANDS["link"] = check_link        # link <.lnk> | target=... | arguments=... | show=1
+CHECK_COMMANDS["records"] = check_records  # records <recorder log> <lines with \n>
+SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk below it with its fields
+SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
 
 # ---------------------------------------------------------------- running
