@@ -26,7 +26,10 @@ static int CheckPackageFits() {
         MessageBoxA(nullptr, SourcePathTooLongText(name).c_str(), "설치 오류", MB_ICONERROR);
         return kDiskPackageUnusable;
     case PackagePaths::InstallTooLong:
-        MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), "공지", MB_ICONINFORMATION);
+        if (InstallFolderTooLongIsError(g_changePath))
+            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), "설치 오류", MB_ICONERROR);
+        else
+            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), "공지", MB_ICONINFORMATION);
         return LongInstallFolderResult(g_changePath);
     }
     return kDiskPackageUnusable;

@@ -38,12 +38,16 @@ PackagePaths CheckPackagePaths(const FileList& list, const std::string& sourceFo
 }
 
 int LongInstallFolderResult(int changePath) {
-    return changePath == 1 ? kDiskChooseAgain : kDiskPackageUnusable;
+    return InstallFolderTooLongIsError(changePath) ? kDiskPackageUnusable : kDiskChooseAgain;
+}
+
+bool InstallFolderTooLongIsError(int changePath) {
+    return changePath != 1;
 }
 
 std::string InstallFolderTooLongText(const std::string& name, int changePath) {
     std::string text = "설치 폴더의 경로가 너무 길어 다음 파일을 설치할 수 없습니다.\n" + name + "\n";
-    return text + (changePath == 1 ? "더 짧은 폴더를 지정하십시요." : "설치를 중단합니다.");
+    return text + (InstallFolderTooLongIsError(changePath) ? "설치를 중단합니다." : "더 짧은 폴더를 지정하십시요.");
 }
 
 std::string SourcePathTooLongText(const std::string& name) {

@@ -44,6 +44,9 @@ PackagePaths CheckPackagePaths(const FileList& list, const std::string& sourceFo
 // otherwise the folder comes from the script and the installation ends.
 int LongInstallFolderResult(int changePath);
 
-// The messages for the two ways a path does not fit.
+// The messages for the two ways a path does not fit. A folder the user can
+// choose again gets a notice ("공지"); one from the script ends the
+// installation with an error ("설치 오류").
 std::string InstallFolderTooLongText(const std::string& name, int changePath);
+bool InstallFolderTooLongIsError(int changePath);
 std::string SourcePathTooLongText(const std::string& name);

@@ -82,7 +82,7 @@ void CopyPackageFiles(HWND hDlg) {
         SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
         return;
     }
-    SendMessageA(hDlg, WM_COPY_SETRANGE, static_cast<WPARAM>(manifest.entriesRead) + g_sharedFileCount, 0);
+    SendMessageA(hDlg, WM_COPY_SETRANGE, ProgressRange(manifest.entriesRead, g_sharedFileCount), 0);
     char sourceFolder[260];
     GetSourceFolder(sourceFolder);
     int position = 1;

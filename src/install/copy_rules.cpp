@@ -118,3 +118,8 @@ std::string CopyDialogTitle(const std::string& format, const std::string& produc
 std::string CopySkippedText(const std::string& name) {
     return name + "\n" + PathTooLongText() + "\n이 파일은 복사하지 않습니다.";
 }
+
+unsigned ProgressRange(unsigned packageFiles, int sharedFileCount) {
+    unsigned steps = packageFiles + static_cast<unsigned>(sharedFileCount > 0 ? sharedFileCount : 0);
+    return steps & 0xFFFFu;
+}

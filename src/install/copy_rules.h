@@ -57,3 +57,8 @@ std::string CopyDialogTitle(const std::string& format, const std::string& produc
 // The message for a package file that is not copied because its source or
 // destination path would not fit 260 bytes.
 std::string CopySkippedText(const std::string& name);
+
+// The progress range of the copy: one step per package file and per shared
+// file record. The progress bar holds 16 bits, so a larger total is taken
+// modulo 65536.
+unsigned ProgressRange(unsigned packageFiles, int sharedFileCount);

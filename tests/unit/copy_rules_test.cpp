@@ -89,3 +89,35 @@ TEST(FolderPart, EverythingBeforeTheLastBackslash) {
     EXPECT_EQ(FolderPartOfName("a.txt"), "");
     EXPECT_EQ(FolderPartOfName("v1.2\\b"), "v1.2");
 }
+
+struct TitleCase {
+    const char* format;
+    const char* name;
+    const char* version;
+    const char* expected;
+};
+
+class CopyDialogTitleTest : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(CopyDialogTitleTest, NameAndVersionTakeTheTwoPlaceholders) {
+    const TitleCase& c = GetParam();
+    EXPECT_EQ(CopyDialogTitle(c.format, c.name, c.version), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyDialogTitleTest,
+    ::testing::Values(TitleCase{"%s %s 파일 설치중", "Setup", "1.0", "Setup 1.0 파일 설치중"},
+                      TitleCase{"%s %s 파일 설치중", "쿼린", "", "쿼린  파일 설치중"},
+                      // Placeholders in the product's own texts are not expanded again.
+                      TitleCase{"%s %s", "%s", "%s", "%s %s"},
+                      TitleCase{"100%% %s %s %s", "a", "b", "100% a b %s"},
+                      TitleCase{"%d %", "a", "b", "%d %"}));
+
+TEST(ProgressRange, OneStepPerFileModulo65536) {
+    EXPECT_EQ(ProgressRange(3, 2), 5u);        // package files at 1..3, shared files from 4
+    EXPECT_EQ(ProgressRange(0, 2), 2u);        // an empty package: only the shared files
+    EXPECT_EQ(ProgressRange(3, -4), 3u);       // a negative count has no records
+    EXPECT_EQ(ProgressRange(65535, 0), 65535u);
+    EXPECT_EQ(ProgressRange(65536, 1), 1u);
+    EXPECT_EQ(ProgressRange(100000, 0), 34464u);
+}

@@ -1,0 +1,108 @@
+#include "checks/disk_space_rules.h"
+
+#include <gtest/gtest.h>
+
+TEST(DiskFigures, DriveRootIsTheFirstThreeCharacters) {
+    EXPECT_EQ(DriveRoot("C:\\Games\\Quorin"), "C:\\");
+    EXPECT_EQ(DriveRoot("D:\\"), "D:\\");
+    EXPECT_EQ(DriveRoot("E:"), "E:");
+    EXPECT_EQ(DriveRoot(""), "");
+    EXPECT_EQ(DriveRoot("\\\\server\\share"), "\\\\s");
+}
+
+TEST(DiskFigures, FreeBytesDoNotWrapAt32Bits) {
+    EXPECT_EQ(FreeBytes(8, 512, 256), 1048576u);
+    EXPECT_EQ(FreeBytes(8, 512, 1310720), 5368709120u);  // 5 GiB
+    EXPECT_EQ(FreeBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 1), 0xFFFFFFFE00000001u);
+    EXPECT_EQ(FreeBytes(64, 4096, 0xFFFFFFFFu), 0xFFFFFFFFull * 64 * 4096);
+}
+
+struct RequiredCase {
+    std::uint32_t total;
+    std::vector<std::uint32_t> shared;
+    int count;
+    std::uint64_t expected;
+};
+
+class RequiredBytesTest : public ::testing::TestWithParam<RequiredCase> {};
+
+TEST_P(RequiredBytesTest, AddsTheTotalAndTheCountedSharedFiles) {
+    const RequiredCase& c = GetParam();
+    EXPECT_EQ(SumRequiredBytes(c.total, c.shared.data(), c.count), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RequiredBytesTest,
+    ::testing::Values(RequiredCase{10000000, {1000, 0, 500}, 3, 10001500},
+                      RequiredCase{0, {}, 0, 0},
+                      RequiredCase{7, {1, 2, 3}, 2, 10},        // only the first `count` records
+                      RequiredCase{7, {1, 2, 3}, -4, 7},        // a negative count adds nothing
+                      RequiredCase{0xFFFFFFFFu, {0xFFFFFFFEu, 0xFFFFFFFEu}, 2, 0xFFFFFFFFull + 2 * 0xFFFFFFFEull}));
+
+TEST(DiskFigures, MarginAndEqualityDecideEnoughSpace) {
+    // 10,000,000 of package and shared files of 1,000, 0 and 500 need 12,001,500.
+    std::uint32_t shared[] = {1000, 0, 500};
+    EXPECT_EQ(SumRequiredBytes(10000000, shared, 3) + kSpaceMargin, 12001500u);
+    EXPECT_EQ(SumRequiredBytes(0, nullptr, 0) + kSpaceMargin, 2000000u);
+}
+
+TEST(DiskMessages, RealDecimalFiguresWithoutSeparators) {
+    EXPECT_EQ(DiskSpaceText(12001500, 12001499),
+              "권장 용량: 12001500 bytes\n남은 용량: 12001499 bytes\n\n공간을 더 확보하십시요.");
+    EXPECT_EQ(DiskSpaceText(8591934589ull, 5368709120ull),
+              "권장 용량: 8591934589 bytes\n남은 용량: 5368709120 bytes\n\n공간을 더 확보하십시요.");
+    EXPECT_EQ(DiskSpaceText(2000000, 0), "권장 용량: 2000000 bytes\n남은 용량: 0 bytes\n\n공간을 더 확보하십시요.");
+}
+
+namespace {
+
+struct OwnedList {
+    FileList list;
+    explicit OwnedList(std::initializer_list<const char*> names) {
+        for (const char* name : names) list.Append(new FileEntry(name));
+    }
+};
+
+}  // namespace
+
+struct PathsCase {
+    std::string source;
+    std::string install;
+    PackagePaths expected;
+    const char* offending;
+};
+
+class PackagePathsTest : public ::testing::TestWithParam<PathsCase> {};
+
+TEST_P(PackagePathsTest, EveryNameMustFitBothPaths) {
+    const PathsCase& c = GetParam();
+    std::string longName = std::string(200, 'n') + ".dat";  // 204 bytes
+    OwnedList files{"a.txt", longName.c_str(), "z.txt"};
+    std::string offending = "none";
+    EXPECT_EQ(CheckPackagePaths(files.list, c.source, c.install, offending), c.expected);
+    EXPECT_EQ(offending, c.offending ? std::string(c.offending) : longName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PackagePathsTest,
+    ::testing::Values(
+        // 54 + 204 = 258 and 53 + 1 + 204 = 258: both fit.
+        PathsCase{"E:\\" + std::string(50, 's') + "\\", "C:\\" + std::string(50, 'i'), PackagePaths::Fit, "none"},
+        // install folder of 55: 55 + 1 + 204 = 260 does not fit.
+        PathsCase{"E:\\", "C:\\" + std::string(52, 'i'), PackagePaths::InstallTooLong, nullptr},
+        // 56 + 204 = 260 on the medium does not fit, whatever the install folder.
+        PathsCase{"E:\\" + std::string(52, 's') + "\\", "C:\\G", PackagePaths::SourceTooLong, nullptr},
+        // A drive root takes no second backslash: "D:\" + 204 fits.
+        PathsCase{"E:\\", "D:\\", PackagePaths::Fit, "none"}));
+
+TEST(LongInstallFolder, ChooseAgainOnlyWhenTheDialogIsShown) {
+    EXPECT_EQ(LongInstallFolderResult(1), kDiskChooseAgain);
+    EXPECT_EQ(LongInstallFolderResult(0), kDiskPackageUnusable);
+    EXPECT_EQ(LongInstallFolderResult(2), kDiskPackageUnusable);
+    EXPECT_FALSE(InstallFolderTooLongIsError(1));
+    EXPECT_TRUE(InstallFolderTooLongIsError(0));
+    EXPECT_EQ(InstallFolderTooLongText("data\\a.map", 1),
+              "설치 폴더의 경로가 너무 길어 다음 파일을 설치할 수 없습니다.\ndata\\a.map\n더 짧은 폴더를 지정하십시요.");
+    EXPECT_EQ(InstallFolderTooLongText("data\\a.map", 0),
+              "설치 폴더의 경로가 너무 길어 다음 파일을 설치할 수 없습니다.\ndata\\a.map\n설치를 중단합니다.");
+}
