@@ -51,7 +51,6 @@ TEST(DiskMessages, RealDecimalFiguresWithoutSeparators) {
               "권장 용량: 12001500 bytes\n남은 용량: 12001499 bytes\n\n공간을 더 확보하십시요.");
     EXPECT_EQ(DiskSpaceText(8591934589ull, 5368709120ull),
               "권장 용량: 8591934589 bytes\n남은 용량: 5368709120 bytes\n\n공간을 더 확보하십시요.");
-    EXPECT_EQ(DiskSpaceText(2000000, 0), "권장 용량: 2000000 bytes\n남은 용량: 0 bytes\n\n공간을 더 확보하십시요.");
 }
 
 namespace {
@@ -101,8 +100,4 @@ TEST(LongInstallFolder, ChooseAgainOnlyWhenTheDialogIsShown) {
     EXPECT_EQ(LongInstallFolderResult(2), kDiskPackageUnusable);
     EXPECT_FALSE(InstallFolderTooLongIsError(1));
     EXPECT_TRUE(InstallFolderTooLongIsError(0));
-    EXPECT_EQ(InstallFolderTooLongText("data\\a.map", 1),
-              "설치 폴더의 경로가 너무 길어 다음 파일을 설치할 수 없습니다.\ndata\\a.map\n더 짧은 폴더를 지정하십시요.");
-    EXPECT_EQ(InstallFolderTooLongText("data\\a.map", 0),
-              "설치 폴더의 경로가 너무 길어 다음 파일을 설치할 수 없습니다.\ndata\\a.map\n설치를 중단합니다.");
 }

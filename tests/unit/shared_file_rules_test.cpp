@@ -61,6 +61,7 @@ TEST(SharedFileLineLimits, NameOf259CharactersFitsTheRecordAnd260IsRefused) {
 }
 
 TEST(SharedFileCount, NegativeIsNoneAndHugeIsCut) {
+    EXPECT_EQ(SharedFileCountToUse(-1), 0);
     EXPECT_EQ(SharedFileCountToUse(-5), 0);
     EXPECT_EQ(SharedFileCountToUse(-2147483647 - 1), 0);
     EXPECT_EQ(SharedFileCountToUse(0), 0);
@@ -76,13 +77,4 @@ TEST(SharedFileSize, OnlyFilesBelow4GiBAreMeasured) {
     EXPECT_EQ(SharedFileSize(0xFFFFFFFEu, 0), 0xFFFFFFFEu);
     EXPECT_EQ(SharedFileSize(0xFFFFFFFFu, 0), 0u);  // exactly 4294967295 bytes
     EXPECT_EQ(SharedFileSize(5, 1), 0u);
-}
-
-TEST(SharedFileMessages, NameTheLineAndTheConsequence) {
-    EXPECT_EQ(SharedLineErrorText(3, "0,..\\x.dll", NameProblemText(NameProblem::LeavesFolder)),
-              "설치 정보 파일(Setup.ini)의 [Shared File] 3=0,..\\x.dll\n상위 폴더('..')를 가리키는 이름입니다.\n"
-              "이 파일은 설치하지 않습니다.");
-    EXPECT_EQ(SharedCountErrorText(5000),
-              "설치 정보 파일(Setup.ini)의 [Shared File] Count=5000\n공유 파일이 너무 많습니다. (최대 1000개)\n"
-              "처음 1000개만 설치합니다.");
 }
