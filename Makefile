@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all bootstrap build host win32 win64 fuzzbuild fuzz fuzz-smoke test unit e2e demo clean
+.PHONY: all bootstrap build host win32 win64 fuzzbuild fuzz fuzz-smoke test unit e2e demo preview clean
 
 all: build
 
@@ -53,6 +53,13 @@ e2e: build
 # as a player would; prints what the player saw and what was installed.
 demo: build
 	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --demo samples/demo.scn
+
+# Pictures: runs a scenario (default: the sample medium) on an Xvfb screen with
+# Korean fonts and saves the backdrop and every window as it appears to PNG
+# under $(BUILD)/shots/. Another scenario: make preview PREVIEW=<file.scn>.
+PREVIEW ?= samples/demo.scn
+preview: build
+	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --preview $(PREVIEW)
 
 clean:
 	rm -rf $(BUILD)

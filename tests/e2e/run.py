@@ -13,18 +13,22 @@ A scenario is a small text file of sections, each opened by a line
                      shortcut notice) may be listed without one
   === check          what must hold afterwards (see CHECK_COMMANDS)
   === show           what the demo prints after the run (see SHOW_COMMANDS)
-  === options        timeout <seconds>, medium <windows folder>
+  === options        timeout <seconds>, medium <windows folder>,
+                     display <width>x<height> (Xvfb and pictures, see below)
 
 Lines starting with "#" are comments everywhere but in setup.ini and medium
 file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix.
 """
 import argparse
+import atexit
 import fcntl
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -889,6 +893,174 @@ SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk 
 SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
 
+# ---------------------------------------------------------------- pictures (Xvfb)
+#
+# "=== options" "display <width>x<height>" runs a scenario on an Xvfb screen of
+# that size with Wine's X11 driver instead of the null driver, with Nanum fonts
+# for the program's Korean face names and without font anti-aliasing, so that
+# text is drawn in exactly the colour the program asks for. The robot actions
+# "shot <name>" and "shot-backdrop <name>" (and --preview: every window) take
+# PNG pictures of the screen into <build>/shots/<scenario>/; the checks
+# "pixel" and "pixels" read them in the backdrop's client coordinates.
+
+FONT_REPLACEMENTS = {"궁서": "NanumMyeongjo", "굴림": "NanumGothic"}
+
+NO_ANTIALIAS_FONTS_CONF = """<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <match target="font"><edit name="antialias" mode="assign"><bool>false</bool></edit></match>
+</fontconfig>
+"""
+
+
+def use_x11_driver(prefix):
+    """Before any Wine process runs in the prefix: no null driver, Korean faces mapped to Nanum."""
+    path = os.path.join(prefix, "user.reg")
+    with open(path, encoding="ascii", errors="surrogateescape") as f:
+        text = f.read()
+    text = text.replace('"Graphics"="null"\n', "")
+    text += "\n[Software\\\\Wine\\\\Fonts\\\\Replacements] %d\n" % int(time.time())
+    for face, target in FONT_REPLACEMENTS.items():
+        text += '"%s"="%s"\n' % ("".join("\\x%04x" % ord(c) for c in face), target)
+    with open(path, "w", encoding="ascii", errors="surrogateescape") as f:
+        f.write(text)
+
+
+class Display:
+    """An Xvfb screen for one scenario and the watcher that answers the robot's picture requests."""
+
+    def __init__(self, ctx, name, size):
+        self.ctx = ctx
+        self.shots = {}   # name -> (png path, (client x, client y, client width, client height))
+        self.pixels = {}  # name -> (width, height, rgb bytes)
+        self.out_dir = os.path.join(ctx.bench.build, "shots", name)
+        shutil.rmtree(self.out_dir, ignore_errors=True)
+        os.makedirs(self.out_dir)
+        use_x11_driver(ctx.prefix)
+        fonts_conf = os.path.join(ctx.prefix, "fonts.conf")
+        with open(fonts_conf, "w") as f:
+            f.write(NO_ANTIALIAS_FONTS_CONF)
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            number = f.readline().strip()
+        if not number:
+            raise ScenarioError("Xvfb did not start")
+        atexit.register(self.stop)
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+        ctx.env["DISPLAY"] = ":" + number
+        ctx.env["FONTCONFIG_FILE"] = fonts_conf
+        self.requests = os.path.join(host_path(ctx.prefix, "C:\\robot"), "shots")
+        self.stopping = threading.Event()
+        self.watcher = threading.Thread(target=self.watch, daemon=True)
+        self.watcher.start()
+
+    def watch(self):
+        while not self.stopping.is_set():
+            if os.path.isdir(self.requests):
+                for entry in sorted(os.listdir(self.requests)):
+                    if entry.endswith(".req"):
+                        self.take(entry[:-4])
+            time.sleep(0.05)
+
+    def take(self, name):
+        base = os.path.join(self.requests, name)
+        with open(base + ".req") as f:
+            client = tuple(int(v) for v in f.read().split())
+        png = os.path.join(self.out_dir, name + ".png")
+        subprocess.run(["import", "-window", "root", png], env=self.ctx.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        with open(os.path.join(self.out_dir, name + ".txt"), "w") as f:
+            f.write("backdrop client area at %d,%d, %d x %d\n" % client)
+        self.shots[name] = (png, client)
+        os.replace(base + ".req", base + ".taken")
+        open(base + ".done", "w").close()
+
+    def stop(self):
+        self.stopping.set()
+        if self.server.poll() is None:
+            self.server.terminate()
+            self.server.wait(timeout=10)
+
+    def read(self, shot):
+        """(width, height, rgb bytes, client origin) of a picture."""
+        if shot not in self.shots:
+            raise ScenarioError("no picture named %s" % shot)
+        png, client = self.shots[shot]
+        if shot not in self.pixels:
+            data = subprocess.run(["convert", png, "-depth", "8", "ppm:-"], stdout=subprocess.PIPE,
+                                  check=True).stdout
+            magic, width, height, maxval, rgb = data.split(None, 4)
+            if magic != b"P6" or maxval != b"255":
+                raise ScenarioError("unexpected picture format of %s" % png)
+            self.pixels[shot] = (int(width), int(height), rgb)
+        return self.pixels[shot] + (client,)
+
+
+def start_display(ctx, name, preview):
+    size = ctx.options.get("display", "1024x768" if preview else None)
+    return Display(ctx, name, size) if size else None
+
+
+def pixel_at(ctx, shot, x, y):
+    width, height, rgb, client = ctx.display.read(shot)
+    sx, sy = client[0] + x, client[1] + y
+    if not (0 <= x < client[2] and 0 <= y < client[3] and 0 <= sx < width and 0 <= sy < height):
+        raise ScenarioError("pixel %d,%d lies outside the backdrop's client area in %s" % (x, y, shot))
+    i = (sy * width + sx) * 3
+    return "%02x%02x%02x" % (rgb[i], rgb[i + 1], rgb[i + 2])
+
+
+def check_pixel(ctx, args):
+    """pixel <shot> <x>,<y> <rrggbb>: one pixel of the backdrop's client area."""
+    shot, point, colour = args.split()
+    x, y = (int(v) for v in point.split(","))
+    actual = pixel_at(ctx, shot, x, y)
+    if actual != colour.lower():
+        ctx.fail("pixel %d,%d of %s is %s, expected %s" % (x, y, shot, actual, colour.lower()))
+
+
+def check_pixels(ctx, args):
+    """pixels <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <min>[-<max>]: how many pixels of the
+    rectangle (right and bottom edges excluded) have the colour."""
+    shot, rect, colour, bounds = args.split()
+    x0, y0, x1, y1 = (int(v) for v in rect.split(","))
+    low, _, high = bounds.partition("-")
+    count = sum(1 for y in range(y0, y1) for x in range(x0, x1) if pixel_at(ctx, shot, x, y) == colour.lower())
+    if count < int(low) or (high and count > int(high)):
+        ctx.fail("%d pixels of %s in %s of %s, expected %s" % (count, colour.lower(), rect, shot, bounds))
+
+
+def check_bbox(ctx, args):
+    """bbox <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <left>,<top>,<right>,<bottom>: the pixels of the
+    colour within the rectangle span exactly these columns and rows (inclusive)."""
+    shot, rect, colour, expected = args.split()
+    x0, y0, x1, y1 = (int(v) for v in rect.split(","))
+    found = [(x, y) for y in range(y0, y1) for x in range(x0, x1) if pixel_at(ctx, shot, x, y) == colour.lower()]
+    actual = "none"
+    if found:
+        xs, ys = [p[0] for p in found], [p[1] for p in found]
+        actual = "%d,%d,%d,%d" % (min(xs), min(ys), max(xs), max(ys))
+    if actual != expected:
+        ctx.fail("pixels of %s in %s of %s span %s, expected %s" % (colour.lower(), rect, shot, actual, expected))
+
+
+def show_shots(ctx, args):
+    print("  pictures:")
+    for name, (png, _) in sorted(ctx.display.shots.items() if ctx.display else []):
+        print("    %s" % png)
+
+
+CHECK_COMMANDS["pixel"] = check_pixel    # pixel <shot> <x>,<y> <rrggbb> (backdrop client coordinates)
+CHECK_COMMANDS["pixels"] = check_pixels  # pixels <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <min>[-<max>]
+CHECK_COMMANDS["bbox"] = check_bbox      # bbox <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <left>,<top>,<right>,<bottom>
+SHOW_COMMANDS["shots"] = show_shots      # shots: the pictures taken
+
+
 # ---------------------------------------------------------------- running
 
 class Context:
@@ -950,7 +1122,7 @@ def compare_dialogue(ctx, expected):
             ctx.fail(line)
 
 
-def run_scenario(bench, path, demo=False):
+def run_scenario(bench, path, demo=False, preview=False):
     sections = parse_scenario(path)
     name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios"))
     if name.startswith(".."):
@@ -959,6 +1131,7 @@ def run_scenario(bench, path, demo=False):
     bench.ensure_template()
     prefix = bench.new_case(name)
     ctx = Context(bench, path, sections, prefix)
+    ctx.display = start_display(ctx, name, preview)
     os.makedirs(ctx.medium_host, exist_ok=True)
     shutil.copyfile(bench.setup_exe, os.path.join(ctx.medium_host, "Setup.exe"))
     if "setup.ini" in sections:
@@ -977,8 +1150,10 @@ def run_scenario(bench, path, demo=False):
     timeout = int(ctx.options.get("timeout", "60"))
     started = time.time()
     run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-         "C:\\robot\\transcript.txt", str(timeout)], ctx.env, timeout=timeout + 60)
+         "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []), ctx.env, timeout=timeout + 60)
     run(["wineserver", "-w"], ctx.env, timeout=60)
+    if ctx.display:
+        ctx.display.stop()
     elapsed = time.time() - started
     with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
         ctx.transcript = [l.rstrip("\n") for l in f]
@@ -989,6 +1164,8 @@ def run_scenario(bench, path, demo=False):
     compare_dialogue(ctx, dialogue)
     dispatch(CHECK_COMMANDS, ctx, sections.get("check", []), "check")
 
+    if preview:
+        show_shots(ctx, "")
     if demo:
         print("What the player saw (%.1f s):" % elapsed)
         for line in ctx.transcript:
@@ -1015,6 +1192,8 @@ def main():
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--prefix-only", action="store_true", help="only create the template prefix")
     parser.add_argument("--demo", action="store_true", help="print the transcript and what was installed")
+    parser.add_argument("--preview", action="store_true",
+                        help="run on an Xvfb screen and take a picture of the backdrop and of every window")
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args()
     bench = Bench(args.build)
@@ -1024,7 +1203,7 @@ def main():
     ok = True
     for path in args.scenarios:
         try:
-            ok = run_scenario(bench, path, demo=args.demo) and ok
+            ok = run_scenario(bench, path, demo=args.demo, preview=args.preview) and ok
         except ScenarioError as e:
             print("FAIL %s: %s" % (path, e))
             ok = False

@@ -2,7 +2,11 @@
 // answers message boxes and dialogs as the scenario says, and writes what it
 // saw to a transcript (UTF-8), ending with the setup's 32-bit exit code.
 //
-//   robot.exe <setup.exe> <answers file> <transcript file> [timeout seconds]
+//   robot.exe <setup.exe> <answers file> <transcript file> [timeout seconds] [preview]
+//
+// With "preview" (and for the actions "shot <name>" and "shot-backdrop
+// <name>") the robot asks the bench for pictures of the screen through
+// request files in "shots\" beside the transcript.
 //
 // Each answer line is "<kind> <action>": kind is box, 104, 106 or 107, and it
 // is taken only by a window of that kind. Windows of kinds 106 and 107 need no
@@ -128,6 +132,56 @@ static void Press(HWND hWnd, int id) {
     PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hWnd, id)));
 }
 
+// ---- pictures: the test bench takes them from outside Wine (Xvfb) ----
+static std::string g_shotFolder;  // "shots\" beside the transcript
+static bool g_preview;            // a picture of every window as it appears
+static int g_shotCount;
+
+static bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Asks the bench for a picture of the screen, telling it where the backdrop's
+// client area lies, and waits until the picture is taken.
+static void TakeShot(const std::string& name) {
+    Sleep(250);  // let the windows' contents reach the X server
+    RECT client = {};
+    POINT origin = {0, 0};
+    if (g_backdrop) {
+        GetClientRect(g_backdrop, &client);
+        ClientToScreen(g_backdrop, &origin);
+    }
+    CreateDirectoryA(g_shotFolder.c_str(), nullptr);
+    std::string base = g_shotFolder + name;
+    FILE* request = fopen((base + ".tmp").c_str(), "wb");
+    if (!request) {
+        Log("robot: cannot ask for picture " + name);
+        return;
+    }
+    fprintf(request, "%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+    fclose(request);
+    MoveFileA((base + ".tmp").c_str(), (base + ".req").c_str());
+    for (int waited = 0; !FileExists(base + ".done"); waited += 50) {
+        if (waited > 30000) {
+            Log("robot: no picture " + name);
+            return;
+        }
+        Sleep(50);
+    }
+}
+
+// The backdrop alone: the window being answered moves out of sight while the
+// backdrop repaints and the picture is taken, then comes back.
+static void TakeBackdropShot(HWND hWnd, const std::string& name) {
+    RECT rect;
+    GetWindowRect(hWnd, &rect);
+    SetWindowPos(hWnd, nullptr, -10000, -10000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(g_backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    Sleep(300);
+    TakeShot(name);
+    SetWindowPos(hWnd, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // A key pressed on the window that has the keyboard focus in the setup's
 // thread, so that the dialog manager sees it as the player's key.
 static void PressKey(HWND hWnd, UINT key) {
@@ -164,6 +218,10 @@ static void Perform(HWND hWnd, const std::string& actions) {
             if (!DeleteFileW(FromUtf8(action.substr(7)).c_str())) Log("robot: cannot delete " + action.substr(7));
         } else if (action == "close") {
             PostMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (action.compare(0, 5, "shot ") == 0) {
+            TakeShot(action.substr(5));
+        } else if (action.compare(0, 14, "shot-backdrop ") == 0) {
+            TakeBackdropShot(hWnd, action.substr(14));
         } else if (action == "esc" || action == "enter") {
             PressKey(hWnd, action == "esc" ? VK_ESCAPE : VK_RETURN);
         } else if (action == "close-backdrop") {
@@ -188,6 +246,12 @@ static void Handle(HWND hWnd) {
     std::string ownerKind = owner ? KindOf(owner) : "";
     Sleep(40);  // let the window finish its initialisation
     std::string line = Describe(hWnd, kind);
+    if (g_preview) {
+        if (g_shotCount == 0) TakeBackdropShot(hWnd, "00-backdrop");
+        char name[32];
+        snprintf(name, sizeof name, "%02d-%s", ++g_shotCount, kind == "box" ? "box" : ("dialog" + kind).c_str());
+        TakeShot(name);
+    }
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
     if (answered) {
         const std::string action = g_answers[g_nextAnswer++].action;
@@ -263,6 +327,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     DWORD timeoutMs = argc > 4 ? static_cast<DWORD>(atoi(argv[4])) * 1000 : 60000;
+    g_preview = argc > 5 && std::string(argv[5]) == "preview";
+    g_shotFolder = argv[3];
+    g_shotFolder = g_shotFolder.substr(0, g_shotFolder.find_last_of('\\') + 1) + "shots\\";
 
     std::string commandLine = std::string("\"") + argv[1] + "\"";
     std::string folder = argv[1];
