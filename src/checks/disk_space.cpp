@@ -44,12 +44,10 @@ int CheckDiskSpace() {
     int fits = CheckPackageFits();
     if (fits != kDiskEnough) return fits;
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    // Without figures the check cannot decide; the copy reports a full disk itself.
-    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
-        return kDiskEnough;
+    bool known = GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
     std::uint64_t freeBytes = FreeBytes(sectorsPerCluster, bytesPerSector, freeClusters);
     std::uint64_t requiredBytes = GetRequiredBytes() + kSpaceMargin;
-    if (freeBytes >= requiredBytes) return kDiskEnough;
+    if (HasEnoughSpace(known, freeBytes, requiredBytes)) return kDiskEnough;
     int answer = MessageBoxA(nullptr, DiskSpaceText(requiredBytes, freeBytes).c_str(), "공간 부족",
                              MB_OKCANCEL | MB_ICONINFORMATION);
     return answer == IDOK ? kDiskTooSmallRetry : kDiskTooSmallQuit;

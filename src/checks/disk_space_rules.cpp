@@ -16,6 +16,10 @@ std::uint64_t SumRequiredBytes(std::uint32_t totalSize, const std::uint32_t* sha
     return sum;
 }
 
+bool HasEnoughSpace(bool figuresKnown, std::uint64_t freeBytes, std::uint64_t requiredBytes) {
+    return !figuresKnown || freeBytes >= requiredBytes;
+}
+
 std::string DiskSpaceText(std::uint64_t requiredBytes, std::uint64_t freeBytes) {
     return "권장 용량: " + std::to_string(requiredBytes) + " bytes\n남은 용량: " + std::to_string(freeBytes) +
            " bytes\n\n공간을 더 확보하십시요.";

@@ -27,6 +27,11 @@ std::uint64_t FreeBytes(std::uint32_t sectorsPerCluster, std::uint32_t bytesPerS
 // records (none when count is 0 or less).
 std::uint64_t SumRequiredBytes(std::uint32_t totalSize, const std::uint32_t* sharedSizes, int count);
 
+// Whether the disk has room: equality is enough. When the free-space query
+// failed the figures are unknown and the check does not stand in the way;
+// a disk that then fills up is reported by the copy, file by file.
+bool HasEnoughSpace(bool figuresKnown, std::uint64_t freeBytes, std::uint64_t requiredBytes);
+
 // "권장 용량: <required> bytes\n남은 용량: <free> bytes\n\n공간을 더 확보하십시요."
 // with the real decimal figures.
 std::string DiskSpaceText(std::uint64_t requiredBytes, std::uint64_t freeBytes);

@@ -46,6 +46,14 @@ TEST(DiskFigures, MarginAndEqualityDecideEnoughSpace) {
     EXPECT_EQ(SumRequiredBytes(0, nullptr, 0) + kSpaceMargin, 2000000u);
 }
 
+TEST(DiskFigures, EqualityIsEnoughAndUnknownFiguresDoNotBlock) {
+    EXPECT_TRUE(HasEnoughSpace(true, 12001500, 12001500));
+    EXPECT_FALSE(HasEnoughSpace(true, 12001499, 12001500));
+    EXPECT_TRUE(HasEnoughSpace(true, 5368709120ull, 1073741824ull + kSpaceMargin));
+    EXPECT_FALSE(HasEnoughSpace(true, 0, kSpaceMargin));  // an empty package still needs the margin
+    EXPECT_TRUE(HasEnoughSpace(false, 0, 12001500));
+}
+
 TEST(DiskMessages, RealDecimalFiguresWithoutSeparators) {
     EXPECT_EQ(DiskSpaceText(12001500, 12001499),
               "권장 용량: 12001500 bytes\n남은 용량: 12001499 bytes\n\n공간을 더 확보하십시요.");
