@@ -1055,6 +1055,23 @@ def show_shots(ctx, args):
         print("    %s" % png)
 
 
+def check_query(ctx, args):
+    """query "<key>" "<name>" <type> [<data>]: `wine reg query` shows the value with this type and data."""
+    parts = split_args(args)
+    key, name, rtype = parts[0], parts[1], parts[2]
+    expected = parts[3] if len(parts) > 3 else ""
+    r = run(["wine", "reg", "query", key, "/v", name], ctx.env, timeout=120, check=False)
+    run(["wineserver", "-w"], ctx.env, timeout=60)
+    shown = None
+    for line in r.stdout.decode("cp949", errors="replace").splitlines():
+        m = re.match(r"^ {4}(.*?) {4}(REG_\w+)(?: {4}(.*))?$", line)
+        if m and m.group(1) == name:
+            shown = (m.group(2), m.group(3) or "")
+    if shown != (rtype, expected):
+        ctx.fail("wine reg query shows %s [%s] as %s, expected %s" % (key, name, shown, (rtype, expected)))
+
+
+CHECK_COMMANDS["query"] = check_query    # query "<key>" "<name>" <REG_type> [<data>]: through wine reg query
 CHECK_COMMANDS["pixel"] = check_pixel    # pixel <shot> <x>,<y> <rrggbb> (backdrop client coordinates)
 CHECK_COMMANDS["pixels"] = check_pixels  # pixels <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <min>[-<max>]
 CHECK_COMMANDS["bbox"] = check_bbox      # bbox <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <left>,<top>,<right>,<bottom>
