@@ -2,28 +2,25 @@
 
 #include <gtest/gtest.h>
 
-static const char kSentence[] = "을 기본 페이지로 등록하시면 게임을 쉽게 하실 수 있습니다.\n\n";
-static const char kQuestion[] = "기본 페이지로 등록하시겠습니까?";
-
-TEST(StartPageQuestion, AddressSentenceBlanksAndQuestion) {
-    struct Case {
-        std::string url;
-    } cases[] = {{"http://www.example.com"}, {""}, {" "}, {"http://게임.kr/?a=1,2"}, {std::string(298, 'u')}};
-    for (const Case& c : cases) {
-        std::string expected = c.url + kSentence + std::string(29, ' ') + kQuestion;
-        EXPECT_EQ(StartPageQuestion(c.url), expected) << c.url;
-    }
+TEST(StartPageQuestion, AddressSentenceTwoLineBreaksBlanksAndQuestion) {
+    EXPECT_EQ(StartPageQuestion("http://www.example.com"),
+              "http://www.example.com을 기본 페이지로 등록하시면 게임을 쉽게 하실 수 있습니다.\n\n"
+              "                             기본 페이지로 등록하시겠습니까?");
+    EXPECT_EQ(StartPageQuestion(""),
+              "을 기본 페이지로 등록하시면 게임을 쉽게 하실 수 있습니다.\n\n"
+              "                             기본 페이지로 등록하시겠습니까?");
 }
 
 TEST(StartPageQuestion, FixedTextsTake119BytesAndLongAddressesStayWhole) {
-    EXPECT_EQ(StartPageQuestion("").size(), 119u);
-    std::string text = StartPageQuestion(std::string(181, 'u'));
-    EXPECT_EQ(text.size(), 300u);  // would not fit a 300-byte buffer with its NUL
-    EXPECT_EQ(text.compare(0, 181, std::string(181, 'u')), 0);
-    EXPECT_EQ(text.compare(181, std::string::npos, StartPageQuestion("")), 0);
-    // The blanks run between the two line breaks and the question.
-    std::string empty = StartPageQuestion("");
-    EXPECT_EQ(empty.find("\n\n" + std::string(29, ' ') + "기"), empty.size() - 29 - 2 - sizeof kQuestion + 1);
+    const std::string fixed = StartPageQuestion("");
+    EXPECT_EQ(fixed.size(), 119u);
+    for (std::size_t length : {180u, 181u, 298u}) {
+        std::string url(length, 'u');
+        std::string text = StartPageQuestion(url);
+        EXPECT_EQ(text.size(), length + 119) << length;  // 181 and more would not fit 300 bytes with the NUL
+        EXPECT_EQ(text.substr(0, length), url) << length;
+        EXPECT_EQ(text.substr(length), fixed) << length;
+    }
 }
 
 TEST(StartPageValue, AlwaysThreeHundredBytesOfAddressAndZeros) {
