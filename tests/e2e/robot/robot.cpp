@@ -176,7 +176,8 @@ static void TakeBackdropShot(HWND hWnd, const std::string& name) {
     RECT rect;
     GetWindowRect(hWnd, &rect);
     SetWindowPos(hWnd, nullptr, -10000, -10000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RedrawWindow(g_backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    // Erased and painted now: the call returns once the setup's thread has done both.
+    RedrawWindow(g_backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW | RDW_UPDATENOW);
     Sleep(300);
     TakeShot(name);
     SetWindowPos(hWnd, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
