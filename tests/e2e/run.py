@@ -840,10 +840,10 @@ def read_records(ctx, winpath):
 
 
 def check_records(ctx, args):
-    """records <log> <expected lines, separated by \\n>: the whole log, times left out."""
+    """records <log> <expected lines, separated by " | ">: the whole log, times left out."""
     winpath, _, expected = args.partition(" ")
     lines = read_records(ctx, winpath)
-    want = unescape(expected).decode("utf-8").split("\n") if expected else []
+    want = expected.split(" | ") if expected else []
     if lines is None:
         ctx.fail("no program wrote %s" % winpath)
     elif lines != want:
@@ -888,7 +888,7 @@ MEDIUM_COMMANDS["tool"] = lambda ctx, args: copy_bench_tool(  # tool <relative p
 BEFORE_COMMANDS["tool"] = lambda ctx, args: copy_bench_tool(  # tool <windows path> <bench program>
     ctx, host_path(ctx.prefix, args.rsplit(" ", 1)[0]), args.rsplit(" ", 1)[1])
 CHECK_COMMANDS["link"] = check_link        # link <.lnk> | target=... | arguments=... | show=1
-CHECK_COMMANDS["records"] = check_records  # records <recorder log> <lines with \n>
+CHECK_COMMANDS["records"] = check_records  # records <recorder log> <line> | <line> | ...
 SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk below it with its fields
 SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
