@@ -514,7 +514,9 @@ MOUNTS = []  # tmpfs mounts of this run, released whatever ends it
 
 def unmount_all():
     while MOUNTS:
-        subprocess.run(["umount", "-l", MOUNTS.pop()], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        mount = MOUNTS.pop()
+        if subprocess.run(["umount", "-l", mount], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+            os.rmdir(mount)
 
 
 def before_tmpfs(ctx, args):
