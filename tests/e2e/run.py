@@ -38,7 +38,9 @@ WINE_ENV = {
     "WINEDEBUG": "-all",
     "LC_ALL": "ko_KR.UTF-8",
     "LANG": "ko_KR.UTF-8",
-    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    # winemenubuilder would copy every saved link into the Linux home as a
+    # menu entry or .desktop file; the bench keeps everything in the prefix.
+    "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=",
 }
 
 
