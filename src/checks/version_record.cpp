@@ -1,6 +1,133 @@
-// Version record. Stand-in: nothing installed earlier, nothing recorded.
+// Version record: finds an earlier installation of the product through the
+// registry locations of [Version], decides whether to install over it, and
+// records this installation at the end.
+#include <string>
+
+#include "checks/version_rules.h"
 #include "shell/setup.h"
 
-int CheckInstalledVersion() { return 1; }
+// Fills a location from a script path; it stays as it was unless the path
+// could be split (an unknown root fills the texts and leaves the root null).
+static RegistryPathStatus FillLocation(const char* path, RegLocation* location) {
+    RegistryPathParts parts;
+    RegistryPathStatus status = ParseRegistryPath(path, parts);
+    if (status != RegistryPathStatus::Ok && status != RegistryPathStatus::UnknownRoot) return status;
+    location->root = PredefinedRootKey(parts.root);
+    lstrcpynA(location->subKey, parts.subKey.c_str(), sizeof location->subKey);
+    lstrcpynA(location->valueName, parts.valueName.c_str(), sizeof location->valueName);
+    return status;
+}
 
-void RecordInstalledVersion() {}
+// A [Version] path the program cannot use: the user is told and the program
+// ends, rather than waiting on a backdrop with nothing to do.
+static int RefuseRegistryPath(const char* key, const char* path, RegistryPathStatus status) {
+    ShowScriptError(RegistryPathErrorText(key, path, status).c_str());
+    PostQuitMessage(0);
+    return 0;
+}
+
+// The installed number; 0 when the key or the value cannot be read.
+static DWORD ReadInstalledNumber(const RegLocation& location) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return 0;
+    BYTE data[4] = {};
+    DWORD size = sizeof data;
+    DWORD installed = 0;
+    if (RegQueryValueExA(hKey, location.valueName, nullptr, nullptr, data, &size) == ERROR_SUCCESS)
+        installed = InstalledNumberFromData(data, size);
+    RegCloseKey(hKey);
+    return installed;
+}
+
+// An install folder recorded earlier becomes the proposed install folder; one
+// that cannot be read or does not fit leaves "Default Path".
+static void ReadRecordedFolder(const RegLocation& location) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return;
+    char data[300] = "";
+    DWORD size = sizeof data;
+    std::string folder;
+    if (RegQueryValueExA(hKey, location.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+            ERROR_SUCCESS &&
+        RecordedInstallFolder(data, size, folder))
+        lstrcpynA(g_installDir, folder.c_str(), 260);
+    RegCloseKey(hKey);
+}
+
+static int StopInstallation() {
+    MessageBoxA(nullptr, "설치를 중단합니다.", "설치 취소", MB_ICONINFORMATION);
+    PostQuitMessage(0);
+    return 0;
+}
+
+static int AskOverwrite(const char* question) {
+    char caption[200];
+    lstrcpynA(caption, InstallerCaption(g_productName).c_str(), sizeof caption);
+    if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) return 1;
+    return StopInstallation();
+}
+
+static int CarryOutVerdict(VersionVerdict verdict) {
+    switch (verdict) {
+    case VersionVerdict::RefuseNoInstallation: {
+        char caption[200];
+        lstrcpynA(caption, InstallerCaption(g_productName).c_str(), sizeof caption);
+        MessageBoxA(nullptr, "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.", caption, MB_ICONERROR);
+        PostQuitMessage(0);
+        return 0;
+    }
+    case VersionVerdict::AskNewerInstalled:
+        return AskOverwrite("지금 설치할 버전보다 더 최신 버전이 설치되어 있습니다. \n 덮어 쓰시겠습니까?");
+    case VersionVerdict::AskSameInstalled:
+        return AskOverwrite("지금 설치할 버전과 현재 설치된 버전이 같습니다. \n 덮어 쓰시겠습니까?");
+    case VersionVerdict::GoOn: break;
+    }
+    return 1;
+}
+
+int CheckInstalledVersion() {
+    char versionPath[300];
+    char installPath[300];
+    g_versionMode = ReadScriptInt("Version", "Mode", 0);
+    ReadScriptText("Version", "Version Path", versionPath, 299);
+    ReadScriptText("Version", "Install Path", installPath, 299);
+    g_versionValue = static_cast<DWORD>(ReadScriptInt("Version", "Value", 0));
+    DWORD installed = 0;
+    if (versionPath[0] != '\0') {
+        RegistryPathStatus status = FillLocation(versionPath, &g_versionLocation);
+        if (status != RegistryPathStatus::Ok) return RefuseRegistryPath("Version Path", versionPath, status);
+        installed = ReadInstalledNumber(g_versionLocation);
+    }
+    if (installPath[0] != '\0') {
+        RegistryPathStatus status = FillLocation(installPath, &g_installPathLocation);
+        // An unknown root here lets the installation go on unchecked.
+        if (status == RegistryPathStatus::UnknownRoot) return 1;
+        if (status != RegistryPathStatus::Ok) return RefuseRegistryPath("Install Path", installPath, status);
+        ReadRecordedFolder(g_installPathLocation);
+    }
+    return CarryOutVerdict(DecideVersion(g_versionMode, installed, g_versionValue));
+}
+
+// Creates or opens the key of a location for writing; a null root (a path that
+// was empty or not recognised) fails like any other key.
+static bool CreateRecordKey(const RegLocation& location, HKEY* hKey) {
+    if (location.root != nullptr && RegCreateKeyExA(location.root, location.subKey, 0, nullptr,
+                                                    REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, hKey,
+                                                    nullptr) == ERROR_SUCCESS)
+        return true;
+    MessageBoxA(nullptr, "RegCreateKeyEx Error", "오류", MB_ICONERROR);
+    return false;
+}
+
+void RecordInstalledVersion() {
+    HKEY hKey = nullptr;
+    if (!CreateRecordKey(g_versionLocation, &hKey)) return;
+    DWORD number = g_versionValue;
+    RegSetValueExA(hKey, g_versionLocation.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
+    RegCloseKey(hKey);
+    if (!CreateRecordKey(g_installPathLocation, &hKey)) return;
+    RegSetValueExA(hKey, g_installPathLocation.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_installDir),
+                   static_cast<DWORD>(lstrlenA(g_installDir) + 1));
+    RegCloseKey(hKey);
+}

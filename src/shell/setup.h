@@ -86,6 +86,7 @@ void DrainMessageQueue();
 
 // ---- system integration ----
 void WriteRegistryEntries();
+HKEY PredefinedRootKey(DWORD handle);    // a root-key value of the script rules; null if none
 void CreateShortcuts(HWND owner);
 INT_PTR CALLBACK ShortcutsDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description,
