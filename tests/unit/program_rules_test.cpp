@@ -49,7 +49,3 @@ TEST(ProgramLine, LinesThatAreSkipped) {
         EXPECT_EQ(program.commandLine, "untouched");
     }
 }
-
-TEST(ProgramLine, TooLongMessageNamesTheLine) {
-    EXPECT_EQ(CommandLineTooLongText("%EXEPATH%\\a.exe"), "실행할 프로그램의 명령줄이 너무 깁니다.\n%EXEPATH%\\a.exe");
-}

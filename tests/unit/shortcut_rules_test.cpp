@@ -138,13 +138,6 @@ TEST(ProgramGroup, FolderOfAtMost259Characters) {
     EXPECT_EQ(folder, "");
 }
 
-TEST(ProgramGroup, Messages) {
-    EXPECT_EQ(GroupFolderMessage(GroupFolderResult::EmptyName), "프로그램 그룹 폴더 이름이 없습니다.");
-    EXPECT_EQ(GroupFolderMessage(GroupFolderResult::NameLeavesPrograms), "프로그램 그룹 폴더 이름이 올바르지 않습니다.");
-    EXPECT_EQ(GroupFolderMessage(GroupFolderResult::TooLong), "프로그램 그룹 폴더 이름이 너무 깁니다.");
-    EXPECT_EQ(GroupFolderMessage(GroupFolderResult::Ready), "");
-    EXPECT_EQ(GroupFolderMessage(GroupFolderResult::NoProgramsFolder), "");
-}
 
 namespace {
 
@@ -218,11 +211,4 @@ TEST(ShortcutPaths, EachPathAtMost259Characters) {
             << c.line.name.size() << " " << c.line.target.size() << " " << c.line.workingFolder.size() << " "
             << c.line.icon.size();
     }
-}
-
-TEST(ShortcutPaths, Messages) {
-    EXPECT_EQ(ShortcutPathMessage(ShortcutPathResult::NameNotPlain, "a\\b"),
-              "단축 아이콘 이름이 올바르지 않습니다.\na\\b");
-    EXPECT_EQ(ShortcutPathMessage(ShortcutPathResult::TooLong, "Play"), "단축 아이콘의 경로가 너무 깁니다.\nPlay");
-    EXPECT_EQ(ShortcutPathMessage(ShortcutPathResult::Ready, "Play"), "");
 }
