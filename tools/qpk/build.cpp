@@ -149,7 +149,7 @@ static bool TotalOnDisk(const std::vector<PackageFile>& files, std::uint64_t clu
     return true;
 }
 
-static bool WriteManifest(const fs::path& output, std::uint32_t total, const std::vector<PackageFile>& files) {
+static std::string ManifestBytes(std::uint32_t total, const std::vector<PackageFile>& files) {
     std::string bytes;
     PutUint32(bytes, total);
     PutUint32(bytes, static_cast<std::uint32_t>(files.size()));
@@ -158,6 +158,11 @@ static bool WriteManifest(const fs::path& output, std::uint32_t total, const std
         bytes += file.name;
         bytes += '\0';
     }
+    return bytes;
+}
+
+static bool WriteManifest(const fs::path& output, std::uint32_t total, const std::vector<PackageFile>& files) {
+    std::string bytes = ManifestBytes(total, files);
     fs::path temporary = output;
     temporary += ".tmp";
     {
@@ -199,4 +204,18 @@ int BuildCommand(const std::vector<std::string>& args) {
         std::printf("longest name %zu bytes: install folders of up to %zu characters can take every file\n", longest,
                     258 - longest);
     return 0;
+}
+
+bool ManifestOfFolder(const std::string& folder, const std::vector<std::string>& excluded, std::uint64_t cluster,
+                      std::string& bytes) {
+    BuildOptions options;
+    options.folder = folder;
+    options.cluster = cluster == 0 ? kDefaultClusterSize : cluster;
+    for (const std::string& name : excluded) options.excluded.push_back(Lower(WithBackslashes(name)));
+    for (const char* name : {"setup.exe", "setup.ini", "quorin.qpk"}) options.excluded.push_back(name);
+    std::vector<PackageFile> files;
+    std::uint32_t total = 0;
+    if (!CollectFiles(options, files) || !TotalOnDisk(files, options.cluster, total)) return false;
+    bytes = ManifestBytes(total, files);
+    return true;
 }

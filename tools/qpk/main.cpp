@@ -1,6 +1,8 @@
 // qpk build <folder> -o <manifest> [--cluster <bytes>] [--exclude <name>]...
 // qpk list <manifest>
 // qpk bench [<entries>]
+// qpk check <medium folder> [options]
+// qpk plan <medium folder> [--install-dir <path>] [options]
 #include <iconv.h>
 
 #include <cerrno>
@@ -63,7 +65,14 @@ static void PrintUsage() {
                "  qpk list <manifest>\n"
                "      prints the total size, the count and the names; reports a defect with its offset.\n"
                "  qpk bench [<entries>]\n"
-               "      times the reading of generated manifests of growing size.\n",
+               "      times the reading of generated manifests of growing size.\n"
+               "  qpk check <medium folder> [--json] [--install-dir <path>] [machine options]\n"
+               "      reports what the setup program will skip, cut, refuse or stop at in Setup.ini\n"
+               "      and Quorin.qpk; exit status 0 clean, 1 warnings only, 2 errors.\n"
+               "  qpk plan <medium folder> [--json] [--install-dir <path>] [machine options]\n"
+               "      prints what an installation on a clean machine does, in the program's order.\n"
+               "  machine options: --source-folder, --windows-dir, --system-dir, --programs, --desktop\n"
+               "      (Windows paths), --cluster <bytes>. A UTF-8 Setup.ini is detected and read as CP949.\n",
                stderr);
 }
 
@@ -78,6 +87,8 @@ int main(int argc, char** argv) {
     if (command == "build") return BuildCommand(args);
     if (command == "list") return ListCommand(args);
     if (command == "bench") return BenchCommand(args);
+    if (command == "check") return CheckCommand(args);
+    if (command == "plan") return PlanCommand(args);
     PrintUsage();
     return 2;
 }

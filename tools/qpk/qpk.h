@@ -18,6 +18,13 @@ std::string PrintableName(const std::string& cp949);
 int BuildCommand(const std::vector<std::string>& args);
 int ListCommand(const std::vector<std::string>& args);
 int BenchCommand(const std::vector<std::string>& args);
+int CheckCommand(const std::vector<std::string>& args);
+int PlanCommand(const std::vector<std::string>& args);
+
+// The manifest `qpk build <folder>` would write, in memory; `excluded` names
+// (relative, either slash) are left out besides Setup.exe/ini and Quorin.qpk.
+bool ManifestOfFolder(const std::string& folder, const std::vector<std::string>& excluded, std::uint64_t cluster,
+                      std::string& bytes);
 
 // English descriptions of what the setup program refuses, for the tool's messages.
 #include "install/manifest_rules.h"

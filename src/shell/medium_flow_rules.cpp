@@ -1,0 +1,175 @@
+// The stages of the medium walk that decide whether the installation starts
+// (version check, folder choice), record the version and end it.
+#include <cstdio>
+
+#include "checks/folder_rules.h"
+#include "checks/start_page_rules.h"
+#include "checks/version_rules.h"
+#include "shell/medium_walk_rules.h"
+#include "shell/paint_rules.h"
+#include "shell/script_rules.h"
+#include "shell/sequence_rules.h"
+#include "system/registry_path_rules.h"
+
+std::string RootName(std::uint32_t root) {
+    switch (root) {
+    case kRootClassesRoot: return "HKEY_CLASSES_ROOT";
+    case kRootCurrentUser: return "HKEY_CURRENT_USER";
+    case kRootLocalMachine: return "HKEY_LOCAL_MACHINE";
+    case kRootUsers: return "HKEY_USERS";
+    case kRootCurrentConfig: return "HKEY_CURRENT_CONFIG";
+    case kRootDynData: return "HKEY_DYN_DATA";
+    }
+    return "";
+}
+
+namespace {
+
+const char* const kCreateKeyError = "RegCreateKeyEx Error";
+
+// Reads one [Version] path into a location; returns its status (Ok for an
+// empty path, which leaves the location unusable).
+RegistryPathStatus ReadVersionPath(MediumWalk& walk, const char* key, PlannedValue& location) {
+    std::string path = walk.Read("Version", key, kLineCapacity);
+    if (path.empty()) return RegistryPathStatus::Ok;
+    RegistryPathParts parts;
+    RegistryPathStatus status = ParseRegistryPath(path, parts);
+    if (status == RegistryPathStatus::Ok) {
+        location.key = RootName(parts.root) + "\\" + parts.subKey;
+        location.name = parts.valueName;
+    } else if (status == RegistryPathStatus::UnknownRoot) {
+        walk.Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
+    }
+    return status;
+}
+
+// A path the program cannot split ends the installation with a message.
+bool RefusedPath(MediumWalk& walk, const char* key, RegistryPathStatus status) {
+    if (status == RegistryPathStatus::Ok || status == RegistryPathStatus::UnknownRoot) return false;
+    std::string path = walk.Read("Version", key, kLineCapacity);
+    walk.Add(Severity::Error, "version-path", "Version", key,
+             "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
+    walk.Message("설치 오류", RegistryPathErrorText(key, path, status), "ok");
+    walk.m_stopped = true;
+    return true;
+}
+
+}  // namespace
+
+void WalkVersionCheck(MediumWalk& walk) {
+    walk.m_versionMode = walk.ReadInt("Version", "Mode", 0);
+    if (walk.m_versionMode < 0 || walk.m_versionMode > 4)
+        walk.Add(Severity::Warning, "version-mode", "Version", "Mode",
+                 "mode " + std::to_string(walk.m_versionMode) + " is not 0 to 4: checked like mode 0, never recorded");
+    walk.m_versionValue = static_cast<std::uint32_t>(walk.ReadInt("Version", "Value", 0));
+    RegistryPathStatus version = ReadVersionPath(walk, "Version Path", walk.m_versionLocation);
+    if (version == RegistryPathStatus::UnknownRoot) {
+        walk.Message("설치 오류", RegistryPathErrorText("Version Path", walk.Read("Version", "Version Path", 299), version),
+                     "ok");
+        walk.m_stopped = true;
+    }
+    if (walk.m_stopped || RefusedPath(walk, "Version Path", version)) return;
+    RegistryPathStatus install = ReadVersionPath(walk, "Install Path", walk.m_installLocation);
+    if (RefusedPath(walk, "Install Path", install) || install == RegistryPathStatus::UnknownRoot) return;
+    // A clean machine has no installed version.
+    if (DecideVersion(walk.m_versionMode, 0, walk.m_versionValue) == VersionVerdict::RefuseNoInstallation) {
+        walk.Add(Severity::Info, "update-only", "Version", "Mode",
+                 "mode 1: the package refuses a machine without an earlier installation");
+        walk.Message(InstallerCaption(walk.m_productName), "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.", "ok");
+        walk.m_stopped = true;
+    }
+}
+
+static std::string StartPageAddress(MediumWalk& walk) {
+    if (walk.ReadInt("Title", "Count", 0) < 2) return "";
+    TitleLine title;
+    if (!ParseTitleLine(walk.Read("Title", "2", kLineCapacity), title)) return "";
+    return StartPageUrlFromTitle(title.text);
+}
+
+void WalkFolderStage(MediumWalk& walk) {
+    if (walk.m_changePath == 1) {
+        walk.Message("설치 디렉토리 선택", walk.m_installDir, "ok");
+        walk.m_installDir = TrimTrailingBackslash(walk.m_installDir);
+        walk.Message("시작페이지 등록", StartPageQuestion(StartPageAddress(walk)), "no");
+    }
+    const std::string& dir = walk.m_installDir;
+    if (!dir.empty() && (dir.size() < 3 || dir[1] != ':' || dir[2] != '\\'))
+        walk.Add(Severity::Error, "folder-not-on-disk", "Main", "Default Path",
+                 "install folder " + Quote(dir) + " does not start with a drive root: the disk check asks for a "
+                 "hard disk");
+    walk.m_report.plan.installDir = dir;
+}
+
+void WalkFolderCreation(MediumWalk& walk) {
+    walk.Message("폴더 생성", "폴더가 존재하지 않습니다.\n만드시겠습니까?", "yes");
+}
+
+static bool RecordLocation(MediumWalk& walk, const PlannedValue& location, const char* key, PlannedValue value) {
+    if (location.key.empty()) {
+        walk.Add(Severity::Error, "version-record-empty", "Version", key,
+                 "mode " + std::to_string(walk.m_versionMode) + " records the installation, but " + key +
+                     " names no usable location: the player sees \"RegCreateKeyEx Error\"");
+        walk.Message("오류", kCreateKeyError, "ok");
+        return false;
+    }
+    value.key = location.key;
+    value.name = location.name;
+    walk.m_report.plan.versionRecord.push_back(value);
+    return true;
+}
+
+void WalkVersionRecord(MediumWalk& walk) {
+    int mode = walk.m_versionMode;
+    if (mode != 0 && mode != 1 && mode != 3) return;
+    PlannedValue number;
+    number.type = 4;
+    for (int i = 0; i < 4; ++i) number.bytes.push_back(static_cast<unsigned char>(walk.m_versionValue >> (8 * i)));
+    if (!RecordLocation(walk, walk.m_versionLocation, "Version Path", number)) return;
+    PlannedValue folder;
+    folder.type = 1;
+    folder.bytes.assign(walk.m_installDir.begin(), walk.m_installDir.end());
+    folder.bytes.push_back(0);
+    RecordLocation(walk, walk.m_installLocation, "Install Path", folder);
+}
+
+void WalkCompletion(MediumWalk& walk) {
+    if (walk.ReadInt("Main", "Install Complete Dialog", 1) != 0)
+        walk.Message("설치 완료", CompletionText(walk.m_productName, false), "ok");
+}
+
+MediumReport AnalyseMedium(const Medium& medium, const MediumContext& context) {
+    MediumWalk walk(medium, context);
+    WalkMainSection(walk);
+    WalkBackdrop(walk);
+    WalkVersionCheck(walk);
+    if (!walk.m_stopped) WalkFolderStage(walk);
+    if (!walk.m_stopped) WalkSharedFiles(walk);
+    if (!walk.m_stopped) WalkManifest(walk);
+    if (!walk.m_stopped) WalkFolderCreation(walk);
+    if (!walk.m_stopped) WalkRegistry(walk);
+    if (!walk.m_stopped) WalkShortcuts(walk);
+    if (!walk.m_stopped) WalkVersionRecord(walk);
+    if (!walk.m_stopped) WalkPrograms(walk);
+    if (!walk.m_stopped) WalkCompletion(walk);
+    walk.m_report.plan.installs = !walk.m_stopped;
+    return walk.m_report;
+}
+
+int FindingsExitStatus(const std::vector<Finding>& findings) {
+    int status = 0;
+    for (const Finding& f : findings) {
+        if (f.severity == Severity::Error) return 2;
+        if (f.severity == Severity::Warning) status = 1;
+    }
+    return status;
+}
+
+const char* SeverityName(Severity severity) {
+    switch (severity) {
+    case Severity::Info: return "info";
+    case Severity::Warning: return "warning";
+    case Severity::Error: return "error";
+    }
+    return "";
+}

@@ -1,0 +1,151 @@
+// The medium walk's frame and the stages that read [Main], [Color], [Title]
+// and [Version], choose the folder and end the installation.
+#include <cstdio>
+
+#include "checks/folder_rules.h"
+#include "checks/start_page_rules.h"
+#include "checks/version_rules.h"
+#include "shell/medium_walk_rules.h"
+#include "shell/paint_rules.h"
+#include "shell/script_rules.h"
+#include "shell/sequence_rules.h"
+#include "system/registry_path_rules.h"
+
+namespace {
+
+std::string Number(long long value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld", value);
+    return text;
+}
+
+// The known root name that a mis-cased name was meant to be, or "".
+std::string MisCasedRoot(const std::string& name) {
+    static const char* const kNames[] = {"HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
+                                         "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_DYN_DATA"};
+    std::string upper = name;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (const char* known : kNames)
+        if (upper == known) return known;
+    return "";
+}
+
+}  // namespace
+
+std::string Quote(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string RootNameProblem(const std::string& path) {
+    std::string root = path.substr(0, path.find('\\'));
+    std::string meant = MisCasedRoot(root);
+    if (!meant.empty()) return "root name " + Quote(root) + " is not " + meant + " (names match with exact case)";
+    return "root name " + Quote(root) + " is not one of the six root keys";
+}
+
+MediumWalk::MediumWalk(const Medium& medium, const MediumContext& context)
+    : m_medium(medium), m_context(context), m_profile(ParseProfile(medium.script)) {}
+
+void MediumWalk::Add(Severity severity, const std::string& code, const std::string& section, const std::string& key,
+                     const std::string& text) {
+    Finding finding;
+    finding.severity = severity;
+    finding.code = code;
+    finding.section = section;
+    finding.key = key;
+    const ProfileEntry* entry = section.empty() ? nullptr : FindProfileEntry(m_profile, section, key);
+    const ProfileSection* found = section.empty() ? nullptr : FindProfileSection(m_profile, section);
+    finding.line = entry ? entry->line : found ? found->line : 0;
+    finding.text = text;
+    m_report.findings.push_back(finding);
+}
+
+void MediumWalk::Message(const std::string& caption, const std::string& text, const std::string& answer) {
+    m_report.plan.messages.push_back(PlannedMessage{caption, text, answer});
+}
+
+std::string MediumWalk::Read(const std::string& section, const std::string& key, std::size_t capacity,
+                             Severity cutSeverity) {
+    const ProfileEntry* entry = FindProfileEntry(m_profile, section, key);
+    if (entry && entry->value.size() > capacity - 1)
+        Add(cutSeverity, "value-cut", section, key,
+            "value of " + Number(static_cast<long long>(entry->value.size())) + " bytes is cut to " +
+                Number(static_cast<long long>(capacity - 1)) + ": the program reads " +
+                Quote(entry->value.substr(0, capacity - 1)));
+    return ProfileString(m_profile, section, key, capacity);
+}
+
+int MediumWalk::ReadInt(const std::string& section, const std::string& key, int defaultValue) {
+    return ProfileInt(m_profile, section, key, defaultValue);
+}
+
+void WalkMainSection(MediumWalk& walk) {
+    if (!walk.m_medium.hasScript) {
+        walk.Add(Severity::Error, "no-script", "", "", "Setup.ini is missing: every value takes its default");
+    }
+    std::string defaultPath = walk.Read("Main", "Default Path", 259, Severity::Error);
+    int changePath = walk.ReadInt("Main", "Change Path", 1);
+    const ProfileEntry* change = FindProfileEntry(walk.m_profile, "Main", "Change Path");
+    if (change && changePath != 0 && changePath != 1)
+        walk.Add(Severity::Warning, "change-path", "Main", "Change Path",
+                 "value " + Quote(change->value) + " is neither 0 nor 1: the folder dialog is not shown");
+    walk.m_changePath = changePath;
+    walk.m_productName = walk.Read("Main", "Name", 99);
+    walk.Read("Main", "Version", 49);
+    walk.m_installDir = walk.m_context.installDir.empty() ? defaultPath : walk.m_context.installDir;
+    if (defaultPath.empty())
+        walk.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
+                 changePath == 1 ? "no install folder is proposed: the player must type one"
+                                 : "no install folder and no folder dialog: the disk check asks for a hard disk "
+                                   "again and again");
+}
+
+static void CheckColourField(MediumWalk& walk, const std::string& section, const std::string& key,
+                             const std::string& field) {
+    if (!field.empty() && field.size() != 9)
+        walk.Add(Severity::Warning, "colour-length", section, key,
+                 "colour " + Quote(field) + " is not 9 characters (RRRGGGBBB): it is drawn black");
+}
+
+static void WalkColour(MediumWalk& walk) {
+    std::string key = LineKey(walk.ReadInt("Color", "Default Color", 0));
+    std::string line = walk.Read("Color", key, kLineCapacity);
+    if (line.empty()) {
+        walk.Add(Severity::Info, "no-colour-line", "Color", key, "no colour line " + key + ": the backdrop is black");
+        return;
+    }
+    std::vector<std::string> fields = SplitLineFields(line, 3, false);
+    ColourLine colour = ParseColourLine(line);
+    if (colour.solid) CheckColourField(walk, "Color", key, fields[2]);
+    if (!colour.solid && (colour.rampKind < 0 || colour.rampKind > 3))
+        walk.Add(Severity::Warning, "ramp-kind", "Color", key,
+                 "ramp kind " + Quote(fields[1]) + " is not 0 to 3: every band has one colour");
+}
+
+static void WalkTitleLine(MediumWalk& walk, int number) {
+    std::string key = LineKey(number);
+    std::string line = walk.Read("Title", key, kLineCapacity);
+    TitleLine title;
+    if (!ParseTitleLine(line, title)) {
+        walk.Add(Severity::Warning, "title-skipped", "Title", key,
+                 line.empty() ? "title line " + key + " is missing or empty: skipped"
+                              : "title line " + Quote(line) + " has no face name or no height: skipped");
+        return;
+    }
+    std::vector<std::string> fields = SplitLineFields(line, 5, true);
+    if (fields[0].size() > kFaceNameBytes)
+        walk.Add(Severity::Warning, "face-cut", "Title", key,
+                 "face name " + Quote(fields[0]) + " is longer than 31 bytes and is cut");
+    CheckColourField(walk, "Title", key, fields[2]);
+    if (number == 2 && title.text.size() > 180)
+        walk.Add(Severity::Warning, "start-page-long", "Title", key,
+                 "title line 2 (the start-page address) is " + Number(static_cast<long long>(title.text.size())) +
+                     " bytes: longer than the 180 the start-page question was made for");
+}
+
+void WalkBackdrop(MediumWalk& walk) {
+    WalkColour(walk);
+    int count = walk.ReadInt("Title", "Count", 0);
+    for (int i = 1; i <= count; ++i) WalkTitleLine(walk, i);
+}

@@ -1,0 +1,180 @@
+// The stages of the medium walk that leave something in the system besides
+// files: the registry entries, the shortcuts and the post-install programs.
+#include "shell/medium_walk_rules.h"
+#include "shell/script_rules.h"
+#include "system/program_rules.h"
+#include "system/registry_rules.h"
+#include "system/shortcut_rules.h"
+
+namespace {
+
+const char* const kEndsRegistry =
+    ": the registry step ends here; this value, the later values and the later keys are not written";
+
+std::string UpperText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// One value line. False: the registry step ends here.
+bool WalkValueLine(MediumWalk& walk, const std::string& section, const std::string& keyName, int number) {
+    std::string key = LineKey(number);
+    std::string line = walk.Read(section, key, kLineCapacity);
+    ValueLine value;
+    ValueLineStatus status = ParseValueLine(line, value);
+    if (status == ValueLineStatus::Malformed) {
+        walk.Add(Severity::Error, "value-line-ends-step", section, key,
+                 "value line " + Quote(line) + " has an empty type, a type of two characters or a type 3 to 9" +
+                     kEndsRegistry);
+        return false;
+    }
+    if (status == ValueLineStatus::Incomplete) {
+        walk.Add(Severity::Error, "value-line-ends-step", section, key,
+                 "value line " + Quote(line) + " is missing or ends before its type and second comma" + kEndsRegistry);
+        walk.Message("설치 오류", ValueLineErrorText(section, number, line, status), "ok");
+        return false;
+    }
+    RegistryValueData data;
+    if (ValueDataFromLine(value, walk.m_installDir, data) != ValueLineStatus::Ok) {
+        walk.Add(Severity::Error, "value-too-long", section, key,
+                 "text " + Quote(value.data) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
+                     " passes 299 bytes: this value is not written");
+        walk.Message("설치 오류", ValueLineErrorText(section, number, line, ValueLineStatus::TooLong), "ok");
+        return true;
+    }
+    walk.m_report.plan.registryValues.push_back(PlannedValue{keyName, value.name, data.type, data.bytes});
+    return true;
+}
+
+// The values of the section named by the whole key line. False: stop.
+bool WalkKeyValues(MediumWalk& walk, const std::string& section, const std::string& keyName) {
+    int count = walk.ReadInt(section, "Count", 0);
+    if (count <= 0)
+        walk.Add(Severity::Warning, "no-values", FindProfileSection(walk.m_profile, section) ? section : "Main Registry",
+                 "Count",
+                 "no values for key " + Quote(section) +
+                     (FindProfileSection(walk.m_profile, section) ? " (Count 0 or less)" : " (no section of that name)") +
+                     ": the key is created empty");
+    for (int j = 1; j <= count; ++j)
+        if (!WalkValueLine(walk, section, keyName, j)) return false;
+    return true;
+}
+
+// One key line. False: the registry step ends here.
+bool WalkRegistryKey(MediumWalk& walk, int number) {
+    std::string key = LineKey(number);
+    std::string line = walk.Read("Main Registry", key, kLineCapacity);
+    KeyLine parsed;
+    switch (SplitKeyLine(line, parsed)) {
+    case KeyLineStatus::Empty:
+        walk.Add(Severity::Warning, "key-skipped", "Main Registry", key, "key line " + key + " is missing or empty: skipped");
+        return true;
+    case KeyLineStatus::NoBackslash:
+        walk.Add(Severity::Error, "key-skipped", "Main Registry", key,
+                 "key line " + Quote(line) + " has no backslash: skipped with a message");
+        walk.Message("설치 오류", KeyLineErrorText(number, line), "ok");
+        return true;
+    case KeyLineStatus::UnknownRoot:
+        walk.Add(Severity::Error, "unknown-root", "Main Registry", key,
+                 RootNameProblem(line) + ": key line " + Quote(line) + " is skipped silently");
+        return true;
+    case KeyLineStatus::Ok: break;
+    }
+    std::string keyName = RootName(parsed.root) + "\\" + parsed.subKey;
+    walk.m_report.plan.registryKeys.push_back(keyName);
+    return WalkKeyValues(walk, line, keyName);
+}
+
+}  // namespace
+
+void WalkRegistry(MediumWalk& walk) {
+    int count = walk.ReadInt("Main Registry", "Count", 0);
+    for (int i = 1; i <= count; ++i)
+        if (!WalkRegistryKey(walk, i)) return;
+}
+
+static void WalkShortcutLine(MediumWalk& walk, const ShortcutLine& line, const std::string& key,
+                             const std::string& groupFolder, const std::string& desktopFolder) {
+    const std::string& placeFolder = line.place == ShortcutPlace::Desktop ? desktopFolder : groupFolder;
+    ShortcutPaths paths;
+    ShortcutPathResult result = BuildShortcutPaths(line, placeFolder, walk.m_installDir, paths);
+    if (result != ShortcutPathResult::Ready) {
+        walk.Add(Severity::Error, "link-refused", "Program", key,
+                 "link " + Quote(line.name) +
+                     (result == ShortcutPathResult::TooLong ? " has a path over 259 bytes below " + Quote(walk.m_installDir)
+                                                            : " has a name that names another folder") +
+                     ": not written");
+        walk.Message("설치 오류", ShortcutPathMessage(result, line.name), "ok");
+        return;
+    }
+    if (walk.m_packageNames.count(UpperText(line.target)) == 0)
+        walk.Add(Severity::Warning, "link-target-not-installed", "Program", key,
+                 "target " + Quote(line.target) + " is not a package file of Quorin.qpk");
+    walk.m_report.plan.links.push_back(PlannedLink{paths.linkFile, paths.target, line.arguments, paths.workingFolder,
+                                                   paths.icon, line.description, line.showCommand});
+}
+
+static bool WalkProgramGroup(MediumWalk& walk, std::string& groupFolder) {
+    std::string folderName = walk.Read("Program", "Folder Name", kPathSize, Severity::Error);
+    GroupFolderResult group = BuildProgramGroupFolder(walk.m_context.programs, folderName, groupFolder);
+    std::string message = GroupFolderMessage(group);
+    if (message.empty()) {
+        walk.m_report.plan.folders.push_back(groupFolder);
+        return true;
+    }
+    walk.Add(Severity::Error, group == GroupFolderResult::EmptyName ? "no-folder-name" : "folder-name-refused",
+             "Program", "Folder Name",
+             group == GroupFolderResult::EmptyName
+                 ? "shortcuts are listed but \"Folder Name\" is empty: no folder and no link"
+                 : "folder name " + Quote(folderName) + " leaves the Programs folder or is too long: no link");
+    walk.Message("설치 오류", message, "ok");
+    return false;
+}
+
+void WalkShortcuts(MediumWalk& walk) {
+    int count = walk.ReadInt("Program", "Count", 0);
+    if (count == 0) return;
+    std::string groupFolder;
+    if (!WalkProgramGroup(walk, groupFolder)) return;
+    if (count < 0)
+        walk.Add(Severity::Warning, "negative-count", "Program", "Count", "Count is negative: no link is written");
+    std::string desktopFolder = DesktopLinkFolder(walk.m_context.desktop);
+    for (int i = 1; i <= count; ++i) {
+        std::string key = LineKey(i);
+        std::string text = walk.Read("Program", key, kPathSize, Severity::Error);
+        ShortcutLine line;
+        if (!ParseShortcutLine(text, line)) {
+            walk.Add(Severity::Error, "shortcut-ends-list", "Program", key,
+                     "shortcut line " + Quote(text) + " is malformed or has fewer than eight fields: it and the " +
+                         std::to_string(count - i) + " later lines make no link");
+            return;
+        }
+        WalkShortcutLine(walk, line, key, groupFolder, desktopFolder);
+    }
+}
+
+void WalkPrograms(MediumWalk& walk) {
+    int count = walk.ReadInt("Execute File", "Count", 0);
+    for (int i = 1; i <= count; ++i) {
+        std::string key = LineKey(i);
+        std::string text = walk.Read("Execute File", key, kLineCapacity);
+        ProgramLine program;
+        if (!ParseProgramLine(text, program)) {
+            walk.Add(Severity::Warning, "program-skipped", "Execute File", key,
+                     text.empty() ? "line " + key + " is missing or empty: skipped"
+                                  : "line " + Quote(text) + " has no one-character wait field or no command: skipped");
+            continue;
+        }
+        std::string commandLine;
+        if (!ExpandExePathText(program.commandLine, walk.m_installDir, commandLine, kValueSize)) {
+            walk.Add(Severity::Error, "command-too-long", "Execute File", key,
+                     "command " + Quote(program.commandLine) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
+                         " passes 299 bytes: the step ends here, later programs do not run");
+            walk.Message("설치 오류", CommandLineTooLongText(program.commandLine), "ok");
+            return;
+        }
+        walk.m_report.plan.programs.push_back(PlannedProgram{commandLine, program.wait});
+    }
+}

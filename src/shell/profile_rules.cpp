@@ -1,0 +1,124 @@
+#include "shell/profile_rules.h"
+
+#include <cstdint>
+
+namespace {
+
+bool IsProfileSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\x1A';
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsProfileSpace(text[begin])) ++begin;
+    while (end > begin && IsProfileSpace(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    return true;
+}
+
+// One pair of matching quotes around the whole value is removed.
+std::string StripQuotes(const std::string& value) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+void AddLine(Profile& profile, const std::string& raw, int number) {
+    std::string line = Trim(raw);
+    if (line.empty()) return;
+    if (line[0] == '[') {
+        std::size_t close = line.rfind(']');
+        ProfileSection section;
+        section.name = Trim(line.substr(1, close == std::string::npos || close == 0 ? std::string::npos : close - 1));
+        section.line = number;
+        profile.sections.push_back(section);
+        return;
+    }
+    if (profile.sections.empty()) return;  // keys before any section are not read
+    ProfileEntry entry;
+    std::size_t equals = line.find('=');
+    entry.key = Trim(line.substr(0, equals));
+    if (equals != std::string::npos) entry.value = StripQuotes(Trim(line.substr(equals + 1)));
+    entry.line = number;
+    profile.sections.back().entries.push_back(entry);
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+Profile ParseProfile(const std::string& text) {
+    Profile profile;
+    std::size_t start = 0;
+    int number = 1;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        AddLine(profile, text.substr(start, end - start), number);
+        start = end + 1;
+        ++number;
+    }
+    return profile;
+}
+
+const ProfileSection* FindProfileSection(const Profile& profile, const std::string& section) {
+    for (const ProfileSection& s : profile.sections)
+        if (SameName(s.name, section)) return &s;
+    return nullptr;
+}
+
+const ProfileEntry* FindProfileEntry(const Profile& profile, const std::string& section, const std::string& key) {
+    const ProfileSection* s = FindProfileSection(profile, section);
+    if (s == nullptr) return nullptr;
+    for (const ProfileEntry& e : s->entries)
+        if (SameName(e.key, key)) return &e;
+    return nullptr;
+}
+
+std::string ProfileString(const Profile& profile, const std::string& section, const std::string& key,
+                          std::size_t capacity) {
+    const ProfileEntry* entry = FindProfileEntry(profile, section, key);
+    if (entry == nullptr || capacity == 0) return "";
+    return entry->value.substr(0, capacity - 1);
+}
+
+int ProfileIntFromText(const std::string& value, int defaultValue) {
+    if (value.empty()) return defaultValue;
+    std::size_t i = 0;
+    while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    int base = 10;
+    if (i + 1 < value.size() && value[i] == '0') {
+        char p = UpperAscii(value[i + 1]);
+        if (p == 'X') base = 16;
+        if (p == 'O') base = 8;
+        if (p == 'B') base = 2;
+        if (base != 10) i += 2;
+    }
+    std::uint32_t number = 0;
+    for (; i < value.size() && DigitValue(value[i]) < base; ++i)
+        number = number * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(DigitValue(value[i]));
+    if (negative) number = 0u - number;
+    return static_cast<int>(number);
+}
+
+int ProfileInt(const Profile& profile, const std::string& section, const std::string& key, int defaultValue) {
+    const ProfileEntry* entry = FindProfileEntry(profile, section, key);
+    return entry == nullptr ? defaultValue : ProfileIntFromText(entry->value, defaultValue);
+}
