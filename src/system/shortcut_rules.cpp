@@ -88,8 +88,11 @@ std::string DesktopLinkFolder(const std::string& desktop) {
     return Fits(folder) ? folder : "";
 }
 
+// A name written as an absolute path (drive, leading backslash, UNC) or one
+// with a ".." level would put the group outside the Programs folder.
 static bool ClimbsOut(const std::string& folderName) {
     if (folderName.find(':') != std::string::npos) return true;
+    if (folderName[0] == '\\' || folderName[0] == '/') return true;
     std::size_t start = 0;
     while (start <= folderName.size()) {
         std::size_t end = folderName.find_first_of("\\/", start);

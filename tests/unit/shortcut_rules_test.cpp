@@ -118,6 +118,9 @@ TEST(ProgramGroup, FolderFromName) {
         {"C:\\P", "Games/../../x", GroupFolderResult::NameLeavesPrograms, ""},
         {"C:\\P", "C:\\Windows", GroupFolderResult::NameLeavesPrograms, ""},
         {"C:\\P", "Games\\..", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "\\Games", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "\\\\server\\share", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "/Games", GroupFolderResult::NameLeavesPrograms, ""},
         {"", "Games", GroupFolderResult::NoProgramsFolder, ""},
         {"", "..\\x", GroupFolderResult::NameLeavesPrograms, ""},
     };
