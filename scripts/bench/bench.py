@@ -1,0 +1,345 @@
+#!/usr/bin/env python3
+"""Installation speed: Setup.exe against a bare CopyFileA loop and cp -r.
+
+For every package (generated once, kept under <build>/bench/prefix), each
+round installs it with the real Setup.exe under Wine, unattended, then copies
+the same list of files with barecopy.exe (CopyFileA only, each folder created
+once) in the same prefix, then copies the tree with the native cp -r. Every
+result is compared with the source before the next run. Prints per package the
+medians of the copy stage (Setup: from the copy dialog's appearance to its
+end; bare copy: its own loop) and of the whole run, and the ratios.
+
+It also times the reading of manifests of 10,000 and 100,000 entries inside
+Setup.exe (until the copy dialog appears; the names need no files for that)
+and the time from the start to the first painted backdrop.
+
+  bench.py --build <root> [--runs N] [--packages small,large,mixed] [--smoke]
+
+--smoke runs a package of a few files once (the harness's own test).
+"""
+import argparse
+import os
+import random
+import re
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import run as e2e  # noqa: E402  (the test bench's prefix and Wine environment)
+
+KB = 1024
+MB = 1024 * 1024
+
+# name: list of (count, smallest, largest bytes, folder fan-out per level).
+# A fan-out of (4, 7, 7) spreads the files over 4 x 7 x 7 = 196 folders three
+# levels deep; () puts them at the top of the package.
+PACKAGES = {
+    "small": [(20000, 1 * KB, 8 * KB, (4, 7, 7))],
+    "large": [(20, 50 * MB, 50 * MB, (1,))],
+    "mixed": [(3000, 1 * KB, 64 * KB, (5, 6, 4)),
+              (300, 64 * KB, 4 * MB, (3, 4)),
+              (12, 20 * MB, 80 * MB, (2,)),
+              (4, 1 * KB, 16 * KB, ())],
+    "smoke": [(12, 1 * KB, 8 * KB, (2, 2)), (1, 1 * MB, 1 * MB, ())],
+}
+
+MANIFEST_SIZES = [1, 10000, 100000]
+
+SETUP_INI = """[Main]
+Default Path=C:\\Games\\{name}\\setup
+Change Path=0
+Install Complete Dialog=0
+Name=Bench
+Version=1.0
+[Version]
+Mode=4
+"""
+
+
+class BenchError(Exception):
+    pass
+
+
+# ---------------------------------------------------------------- packages
+
+def folder_of(index, fanout):
+    """The folder of the index-th file: files are dealt round the folders."""
+    parts = []
+    for level, width in enumerate(fanout):
+        parts.append("d%d%s" % (level, index % width))
+        index //= width
+    return "/".join(parts)
+
+
+def package_files(spec, seed):
+    """(relative path with slashes, size) of every file of a package."""
+    rng = random.Random(seed)
+    files = []
+    for group, (count, smallest, largest, fanout) in enumerate(spec):
+        for i in range(count):
+            folder = folder_of(i, fanout)
+            name = "g%df%05d.dat" % (group, i)
+            files.append((folder + "/" + name if folder else name, rng.randint(smallest, largest)))
+    return files
+
+
+def write_file(path, size, block, offset):
+    with open(path, "wb") as f:
+        f.write(struct.pack("<Q", offset))  # every file starts differently
+        left = size - 8
+        at = offset % len(block)
+        while left > 0:
+            piece = block[at:at + left]
+            f.write(piece)
+            left -= len(piece)
+            at = 0
+
+
+def generate_package(medium, name, spec):
+    marker = os.path.join(medium, ".bench-spec")
+    wanted = repr(spec)
+    if os.path.exists(marker) and open(marker).read() == wanted:
+        return
+    shutil.rmtree(medium, ignore_errors=True)
+    os.makedirs(medium)
+    block = random.Random(name).randbytes(4 * MB)
+    for offset, (path, size) in enumerate(package_files(spec, name)):
+        full = os.path.join(medium, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        write_file(full, max(size, 8), block, offset * 4099)
+    with open(marker, "w") as f:
+        f.write(wanted)
+
+
+def manifest_names(path):
+    """The names of a manifest, in order: the list Setup.exe copies."""
+    data = open(path, "rb").read()
+    count = struct.unpack_from("<i", data, 4)[0]
+    names, at = [], 8
+    for _ in range(max(count, 0)):
+        length = struct.unpack_from("<I", data, at)[0]
+        names.append(data[at + 4:at + 4 + length].split(b"\0")[0].decode("cp949"))
+        at += 4 + length
+    return names
+
+
+def write_manifest(path, names):
+    with open(path, "wb") as f:
+        f.write(struct.pack("<Ii", 0, len(names)))
+        for name in names:
+            raw = name.encode("cp949")
+            f.write(struct.pack("<I", len(raw) + 1) + raw + b"\0")
+
+
+# ---------------------------------------------------------------- the prefix
+
+class Runner:
+    def __init__(self, build):
+        self.build = os.path.abspath(build)
+        self.e2e = e2e.Bench(self.build)
+        self.prefix = os.path.join(self.build, "bench", "prefix")
+        self.env = self.e2e.env(self.prefix)
+        self.qpk = os.path.join(self.build, "host", "qpk")
+
+    def drive(self, windows_path):
+        return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
+
+    def prepare(self):
+        if not os.path.exists(os.path.join(self.prefix, ".ready")):
+            self.e2e.ensure_template()
+            shutil.rmtree(self.prefix, ignore_errors=True)
+            os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
+            subprocess.run(["cp", "-a", "--reflink=auto", self.e2e.template, self.prefix], check=True)
+        tools = self.drive("C:\\benchtools")
+        os.makedirs(tools, exist_ok=True)
+        for exe in ("benchtimer.exe", "barecopy.exe"):
+            shutil.copy(os.path.join(self.e2e.bench_dir, exe), tools)
+        # One wineserver for the whole bench, so no run pays for its start.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        self.wine(["cmd", "/c", "exit"])
+
+    def finish(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+
+    def medium(self, name, spec):
+        medium = self.drive("C:\\bench\\" + name)
+        generate_package(medium, name, spec)
+        shutil.copy(self.e2e.setup_exe, medium)
+        with open(os.path.join(medium, "Setup.ini"), "wb") as f:
+            f.write(SETUP_INI.format(name=name).replace("\n", "\r\n").encode("cp949"))
+        subprocess.run([self.qpk, "build", medium, "-o", os.path.join(medium, "Quorin.qpk")],
+                       check=True, stdout=subprocess.DEVNULL)
+        names = manifest_names(os.path.join(medium, "Quorin.qpk"))
+        with open(self.drive("C:\\bench\\%s.lst" % name), "w", encoding="cp949", newline="\r\n") as f:
+            f.write("\n".join(names) + "\n")
+        return medium, names
+
+    def wine(self, args, timeout=3600):
+        r = subprocess.run(["wine"] + args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                           timeout=timeout)
+        return r.returncode, r.stdout.decode("utf-8", "replace")
+
+    def timed(self, args):
+        code, out = self.wine(["C:\\benchtools\\benchtimer.exe"] + args)
+        figures = dict(re.findall(r"^(\w+) (.*?)\r?$", out, re.M))
+        if code != 0 or "unexpected" in figures:
+            raise BenchError("%s: timer exit %d\n%s" % (" ".join(args), code, out))
+        return figures
+
+
+# ---------------------------------------------------------------- one package
+
+def fresh(folder):
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+
+
+def compare_tree(medium, names, copied, full):
+    """Every listed file arrived with its size (and its bytes when full)."""
+    found = sum(len(files) for _, _, files in os.walk(copied))
+    if found != len(names):
+        raise BenchError("%s holds %d files, the list %d" % (copied, found, len(names)))
+    for name in names:
+        relative = name.replace("\\", "/")
+        source, target = os.path.join(medium, relative), os.path.join(copied, relative)
+        if os.path.getsize(source) != os.path.getsize(target):
+            raise BenchError("%s differs in size" % target)
+        if full and open(source, "rb").read() != open(target, "rb").read():
+            raise BenchError("%s differs" % target)
+
+
+def run_setup(runner, name, medium, names, full):
+    target = runner.drive("C:\\Games\\%s\\setup" % name)
+    fresh(target)
+    f = runner.timed(["C:\\bench\\%s\\Setup.exe" % name])
+    if f.get("exit_code") != "0" or float(f["copy_shown_ms"]) < 0:
+        raise BenchError("Setup.exe of %s: %s" % (name, f))
+    compare_tree(medium, names, target, full)
+    return {"copy": float(f["copy_gone_ms"]) - float(f["copy_shown_ms"]), "whole": float(f["exit_ms"]),
+            "backdrop": float(f["backdrop_painted_ms"])}
+
+
+def run_bare(runner, name, medium, names, full):
+    target = runner.drive("C:\\Games\\%s\\bare" % name)
+    fresh(target)
+    f = runner.timed(["C:\\benchtools\\barecopy.exe", "C:\\bench\\" + name, "C:\\bench\\%s.lst" % name,
+                      "C:\\Games\\%s\\bare" % name])
+    if f.get("exit_code") != "0" or f.get("failed") != "0":
+        raise BenchError("barecopy of %s: %s" % (name, f))
+    compare_tree(medium, names, target, full)
+    return {"copy": float(f["copy_ms"]), "whole": float(f["exit_ms"])}
+
+
+def run_cp(runner, name, medium, names, full):
+    target = runner.drive("C:\\Games\\%s\\cp" % name)
+    shutil.rmtree(target, ignore_errors=True)
+    listed = [n.replace("\\", "/") for n in names]
+    started = time.perf_counter()
+    subprocess.run(["cp", "-r", medium, target], check=True)
+    elapsed = 1000 * (time.perf_counter() - started)
+    for extra in ("Setup.exe", "Setup.ini", "Quorin.qpk", ".bench-spec"):
+        if extra not in listed:
+            os.remove(os.path.join(target, extra))
+    compare_tree(medium, names, target, full)
+    return {"copy": elapsed, "whole": elapsed}
+
+
+def bench_package(runner, name, runs, full):
+    medium, names = runner.medium(name, PACKAGES[name])
+    size = sum(os.path.getsize(os.path.join(medium, n.replace("\\", "/"))) for n in names)
+    print("%s: %d files, %.1f MB; warming up, then %d run(s) of each" % (name, len(names), size / MB, runs),
+          flush=True)
+    kinds = (("setup", run_setup), ("bare", run_bare), ("cp", run_cp))
+    for _, how in kinds:  # fills the page cache and loads Wine's libraries
+        how(runner, name, medium, names, full)
+    results = {kind: [] for kind, _ in kinds}
+    for _ in range(runs):
+        for kind, how in kinds:
+            results[kind].append(how(runner, name, medium, names, full))
+    for kind, _ in kinds:
+        shutil.rmtree(runner.drive("C:\\Games\\%s\\%s" % (name, kind)), ignore_errors=True)
+    return report_package(name, results)
+
+
+def median(results, field):
+    return statistics.median(r[field] for r in results)
+
+
+def report_package(name, results):
+    setup, bare, cp = (median(results[k], "copy") for k in ("setup", "bare", "cp"))
+    whole_setup, whole_bare = median(results["setup"], "whole"), median(results["bare"], "whole")
+    print("  copy stage   Setup %9.1f ms   bare CopyFileA %9.1f ms   cp -r %9.1f ms   "
+          "Setup/bare %.3f   Setup/cp %.2f" % (setup, bare, cp, setup / bare, setup / cp))
+    print("  whole run    Setup %9.1f ms   bare CopyFileA %9.1f ms                     Setup/bare %.3f"
+          % (whole_setup, whole_bare, whole_setup / whole_bare))
+    print("  runs (copy stage, ms): Setup %s | bare %s | cp %s" % tuple(
+        " ".join("%.0f" % r["copy"] for r in results[k]) for k in ("setup", "bare", "cp")), flush=True)
+    return {"backdrop": [r["backdrop"] for r in results["setup"]]}
+
+
+# ---------------------------------------------------------------- manifest reading
+
+def bench_manifests(runner, runs):
+    """Setup.exe reads and checks the whole manifest before the copy dialog
+    appears; with no package files behind the names it is stopped there."""
+    print("manifest reading in Setup.exe (start to copy dialog, minus the 1-entry manifest):", flush=True)
+    medium = runner.drive("C:\\bench\\manifest")
+    fresh(medium)
+    shutil.copy(runner.e2e.setup_exe, medium)
+    with open(os.path.join(medium, "Setup.ini"), "wb") as f:
+        f.write(SETUP_INI.format(name="manifest").replace("\n", "\r\n").encode("cp949"))
+    fresh(runner.drive("C:\\Games\\manifest\\setup"))
+    times = {}
+    for count in MANIFEST_SIZES:
+        write_manifest(os.path.join(medium, "Quorin.qpk"),
+                       ["%s\\e%06d.dat" % (folder_of(i, (4, 7, 7)).replace("/", "\\"), i) for i in range(count)])
+        samples = []
+        for _ in range(runs + 1):
+            f = runner.timed(["--until-copy", "C:\\bench\\manifest\\Setup.exe"])
+            samples.append(float(f["copy_shown_ms"]))
+        times[count] = statistics.median(samples[1:])
+    base = times[MANIFEST_SIZES[0]]
+    for count in MANIFEST_SIZES[1:]:
+        spent = times[count] - base
+        print("  %7d entries  %8.1f ms  (%.2f us per entry)" % (count, spent, 1000 * spent / count))
+    grow = (times[100000] - base) / max(times[10000] - base, 0.001)
+    print("  100,000 / 10,000 entries: %.1fx (linear: 10x)" % grow, flush=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
+    parser.add_argument("--packages", default="small,large,mixed")
+    parser.add_argument("--smoke", action="store_true")
+    args = parser.parse_args()
+    runner = Runner(args.build)
+    with open("/proc/loadavg") as f:
+        print("machine: %d cores, load average %s" % (os.cpu_count(), " ".join(f.read().split()[:3])))
+    runner.prepare()
+    try:
+        packages = ["smoke"] if args.smoke else args.packages.split(",")
+        backdrop = []
+        for name in packages:
+            backdrop += bench_package(runner, name, 1 if args.smoke else args.runs, args.smoke)["backdrop"]
+        print("start to first painted backdrop: median %.1f ms over %d runs" % (statistics.median(backdrop),
+                                                                               len(backdrop)))
+        if not args.smoke:
+            bench_manifests(runner, args.runs)
+    except BenchError as error:
+        print("bench failed: %s" % error)
+        return 1
+    finally:
+        runner.finish()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,140 @@
+// The stopwatch of the copy benchmark: starts a program and, while it runs,
+// notes when its windows appear, then prints the times in milliseconds after
+// the start of the process.
+//
+//   benchtimer.exe [--until-copy] <program> [arguments...]
+//
+// With --until-copy the program is ended as soon as the copy dialog shows.
+//
+// Prints "backdrop_shown_ms", "backdrop_painted_ms" (the backdrop is visible
+// and has nothing left to paint), "copy_shown_ms", "copy_gone_ms" (the copy
+// dialog 106 visible, then hidden or destroyed), "exit_ms" and "exit_code";
+// a time that never came is -1. The setup must run unattended: any other
+// window (a message box, the folder dialog) is printed as "unexpected <title>
+// | <texts>", the program is ended and the timer exits with 3.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+static std::string ToUtf8(const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return "";
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
+    out.resize(size - 1);
+    return out;
+}
+
+static std::string WindowTextOf(HWND hWnd) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(hWnd, text, 512);
+    return ToUtf8(text);
+}
+
+struct Watch {
+    DWORD processId = 0;
+    LARGE_INTEGER start{};
+    double backdropShown = -1, backdropPainted = -1, copyShown = -1, copyGone = -1;
+    bool copyVisibleNow = false;
+    std::string unexpected;
+};
+
+static double Elapsed(const Watch& watch) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart - watch.start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+static std::string Describe(HWND hWnd) {
+    std::string text = WindowTextOf(hWnd);
+    for (HWND child = GetWindow(hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::string part = WindowTextOf(child);
+        if (!part.empty()) text += " | " + part;
+    }
+    return text;
+}
+
+static void NoteWindow(HWND hWnd, Watch& watch) {
+    char className[64] = "";
+    GetClassNameA(hWnd, className, sizeof className);
+    std::string name = className;
+    if (name == "QuorinInstall") {
+        if (watch.backdropShown < 0) watch.backdropShown = Elapsed(watch);
+        if (watch.backdropPainted < 0 && !GetUpdateRect(hWnd, nullptr, FALSE)) watch.backdropPainted = Elapsed(watch);
+    } else if (GetDlgItem(hWnd, 1010)) {
+        watch.copyVisibleNow = true;
+        if (watch.copyShown < 0) watch.copyShown = Elapsed(watch);
+    } else if (watch.unexpected.empty()) {
+        watch.unexpected = Describe(hWnd);
+    }
+}
+
+static BOOL CALLBACK OnTopWindow(HWND hWnd, LPARAM lParam) {
+    Watch& watch = *reinterpret_cast<Watch*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId == watch.processId && IsWindowVisible(hWnd)) NoteWindow(hWnd, watch);
+    return TRUE;
+}
+
+static void Poll(Watch& watch) {
+    watch.copyVisibleNow = false;
+    EnumWindows(OnTopWindow, reinterpret_cast<LPARAM>(&watch));
+    if (watch.copyShown >= 0 && watch.copyGone < 0 && !watch.copyVisibleNow) watch.copyGone = Elapsed(watch);
+}
+
+static std::string CommandLineOf(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += ' ';
+        line += '"';
+        line += argv[i];
+        line += '"';
+    }
+    return line;
+}
+
+int main(int argc, char** argv) {
+    bool untilCopy = argc > 1 && std::string(argv[1]) == "--until-copy";
+    if (untilCopy) {
+        --argc;
+        ++argv;
+    }
+    if (argc < 2) {
+        fprintf(stderr, "usage: benchtimer.exe [--until-copy] <program> [arguments...]\n");
+        return 2;
+    }
+    std::string commandLine = CommandLineOf(argc, argv);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    Watch watch;
+    QueryPerformanceCounter(&watch.start);
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        fprintf(stderr, "cannot start %s (error %lu)\n", argv[1], GetLastError());
+        return 2;
+    }
+    watch.processId = process.dwProcessId;
+    while (WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT) {
+        Poll(watch);
+        if (!watch.unexpected.empty()) TerminateProcess(process.hProcess, 3);
+        if (untilCopy && watch.copyShown >= 0) TerminateProcess(process.hProcess, 0);
+    }
+    double exited = Elapsed(watch);
+    if (watch.copyShown >= 0 && watch.copyGone < 0) watch.copyGone = exited;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    fflush(stdout);
+    printf("backdrop_shown_ms %.1f\nbackdrop_painted_ms %.1f\ncopy_shown_ms %.1f\ncopy_gone_ms %.1f\n",
+           watch.backdropShown, watch.backdropPainted, watch.copyShown, watch.copyGone);
+    printf("exit_ms %.1f\nexit_code %ld\n", exited, static_cast<long>(exitCode));
+    if (!watch.unexpected.empty()) {
+        printf("unexpected %s\n", watch.unexpected.c_str());
+        return 3;
+    }
+    return 0;
+}
