@@ -1,0 +1,211 @@
+// Findings of the medium check: one defect class per row, each on an
+// otherwise clean medium, and the clean medium itself.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/medium_rules.h"
+
+namespace {
+
+std::string U32(std::uint32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string Manifest(std::uint32_t total, const std::vector<std::string>& names) {
+    std::string out = U32(total) + U32(static_cast<std::uint32_t>(names.size()));
+    for (const std::string& n : names) out += U32(static_cast<std::uint32_t>(n.size() + 1)) + n + std::string(1, '\0');
+    return out;
+}
+
+const char kCleanScript[] =
+    "[Main]\nDefault Path=C:\\Games\\Quorin\nChange Path=0\nName=Quorin\nVersion=1.0\n"
+    "[Version]\nMode=0\nVersion Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version\n"
+    "Install Path=HKEY_CURRENT_USER\\Software\\Quorin\\Path\nValue=100\n"
+    "[Color]\n0=1,0,000000255\n"
+    "[Title]\nCount=2\n1=Arial,40,255255255,1,Quorin\n2=Arial,20,255255255,0,http://example.com/\n"
+    "[Shared File]\nCount=1\n1=1, shared.dll\n"
+    "[Main Registry]\nCount=1\n1=HKEY_CURRENT_USER\\Software\\Quorin\n"
+    "[HKEY_CURRENT_USER\\Software\\Quorin]\nCount=2\n1=Path, 1, %EXEPATH%\n2=Level, 0, 3\n"
+    "[Program]\nFolder Name=Quorin\nCount=1\n1=0, Play, 0, Play Quorin, game.exe, , , game.exe\n"
+    "[Execute File]\nCount=1\n1=0, %EXEPATH%\\game.exe /setup\n";
+
+Medium CleanMedium() {
+    Medium m;
+    m.hasScript = true;
+    m.script = kCleanScript;
+    m.hasManifest = true;
+    m.manifest = Manifest(12288, {"data\\level1.map", "game.exe"});
+    m.files = {{"data\\level1.map", 100}, {"game.exe", 5000}, {"shared.dll", 300}};
+    return m;
+}
+
+// Replaces the first occurrence of `from` in the clean script.
+Medium WithScript(const std::string& from, const std::string& to) {
+    Medium m = CleanMedium();
+    std::size_t at = m.script.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) m.script.replace(at, from.size(), to);
+    return m;
+}
+
+bool HasFinding(const MediumReport& r, Severity severity, const std::string& code, const std::string& section,
+                const std::string& key) {
+    for (const Finding& f : r.findings)
+        if (f.severity == severity && f.code == code && f.section == section && f.key == key) return true;
+    return false;
+}
+
+std::string Describe(const MediumReport& r) {
+    std::string out;
+    for (const Finding& f : r.findings)
+        out += std::string(SeverityName(f.severity)) + " " + f.code + " [" + f.section + "] " + f.key + ": " + f.text + "\n";
+    return out;
+}
+
+}  // namespace
+
+TEST(QpkCheck, CleanMediumHasNoFindings) {
+    MediumReport r = AnalyseMedium(CleanMedium(), MediumContext());
+    EXPECT_TRUE(r.findings.empty()) << Describe(r);
+    EXPECT_EQ(FindingsExitStatus(r.findings), 0);
+}
+
+struct ScriptDefect {
+    const char* from;
+    const char* to;
+    Severity severity;
+    const char* code;
+    const char* section;
+    const char* key;
+};
+
+class QpkScriptDefect : public ::testing::TestWithParam<ScriptDefect> {};
+
+TEST_P(QpkScriptDefect, YieldsItsFinding) {
+    const ScriptDefect& d = GetParam();
+    MediumReport r = AnalyseMedium(WithScript(d.from, d.to), MediumContext());
+    EXPECT_TRUE(HasFinding(r, d.severity, d.code, d.section, d.key)) << Describe(r);
+    EXPECT_EQ(FindingsExitStatus(r.findings), d.severity == Severity::Error ? 2 : 1) << Describe(r);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Defects, QpkScriptDefect,
+    ::testing::Values(
+        ScriptDefect{"Change Path=0", "Change Path=2", Severity::Warning, "change-path", "Main", "Change Path"},
+        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=", Severity::Error, "no-default-path", "Main",
+                     "Default Path"},
+        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=Games", Severity::Error, "folder-not-on-disk",
+                     "Main", "Default Path"},
+        ScriptDefect{"0=1,0,000000255", "0=1,0,0000255", Severity::Warning, "colour-length", "Color", "0"},
+        ScriptDefect{"0=1,0,000000255", "0=0,7", Severity::Warning, "ramp-kind", "Color", "0"},
+        ScriptDefect{"1=Arial,40,255255255", "1=Arial,40,25525525", Severity::Warning, "colour-length", "Title", "1"},
+        ScriptDefect{"1=Arial,40,", "1=Arial,,", Severity::Warning, "title-skipped", "Title", "1"},
+        ScriptDefect{"2=Arial,20,255255255,0,http://example.com/", "2=Arial,20,255255255,0,http://example.com/" 
+                     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+                     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+                     Severity::Warning, "start-page-long", "Title", "2"},
+        ScriptDefect{"Name=Quorin", "Name=NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN", Severity::Warning, "value-cut", "Main", "Name"},
+        ScriptDefect{"Mode=0", "Mode=7", Severity::Warning, "version-mode", "Version", "Mode"},
+        ScriptDefect{"Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version\n", "", Severity::Error,
+                     "version-record-empty", "Version", "Version Path"},
+        ScriptDefect{"Version Path=HKEY_CURRENT_USER", "Version Path=hkey_current_user", Severity::Error,
+                     "unknown-root", "Version", "Version Path"},
+        ScriptDefect{"Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version", "Version Path=NoBackslash",
+                     Severity::Error, "version-path", "Version", "Version Path"},
+        ScriptDefect{"1=1, shared.dll", "1=1, missing.dll", Severity::Error, "shared-missing", "Shared File", "1"},
+        ScriptDefect{"1=1, shared.dll", "1=10, shared.dll", Severity::Warning, "shared-skipped", "Shared File", "1"},
+        ScriptDefect{"1=1, shared.dll", "1=3, shared.dll", Severity::Warning, "shared-kind", "Shared File", "1"},
+        ScriptDefect{"1=1, shared.dll", "1=1, ..\\shared.dll", Severity::Error, "shared-refused", "Shared File", "1"},
+        ScriptDefect{"1=HKEY_CURRENT_USER\\Software\\Quorin\n", "1=Hkey_Current_User\\Software\\Quorin\n",
+                     Severity::Error, "unknown-root", "Main Registry", "1"},
+        ScriptDefect{"1=HKEY_CURRENT_USER\\Software\\Quorin\n[", "1=HKEY_CURRENT_USER\n[", Severity::Error,
+                     "key-skipped", "Main Registry", "1"},
+        ScriptDefect{"2=Level, 0, 3", "2=Level, 10, 3", Severity::Error, "value-line-ends-step",
+                     "HKEY_CURRENT_USER\\Software\\Quorin", "2"},
+        ScriptDefect{"2=Level, 0, 3", "2=Level", Severity::Error, "value-line-ends-step",
+                     "HKEY_CURRENT_USER\\Software\\Quorin", "2"},
+        ScriptDefect{"Count=2\n1=Path", "Count=0\n1=Path", Severity::Warning, "no-values",
+                     "HKEY_CURRENT_USER\\Software\\Quorin", "Count"},
+        ScriptDefect{"1=Path, 1, %EXEPATH%", "1=Path, 1, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
+                     "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
+                     "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%",
+                     Severity::Error, "value-too-long", "HKEY_CURRENT_USER\\Software\\Quorin", "1"},
+        ScriptDefect{"Folder Name=Quorin", "Folder Name=", Severity::Error, "no-folder-name", "Program", "Folder Name"},
+        ScriptDefect{"Folder Name=Quorin", "Folder Name=..\\..\\Startup", Severity::Error, "folder-name-refused",
+                     "Program", "Folder Name"},
+        ScriptDefect{"1=0, Play, 0,", "1=2, Play, 0,", Severity::Error, "shortcut-ends-list", "Program", "1"},
+        ScriptDefect{"game.exe, , , game.exe", "game.exe", Severity::Error, "shortcut-ends-list", "Program", "1"},
+        ScriptDefect{"Play Quorin, game.exe,", "Play Quorin, other.exe,", Severity::Warning,
+                     "link-target-not-installed", "Program", "1"},
+        ScriptDefect{"1=0, %EXEPATH%\\game.exe /setup", "1=10, game.exe", Severity::Warning, "program-skipped",
+                     "Execute File", "1"},
+        ScriptDefect{"1=0, %EXEPATH%\\game.exe /setup",
+                     "1=0, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
+                     "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
+                     "%EXEPATH%%EXEPATH%%EXEPATH%",
+                     Severity::Error, "command-too-long", "Execute File", "1"}));
+
+struct PackageDefect {
+    const char* name;
+    Medium medium;
+    Severity severity;
+    const char* code;
+};
+
+class QpkPackageDefect : public ::testing::TestWithParam<PackageDefect> {};
+
+TEST_P(QpkPackageDefect, YieldsItsFinding) {
+    MediumContext context;
+    context.installDir = GetParam().name == std::string("long-install-path") ? "C:\\" + std::string(250, 'x') : "";
+    MediumReport r = AnalyseMedium(GetParam().medium, context);
+    EXPECT_TRUE(HasFinding(r, GetParam().severity, GetParam().code, "", "")) << Describe(r);
+}
+
+Medium WithManifest(const std::string& bytes) {
+    Medium m = CleanMedium();
+    m.manifest = bytes;
+    return m;
+}
+
+Medium WithoutManifest() {
+    Medium m = CleanMedium();
+    m.hasManifest = false;
+    return m;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Defects, QpkPackageDefect,
+    ::testing::Values(
+        PackageDefect{"no-manifest", WithoutManifest(), Severity::Error, "no-manifest"},
+        PackageDefect{"short", WithManifest(U32(5)), Severity::Error, "manifest-defect"},
+        PackageDefect{"climbs-out", WithManifest(Manifest(8192, {"..\\evil.exe"})), Severity::Error, "manifest-defect"},
+        PackageDefect{"missing-file", WithManifest(Manifest(8192, {"data\\level1.map", "game.exe", "gone.txt"})),
+                      Severity::Error, "package-file-missing"},
+        PackageDefect{"total-small", WithManifest(Manifest(100, {"data\\level1.map", "game.exe"})), Severity::Warning,
+                      "total-too-small"},
+        PackageDefect{"total-other", WithManifest(Manifest(9000, {"data\\level1.map", "game.exe"})),
+                      Severity::Warning, "total-mismatch"},
+        PackageDefect{"long-install-path", CleanMedium(), Severity::Error, "install-path-long"}),
+    [](const ::testing::TestParamInfo<PackageDefect>& info) {
+        std::string name = info.param.name;
+        for (char& c : name)
+            if (c == '-') c = '_';
+        return name;
+    });
+
+TEST(QpkCheck, ScriptMissingIsAnError) {
+    Medium m = CleanMedium();
+    m.hasScript = false;
+    m.script.clear();
+    EXPECT_EQ(FindingsExitStatus(AnalyseMedium(m, MediumContext()).findings), 2);
+}
+
+TEST(QpkCheck, FindingsCarryTheirLineNumber) {
+    MediumReport r = AnalyseMedium(WithScript("Change Path=0", "Change Path=5"), MediumContext());
+    ASSERT_FALSE(r.findings.empty());
+    EXPECT_EQ(r.findings[0].line, 3);
+}
