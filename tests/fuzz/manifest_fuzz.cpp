@@ -1,0 +1,78 @@
+// The package manifest: any bytes give either a whole list of names that stay
+// below the install folder or a refusal with an empty list, without reading
+// past the data, allocating from the stored count or losing a node.
+#include <algorithm>
+#include <cstring>
+
+#include "checks/disk_space_rules.h"
+#include "fuzz_input.h"
+#include "install/manifest_rules.h"
+
+static std::uint32_t Uint32At(const uint8_t* data) {
+    return static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
+           static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+}
+
+static void CheckDecodedList(const ManifestResult& result, const FileList& list, size_t size) {
+    std::uint32_t nodes = 0;
+    const FileEntry* last = nullptr;
+    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
+        FUZZ_REQUIRE(entry->m_name != nullptr);
+        FUZZ_REQUIRE(std::strlen(entry->m_name) < kMaxNameLength);
+        FUZZ_REQUIRE(CheckRelativeName(entry->m_name) == NameProblem::None);
+        last = entry;
+        ++nodes;
+    }
+    FUZZ_REQUIRE(list.Tail() == last);
+    const std::uint32_t expected = result.entryCount > 0 ? static_cast<std::uint32_t>(result.entryCount) : 0;
+    FUZZ_REQUIRE(nodes == expected && result.entriesRead == expected);
+    FUZZ_REQUIRE(result.entryOffset <= size);
+    FUZZ_REQUIRE(ManifestErrorText(result).empty());
+}
+
+static void CheckRefusal(const ManifestResult& result, const FileList& list, size_t size) {
+    FUZZ_REQUIRE(list.m_head == nullptr && list.Tail() == nullptr);
+    FUZZ_REQUIRE(!ManifestErrorText(result).empty());
+    if (result.error == ManifestError::ShortHeader) {
+        FUZZ_REQUIRE(size < kManifestHeaderSize);
+        return;
+    }
+    FUZZ_REQUIRE(result.entryCount > 0);
+    FUZZ_REQUIRE(result.entryNumber >= 1 && result.entryNumber <= static_cast<std::uint32_t>(result.entryCount));
+    FUZZ_REQUIRE(result.entriesRead + 1 == result.entryNumber);
+    FUZZ_REQUIRE(result.entryOffset < size || result.error == ManifestError::ShortEntry);
+    if (result.error == ManifestError::BadName) FUZZ_REQUIRE(result.nameProblem != NameProblem::None);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    size_t position = 0;
+    ReadBytes read = [&](unsigned char* buffer, size_t wanted) {
+        size_t given = std::min(wanted, size - position);
+        if (given) std::memcpy(buffer, data + position, given);
+        position += given;
+        return given;
+    };
+    FileList list;
+    ManifestResult result = DecodeManifest(read, list);
+    FUZZ_REQUIRE(position <= size);
+    if (result.error == ManifestError::None) {
+        CheckDecodedList(result, list, size);
+        // Every name that passes the path check fits both of its paths.
+        std::string offending;
+        if (CheckPackagePaths(list, "D:\\", "C:\\Games\\Quorin", offending) == PackagePaths::Fit) {
+            std::string joined;
+            for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next)
+                FUZZ_REQUIRE(JoinPath("C:\\Games\\Quorin", entry->m_name, joined));
+        } else {
+            FUZZ_REQUIRE(!offending.empty());
+        }
+    } else {
+        CheckRefusal(result, list, size);
+    }
+    position = 0;
+    std::uint32_t totalSize = 0;
+    const bool haveTotal = DecodeTotalSize(read, totalSize);
+    FUZZ_REQUIRE(haveTotal == (size >= 4));
+    if (haveTotal) FUZZ_REQUIRE(totalSize == Uint32At(data));
+    return 0;
+}

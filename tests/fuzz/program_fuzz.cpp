@@ -1,0 +1,27 @@
+// [Execute File] lines: the wait flag and the command line, which is the rest
+// of the line as written; a line to skip leaves nothing half parsed.
+#include "fuzz_input.h"
+#include "shell/script_rules.h"
+#include "system/program_rules.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<std::string> in = SplitFuzzInput(data, size, 2);
+    const std::string& text = in[0];
+    ProgramLine line;
+    if (ParseProgramLine(text, line)) {
+        FUZZ_REQUIRE(!line.commandLine.empty());
+        FUZZ_REQUIRE(text.size() > line.commandLine.size() &&
+                     text.compare(text.size() - line.commandLine.size(), line.commandLine.size(),
+                                  line.commandLine) == 0);
+        const char* flag = SkipBlanks(text.c_str());
+        FUZZ_REQUIRE(line.wait == (FlagValue(*flag) == 1));
+        FUZZ_REQUIRE(text.find(',') < text.size() - line.commandLine.size());
+        // The expanded command line is used only when it fits; the message names the line.
+        std::string expanded;
+        if (!ExpandExePathText(line.commandLine, in[1], expanded))
+            FUZZ_REQUIRE(CommandLineTooLongText(line.commandLine).find(line.commandLine) != std::string::npos);
+    } else {
+        FUZZ_REQUIRE(line.commandLine.empty() && !line.wait);
+    }
+    return 0;
+}
