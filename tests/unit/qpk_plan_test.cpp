@@ -1,0 +1,132 @@
+// The plan of a clean installation and the profile reader it stands on.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/medium_rules.h"
+#include "shell/profile_rules.h"
+
+namespace {
+
+std::string U32(std::uint32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+Medium PlanMedium() {
+    Medium m;
+    m.hasScript = true;
+    m.script =
+        "[Main]\r\nDefault Path=C:\\Games\\Q\\\r\nChange Path=1\r\nName=Q\r\n"
+        "[Title]\r\nCount=2\r\n1=Arial,40,255255255,1,Q\r\n2=Arial,20,255255255,0,http://q.example/\r\n"
+        "[Version]\r\nMode=3\r\nVersion Path=HKEY_LOCAL_MACHINE\\Software\\Q\\Version\r\n"
+        "Install Path=HKEY_LOCAL_MACHINE\\Software\\Q\\\r\nValue=258\r\n"
+        "[Shared File]\r\nCount=2\r\n1=0, a.dll\r\n2=1 , b.dll\r\n"
+        "[Main Registry]\r\nCount=1\r\n1=HKEY_CURRENT_USER\\Software\\Q\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Q]\r\nCount=3\r\n1=Path, 1, %EXEPATH%\\q.exe\r\n2=Level, 0, -1\r\n"
+        "3=Flags, 2, 0A1b2\r\n"
+        "[Program]\r\nFolder Name=Q Games\\Q\r\nCount=2\r\n1=0, Play, 1, Play Q, q.exe, -w, , q.ico\r\n"
+        "2=1, Q, , , q.exe, , data, \r\n"
+        "[Execute File]\r\nCount=2\r\n1=1, %EXEPATH%\\setup.exe /q\r\n2=0, notepad.exe a,b\r\n";
+    m.hasManifest = true;
+    m.manifest = U32(8192) + U32(1) + U32(6) + std::string("q.exe") + std::string(1, '\0');
+    m.files = {{"q.exe", 10}, {"a.dll", 5}, {"b.dll", 6}};
+    return m;
+}
+
+std::vector<unsigned char> Bytes(const std::string& text) {
+    return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+}  // namespace
+
+TEST(QpkPlan, FollowsTheProgramsOrderAndRules) {
+    MediumContext context;
+    context.programs = "C:\\P";
+    context.desktop = "C:\\D";
+    InstallPlan plan = AnalyseMedium(PlanMedium(), context).plan;
+    EXPECT_TRUE(plan.installs);
+    EXPECT_EQ(plan.installDir, "C:\\Games\\Q");  // the folder dialog trims the backslash
+    ASSERT_EQ(plan.registryValues.size(), 3u);
+    EXPECT_EQ(plan.registryValues[0].key, "HKEY_CURRENT_USER\\Software\\Q");
+    EXPECT_EQ(plan.registryValues[0].type, 1u);
+    EXPECT_EQ(plan.registryValues[0].bytes, Bytes(std::string("C:\\Games\\Q\\q.exe") + '\0'));
+    EXPECT_EQ(plan.registryValues[1].bytes, (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(plan.registryValues[2].bytes, (std::vector<unsigned char>{0x0A, 0x1B}));
+    ASSERT_EQ(plan.files.size(), 1u);
+    EXPECT_EQ(plan.files[0].destination, "C:\\Games\\Q\\q.exe");
+    ASSERT_EQ(plan.sharedFiles.size(), 2u);
+    EXPECT_EQ(plan.sharedFiles[0].destination, "C:\\windows\\a.dll");
+    EXPECT_EQ(plan.sharedFiles[1].destination, "C:\\windows\\system32\\b.dll");
+    ASSERT_EQ(plan.links.size(), 2u);
+    EXPECT_EQ(plan.links[0].linkFile, "C:\\P\\Q Games\\Q\\Play.lnk");
+    EXPECT_EQ(plan.links[0].icon, "C:\\Games\\Q\\q.ico");
+    EXPECT_EQ(plan.links[0].showCommand, 6);
+    EXPECT_EQ(plan.links[1].linkFile, "C:\\D\\Q.lnk");
+    EXPECT_EQ(plan.links[1].workingFolder, "C:\\Games\\Q\\data");
+    EXPECT_EQ(plan.links[1].icon, "");
+    ASSERT_EQ(plan.programs.size(), 2u);
+    EXPECT_EQ(plan.programs[0].commandLine, "C:\\Games\\Q\\setup.exe /q");
+    EXPECT_TRUE(plan.programs[0].wait);
+    EXPECT_EQ(plan.programs[1].commandLine, "notepad.exe a,b");
+    EXPECT_FALSE(plan.programs[1].wait);
+    ASSERT_EQ(plan.versionRecord.size(), 2u);
+    EXPECT_EQ(plan.versionRecord[0].bytes, (std::vector<unsigned char>{2, 1, 0, 0}));
+    EXPECT_EQ(plan.versionRecord[1].key, "HKEY_LOCAL_MACHINE\\Software\\Q");
+    EXPECT_EQ(plan.versionRecord[1].name, "");
+}
+
+TEST(QpkPlan, QuestionsComeInTheOrderThePlayerSeesThem) {
+    InstallPlan plan = AnalyseMedium(PlanMedium(), MediumContext()).plan;
+    std::vector<std::string> captions;
+    for (const PlannedMessage& m : plan.messages) captions.push_back(m.caption);
+    EXPECT_EQ(captions, (std::vector<std::string>{"설치 디렉토리 선택", "시작페이지 등록", "폴더 생성", "설치 완료"}));
+    EXPECT_EQ(plan.messages[1].text.compare(0, 17, "http://q.example/"), 0);
+}
+
+TEST(QpkPlan, StopsWhereTheProgramStops) {
+    struct Row {
+        const char* from;
+        const char* to;
+        bool noManifest;
+        int exitCode;
+    } rows[] = {
+        {"Mode=3", "Mode=1", false, 0},                                   // an update on a clean machine
+        {"Version Path=HKEY_LOCAL_MACHINE", "Version Path=HKLM", false, 0},  // unknown root: told and ended
+        {"", "", true, -1},                                               // no package manifest
+    };
+    for (const Row& row : rows) {
+        Medium m = PlanMedium();
+        if (*row.from) m.script.replace(m.script.find(row.from), std::string(row.from).size(), row.to);
+        m.hasManifest = !row.noManifest;
+        InstallPlan plan = AnalyseMedium(m, MediumContext()).plan;
+        EXPECT_FALSE(plan.installs) << row.to;
+        EXPECT_EQ(plan.exitCode, row.exitCode) << row.to;
+        EXPECT_TRUE(plan.registryValues.empty() && plan.files.empty() && plan.links.empty()) << row.to;
+    }
+}
+
+TEST(QpkProfile, ReadsAsTheProfileFunctionsDo) {
+    Profile p = ParseProfile("[main]\r\n  Name  =  \"Quoted\"  \r\nname=second\r\nNum= 0x1F\r\nNeg=-2\r\n"
+                             "Word=abc\r\nEmpty=\r\n[Main]\r\nOther=x\r\n[Long]\r\nV=abcdef\n");
+    struct Row {
+        const char* section;
+        const char* key;
+        std::size_t capacity;
+        const char* text;
+    } texts[] = {
+        {"MAIN", "name", 299, "Quoted"},  // case-blind names, blanks and one pair of quotes gone, first key wins
+        {"Main", "Other", 299, ""},       // only the first section of a name is read
+        {"Long", "V", 4, "abc"},          // cut to capacity - 1
+        {"Nowhere", "V", 299, ""},
+    };
+    for (const Row& r : texts) EXPECT_EQ(ProfileString(p, r.section, r.key, r.capacity), r.text) << r.key;
+    struct IntRow {
+        const char* key;
+        int expected;
+    } ints[] = {{"Num", 31}, {"Neg", -2}, {"Word", 0}, {"Empty", 7}, {"Missing", 7}};
+    for (const IntRow& r : ints) EXPECT_EQ(ProfileInt(p, "Main", r.key, 7), r.expected) << r.key;
+    EXPECT_EQ(FindProfileEntry(p, "Main", "Num")->line, 4);
+}
