@@ -56,3 +56,12 @@ endif()
 add_test(NAME artefacts COMMAND ${CMAKE_SOURCE_DIR}/tests/check_artefacts.sh ${QS_BUILD_ROOT})
 add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_dialogs.py
          ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)
+
+# qpk check on media with one known defect each (tests/qpk/media/<defect>/expected).
+file(GLOB QS_QPK_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/qpk/media/*)
+foreach(medium ${QS_QPK_MEDIA})
+  if(IS_DIRECTORY ${medium})
+    get_filename_component(name ${medium} NAME)
+    add_test(NAME qpk.check.${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/qpk/check_medium.sh $<TARGET_FILE:qpk> ${medium})
+  endif()
+endforeach()

@@ -87,9 +87,10 @@ void WalkMainSection(MediumWalk& walk) {
     std::string defaultPath = walk.Read("Main", "Default Path", 259, Severity::Error);
     int changePath = walk.ReadInt("Main", "Change Path", 1);
     const ProfileEntry* change = FindProfileEntry(walk.m_profile, "Main", "Change Path");
-    if (change && changePath != 0 && changePath != 1)
+    if (change && change->value != "0" && change->value != "1")
         walk.Add(Severity::Warning, "change-path", "Main", "Change Path",
-                 "value " + Quote(change->value) + " is neither 0 nor 1: the folder dialog is not shown");
+                 "value " + Quote(change->value) + " is neither 0 nor 1: read as " + std::to_string(changePath) +
+                     (changePath == 1 ? ", the folder dialog is shown" : ", the folder dialog is not shown"));
     walk.m_changePath = changePath;
     walk.m_productName = walk.Read("Main", "Name", 99);
     walk.Read("Main", "Version", 49);
