@@ -241,11 +241,28 @@ static void Perform(HWND hWnd, const std::string& actions) {
 static std::set<HWND> g_acted;
 static bool g_stopped;  // a window came that the scenario does not answer
 
+// A window over the folder dialog (a question, the folder picker) may be
+// answered and gone before the dialog is ever seen disabled. Once that window
+// has closed and the setup has had time to end the dialog or keep it, a
+// dialog still shown is described again.
+static void RecheckFolderDialog(HWND answeredWindow, HWND dialog) {
+    for (int waited = 0; IsWindow(answeredWindow) && IsWindowVisible(answeredWindow) && waited < 5000; waited += 20)
+        Sleep(20);
+    Sleep(300);
+    if (IsWindow(dialog) && IsWindowVisible(dialog)) g_acted.erase(dialog);
+}
+
 static void Handle(HWND hWnd) {
     std::string kind = KindOf(hWnd);
     HWND owner = GetWindow(hWnd, GW_OWNER);
     std::string ownerKind = owner ? KindOf(owner) : "";
     Sleep(40);  // let the window finish its initialisation
+    if (kind == "104") {
+        // Right after a question over it is answered, the dialog may still be
+        // shown for a moment although the setup is ending it.
+        Sleep(150);
+        if (!IsWindowVisible(hWnd)) return;
+    }
     std::string line = Describe(hWnd, kind);
     if (g_preview) {
         if (g_shotCount == 0) TakeBackdropShot(hWnd, "00-backdrop");
@@ -265,10 +282,7 @@ static void Handle(HWND hWnd) {
         Log(line);
     }
     g_acted.insert(hWnd);
-    // A window over the folder dialog (a question, the folder picker) may be
-    // answered and gone before the dialog is seen disabled: describe the
-    // dialog again once it is back.
-    if (owner && owner != g_backdrop && ownerKind == "104") g_acted.erase(owner);
+    if (answered && owner && owner != g_backdrop && ownerKind == "104") RecheckFolderDialog(hWnd, owner);
 }
 
 static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
