@@ -897,6 +897,97 @@ SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk 
 SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
 
+# ---------------------------------------------------------------- qpk plan against the real run
+
+def planned_text(hexbytes):
+    return bytes.fromhex(hexbytes).decode("cp949").split("\0")[0]
+
+
+def plan_of_medium(ctx, qpk_args):
+    tool = os.path.join(ctx.bench.build, "host", "qpk")
+    args = [tool, "plan", ctx.medium_host, "--json", "--source-folder", ctx.medium.rstrip("\\") + "\\",
+            "--windows-dir", "C:\\windows", "--system-dir", "C:\\windows\\system32",
+            "--programs", expand_user_folders(ctx.prefix, "{Programs}"),
+            "--desktop", expand_user_folders(ctx.prefix, "{Desktop}")] + qpk_args
+    import json
+    return json.loads(run(args, None).stdout.decode("utf-8"))
+
+
+def compare_plan_registry(ctx, plan):
+    planned = {}
+    for v in plan["registryValues"] + plan["versionRecord"]:
+        planned.setdefault(v["key"], {})[v["name"].lower()] = v
+    for key in plan["registryKeys"]:
+        planned.setdefault(key, {})
+    for key, values in planned.items():
+        keys, full = lookup_key(ctx.prefix, key)
+        actual = keys.get(full)
+        if actual is None:
+            ctx.fail("plan: registry key missing: %s" % key)
+            continue
+        if set(actual) != set(values):
+            ctx.fail("plan: %s holds values %s, the plan lists %s" % (key, sorted(actual), sorted(values)))
+        for name, v in values.items():
+            got = actual.get(name)
+            if got is None:
+                continue
+            same = got[0] == v["type"] and (reg_text(got[1]).split("\0")[0] == planned_text(v["bytes"])
+                                            if v["type"] == 1 else got[1] == bytes.fromhex(v["bytes"]))
+            if not same:
+                ctx.fail("plan: %s [%s] is %s, the plan says type %d %s" % (key, name, describe_value(got),
+                                                                           v["type"], v["bytes"]))
+
+
+def compare_plan_files(ctx, plan):
+    for f in plan["files"] + plan["sharedFiles"]:
+        path = host_path(ctx.prefix, f["destination"])
+        src = os.path.join(ctx.medium_host, *f["name"].split("\\"))
+        if not os.path.isfile(path) or open(path, "rb").read() != open(src, "rb").read():
+            ctx.fail("plan: %s is not the medium's %s" % (f["destination"], f["name"]))
+    base = host_path(ctx.prefix, plan["installDir"])
+    found = set()
+    for dirpath, _, filenames in os.walk(base):
+        found |= {os.path.relpath(os.path.join(dirpath, n), base).replace("/", "\\").lower() for n in filenames}
+    listed = {f["destination"][len(plan["installDir"]):].lstrip("\\").lower() for f in plan["files"]}
+    if found != listed:
+        ctx.fail("plan: the install folder holds %s, the plan lists %s" % (sorted(found), sorted(listed)))
+
+
+def compare_plan_links(ctx, plan):
+    folders = {l["link"].rsplit("\\", 1)[0] for l in plan["links"]} | {f.rstrip("\\") for f in plan["folders"]}
+    found = set()
+    for folder in folders:
+        base = host_path(ctx.prefix, folder)
+        names = os.listdir(base) if os.path.isdir(base) else []
+        found |= {(folder + "\\" + n).lower() for n in names if n.lower().endswith(".lnk")}
+    if found != {l["link"].lower() for l in plan["links"]}:
+        ctx.fail("plan: links %s, the plan lists %s" % (sorted(found), sorted(l["link"] for l in plan["links"])))
+    for l in plan["links"]:
+        fields = read_link(ctx, l["link"]) or {}
+        want = {"target": l["target"], "arguments": l["arguments"], "workdir": l["workdir"], "icon": l["icon"],
+                "description": l["description"], "show": str(l["show"])}
+        for name, value in want.items():
+            if fields.get(name) != value:
+                ctx.fail("plan: link %s %s is %r, the plan says %r" % (l["link"], name, fields.get(name), value))
+
+
+def check_plan(ctx, args):
+    """plan <recorder log> [qpk plan options]: what `qpk plan --json` lists for the
+    medium is exactly what the run left: registry values under the planned keys,
+    files in the install folder and the shared files, links, started programs."""
+    parts = split_args(args)
+    plan = plan_of_medium(ctx, parts[1:])
+    compare_plan_registry(ctx, plan)
+    compare_plan_files(ctx, plan)
+    compare_plan_links(ctx, plan)
+    started = [l[len("start "):] for l in (read_records(ctx, parts[0]) or []) if l.startswith("start ")]
+    if started != [p["command"] for p in plan["programs"]]:
+        ctx.fail("plan: programs started %r, the plan lists %r" % (started, [p["command"] for p in plan["programs"]]))
+
+
+CHECK_COMMANDS["plan"] = check_plan  # plan <recorder log> [qpk plan options]: qpk plan --json equals the run's results
+
+
 # ---------------------------------------------------------------- pictures (Xvfb)
 #
 # "=== options" "display <width>x<height>" runs a scenario on an Xvfb screen of
