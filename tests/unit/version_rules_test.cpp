@@ -148,21 +148,3 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{0, 0x80000000u, 0x7FFFFFFFu, VersionVerdict::AskNewerInstalled},
         VerdictCase{0, 0x7FFFFFFFu, 0x80000000u, VersionVerdict::GoOn},
         VerdictCase{0, 1, 0, VersionVerdict::AskNewerInstalled}));
-
-TEST(VersionTexts, CaptionAndPathErrors) {
-    EXPECT_EQ(InstallerCaption("쿼린"), "쿼린 설치 프로그램");
-    EXPECT_EQ(InstallerCaption(""), " 설치 프로그램");
-    EXPECT_EQ(RegistryPathErrorText("Version Path", "hkey_x\\a\\b", RegistryPathStatus::UnknownRoot),
-              "설치 정보 파일(Setup.ini)의 [Version] Version Path 값이 잘못되었습니다.\nhkey_x\\a\\b\n"
-              "알 수 없는 루트 키 이름입니다.\n설치를 중단합니다.");
-    // Every refusal names its own problem.
-    const RegistryPathStatus refusals[] = {RegistryPathStatus::NoBackslash, RegistryPathStatus::UnknownRoot,
-                                           RegistryPathStatus::SubKeyTooLong, RegistryPathStatus::ValueNameTooLong};
-    std::string previous;
-    for (RegistryPathStatus status : refusals) {
-        std::string text = RegistryPathErrorText("Install Path", "p", status);
-        EXPECT_NE(text, previous);
-        EXPECT_NE(text.find("Install Path"), std::string::npos);
-        previous = text;
-    }
-}
