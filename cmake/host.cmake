@@ -65,3 +65,12 @@ foreach(medium ${QS_QPK_MEDIA})
     add_test(NAME qpk.check.${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/qpk/check_medium.sh $<TARGET_FILE:qpk> ${medium})
   endif()
 endforeach()
+
+# The example media of docs/: qpk check gives the status and the findings the
+# documentation quotes (docs/examples/<example>.expected).
+file(GLOB QS_DOC_EXPECTED ${CMAKE_SOURCE_DIR}/docs/examples/*.expected)
+foreach(expected ${QS_DOC_EXPECTED})
+  get_filename_component(name ${expected} NAME_WE)
+  add_test(NAME qpk.docs.${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/qpk/check_medium.sh $<TARGET_FILE:qpk>
+           ${CMAKE_SOURCE_DIR}/docs/examples/${name} ${expected})
+endforeach()

@@ -2,18 +2,19 @@
 # Runs `qpk check --json` on one medium of tests/qpk/media and compares the
 # exit status and the finding codes with the medium's "expected" file: its
 # first line is the status, every further line a code that must be reported.
-# usage: check_medium.sh <qpk> <medium folder>
+# usage: check_medium.sh <qpk> <medium folder> [<expected file>, default <medium>/expected]
 qpk=$1
 medium=$2
 out=$("$qpk" check --json "$medium")
 status=$?
-want=$(head -n 1 "$medium/expected")
+expected=${3:-$medium/expected}
+want=$(head -n 1 "$expected")
 fail=0
 if [ "$status" != "$want" ]; then
     echo "exit status $status, expected $want"
     fail=1
 fi
-for code in $(tail -n +2 "$medium/expected"); do
+for code in $(tail -n +2 "$expected"); do
     if ! printf '%s\n' "$out" | grep -q "\"code\": \"$code\""; then
         echo "no finding $code"
         fail=1
