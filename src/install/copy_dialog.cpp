@@ -56,6 +56,22 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) 
     return FALSE;
 }
 
+// Copies a file to its final name; a failure is reported with the system's
+// text, and an unfinished file never stays under the final name.
+static void CopyOneFile(const std::string& source, const std::string& destination) {
+    const DWORD before = GetFileAttributesA(destination.c_str());
+    if (IsReadOnlyDestination(before)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ShowLastError();
+        return;
+    }
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return;
+    const DWORD error = GetLastError();
+    if (RemoveFailedCopy(before != INVALID_FILE_ATTRIBUTES, error)) DeleteFileA(destination.c_str());
+    SetLastError(error);
+    ShowLastError();
+}
+
 // Copies one package file, creating its folders first. A path that would not
 // fit its buffer is reported and the file skipped, never cut into another path.
 static void CopyPackageFile(const std::string& sourceFolder, const char* name) {
@@ -71,7 +87,7 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name) {
         copy.push_back('\0');
         CreateSubfolders(g_installDir, copy.data());
     }
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) ShowLastError();
+    CopyOneFile(source, destination);
 }
 
 void CopyPackageFiles(HWND hDlg) {

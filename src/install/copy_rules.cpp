@@ -123,3 +123,13 @@ unsigned ProgressRange(unsigned packageFiles, int sharedFileCount) {
     unsigned steps = packageFiles + static_cast<unsigned>(sharedFileCount > 0 ? sharedFileCount : 0);
     return steps & 0xFFFFu;
 }
+
+bool IsReadOnlyDestination(unsigned long attributes) {
+    return attributes != 0xFFFFFFFFul && (attributes & 0x1ul) != 0;
+}
+
+bool RemoveFailedCopy(bool destinationExisted, unsigned long error) {
+    const unsigned long kHandleDiskFull = 39;
+    const unsigned long kDiskFull = 112;
+    return !destinationExisted || error == kDiskFull || error == kHandleDiskFull;
+}

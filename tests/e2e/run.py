@@ -15,6 +15,8 @@ A scenario is a small text file of sections, each opened by a line
   === show           what the demo prints after the run (see SHOW_COMMANDS)
   === options        timeout <seconds>, medium <windows folder>,
                      display <width>x<height> (Xvfb and pictures, see below)
+                     confined <places...> (nothing else in drive_c or the
+                     registry changes, see "confinement")
 
 Lines starting with "#" are comments everywhere but in setup.ini and medium
 file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix.
@@ -1173,6 +1175,114 @@ CHECK_COMMANDS["bbox"] = check_bbox      # bbox <shot> <x0>,<y0>,<x1>,<y1> <rrgg
 SHOW_COMMANDS["shots"] = show_shots      # shots: the pictures taken
 
 
+# ---------------------------------------------------------------- confinement
+#
+# "=== options" "confined <windows paths and registry keys ...>" compares the
+# prefix before and after the run: every file or folder under drive_c and
+# every registry key and value that changed must lie at or below one of the
+# listed places (shell-style quotes for blanks, * and ? as in file names).
+# C:\robot (the bench's own files) and what Wine itself keeps up to date are
+# left out; new folders that only lead to a listed place are allowed.
+
+CONFINE_ALWAYS = ["C:\\robot", "C:\\helpers"]
+# Written by Wine on every start, whatever the program does.
+CONFINE_WINE_KEYS = [
+    "HKCU\\Software\\Wine",
+    "HKLM\\Software\\Wine",
+    "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+    "HKLM\\System\\CurrentControlSet\\Control\\Class",  # display and monitor drivers
+]
+REG_FILE_ROOTS = {"user.reg": "hkcu", "system.reg": "hklm", "userdef.reg": "hku\\.default"}
+REG_ROOT_ALIASES = {
+    "hkey_current_user": "hkcu", "hkcu": "hkcu",
+    "hkey_local_machine": "hklm", "hklm": "hklm",
+    "hkey_classes_root": "hklm\\software\\classes", "hkcr": "hklm\\software\\classes",
+    "hkey_users": "hku", "hku": "hku",
+    "hkey_current_config": "hklm\\system\\currentcontrolset\\hardware profiles\\current",
+    "hkcc": "hklm\\system\\currentcontrolset\\hardware profiles\\current",
+}
+
+
+def confine_places(ctx):
+    """(file patterns relative to drive_c, registry key patterns), lower case."""
+    files, keys = [], []
+    listed = split_args(ctx.options["confined"].replace("\\", "\\\\"))  # backslashes kept
+    for place in CONFINE_ALWAYS + CONFINE_WINE_KEYS + listed:
+        place = expand_user_folders(ctx.prefix, place)
+        root, _, rest = place.partition("\\")
+        if root.lower() in REG_ROOT_ALIASES:
+            keys.append("\\".join(p for p in (REG_ROOT_ALIASES[root.lower()], rest.strip("\\").lower()) if p))
+        elif re.match(r"^[cC]:\\", place):
+            files.append("/".join(p for p in place[3:].lower().split("\\") if p))
+        else:
+            raise ScenarioError("confined: not a C:\\ path or a registry key: %s" % place)
+    return files, keys
+
+
+def confine_snapshot(ctx):
+    """The state of drive_c and the registry files, or None when the scenario sets no confinement."""
+    if "confined" not in ctx.options:
+        return None
+    confine_places(ctx)  # a misspelt place fails before the run
+    run(["wineserver", "-w"], ctx.env, timeout=60)
+    files = {}
+    drive = os.path.join(ctx.prefix, "drive_c")
+    for dirpath, dirnames, filenames in os.walk(drive):
+        for name in dirnames + filenames:
+            path = os.path.join(dirpath, name)
+            st = os.lstat(path)
+            rel = os.path.relpath(path, drive).replace(os.sep, "/").lower()
+            if os.path.isdir(path) and not os.path.islink(path):
+                files[rel] = ("dir", st.st_mode)
+            else:
+                files[rel] = ("file", st.st_mode, st.st_size, st.st_mtime_ns)
+    registry = {}
+    for fname, root in REG_FILE_ROOTS.items():
+        for key, values in read_reg_file(os.path.join(ctx.prefix, fname)).items():
+            for vname, value in values.items():
+                registry[("%s\\%s" % (root, key)).rstrip("\\") + " [" + vname + "]"] = value[:2]
+            registry.setdefault(("%s\\%s" % (root, key)).rstrip("\\") + " (key)", None)
+    return files, registry
+
+
+def confine_allows(path, patterns, separator):
+    import fnmatch
+    for pattern in patterns:
+        if path == pattern or path.startswith(pattern + separator) or fnmatch.fnmatchcase(path, pattern):
+            return True
+    return False
+
+
+def check_confinement(ctx, before):
+    if before is None:
+        return
+    after = confine_snapshot(ctx)
+    file_places, key_places = confine_places(ctx)
+    outside = []
+    for rel in sorted(set(before[0]) | set(after[0])):
+        old, new = before[0].get(rel), after[0].get(rel)
+        if old == new or (old and new and old[0] == new[0] == "dir" and old[1] == new[1]):
+            continue
+        if confine_allows(rel, file_places, "/"):
+            continue
+        if old is None and new[0] == "dir" and any(p.startswith(rel + "/") for p in file_places):
+            continue  # a folder on the way to a listed place
+        what = "added" if old is None else "removed" if new is None else "changed"
+        outside.append("C:\\%s %s" % (rel.replace("/", "\\"), what))
+    for entry in sorted(set(before[1]) | set(after[1])):
+        if before[1].get(entry, 0) == after[1].get(entry, 0):
+            continue
+        key = entry.rsplit(" [", 1)[0].rsplit(" (key)", 1)[0]
+        if not confine_allows(key, key_places, "\\"):
+            outside.append("registry %s %s" % (entry, "added" if entry not in before[1] else
+                                               "removed" if entry not in after[1] else "changed"))
+    for line in outside[:20]:
+        ctx.fail("outside the confined places: " + line)
+    if len(outside) > 20:
+        ctx.fail("... and %d more changes outside the confined places" % (len(outside) - 20))
+
+
+
 # ---------------------------------------------------------------- running
 
 class Context:
@@ -1259,6 +1369,7 @@ def run_scenario(bench, path, demo=False, preview=False):
     dialogue = dialogue_lines(sections)
     with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
         f.write("\n".join(answers_for(dialogue)) + "\n")
+    confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
     timeout = int(ctx.options.get("timeout", "60"))
     started = time.time()
     run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
@@ -1274,6 +1385,7 @@ def run_scenario(bench, path, demo=False, preview=False):
             ctx.exit_code = int(line[5:])
 
     compare_dialogue(ctx, dialogue)
+    check_confinement(ctx, confined)
     dispatch(CHECK_COMMANDS, ctx, sections.get("check", []), "check")
 
     if preview:

@@ -121,3 +121,26 @@ TEST(ProgressRange, OneStepPerFileModulo65536) {
     EXPECT_EQ(ProgressRange(65536, 1), 1u);
     EXPECT_EQ(ProgressRange(100000, 0), 34464u);
 }
+
+TEST(FailedCopy, ReadOnlyDestinationsAndUnfinishedFiles) {
+    EXPECT_FALSE(IsReadOnlyDestination(0xFFFFFFFFul));  // no file: nothing to protect
+    EXPECT_FALSE(IsReadOnlyDestination(0x20));          // archive
+    EXPECT_TRUE(IsReadOnlyDestination(0x21));
+    EXPECT_TRUE(IsReadOnlyDestination(0x1));
+    struct Row {
+        bool existed;
+        unsigned long error;
+        bool remove;
+    };
+    const Row rows[] = {
+        {false, 112, true},  // the disk filled up during a fresh copy
+        {false, 2, true},    // nothing was made; removing finds nothing
+        {true, 112, true},   // the older file was already cut short
+        {true, 39, true},
+        {true, 32, false},   // held open: the older file is untouched
+        {true, 5, false},
+        {true, 2, false},    // a missing source never touches the destination
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(RemoveFailedCopy(row.existed, row.error), row.remove) << row.existed << " " << row.error;
+}
