@@ -1168,6 +1168,30 @@ def check_query(ctx, args):
         ctx.fail("wine reg query shows %s [%s] as %s, expected %s" % (key, name, shown, (rtype, expected)))
 
 
+def check_whole(ctx, args):
+    """whole <windows folder> [<count>]: every file below the folder is byte for byte
+    the medium's file of the same relative name (no half-written file under
+    a final name); with a count, exactly that many files."""
+    folder, _, count = args.partition(" ")
+    base = host_path(ctx.prefix, folder)
+    found = 0
+    for dirpath, _, filenames in os.walk(base):
+        for name in filenames:
+            path = os.path.join(dirpath, name)
+            rel = os.path.relpath(path, base)
+            source = host_path(ctx.prefix, ctx.medium + "\\" + rel.replace(os.sep, "\\"))
+            found += 1
+            if not os.path.isfile(source):
+                ctx.fail("%s\\%s is not a file of the medium" % (folder, rel))
+                continue
+            with open(path, "rb") as a, open(source, "rb") as b:
+                if a.read() != b.read():
+                    ctx.fail("%s\\%s is not whole" % (folder, rel))
+    if count and found != int(count):
+        ctx.fail("%d files below %s, expected %s" % (found, folder, count))
+
+
+CHECK_COMMANDS["whole"] = check_whole    # whole <windows folder> [<count>]: only whole copies of medium files
 CHECK_COMMANDS["query"] = check_query    # query "<key>" "<name>" <REG_type> [<data>]: through wine reg query
 CHECK_COMMANDS["pixel"] = check_pixel    # pixel <shot> <x>,<y> <rrggbb> (backdrop client coordinates)
 CHECK_COMMANDS["pixels"] = check_pixels  # pixels <shot> <x0>,<y0>,<x1>,<y1> <rrggbb> <min>[-<max>]
