@@ -1,6 +1,7 @@
 // The copy progress dialog and the copy loop: the package files of the
 // manifest are copied from the source folder into the install folder, then
 // the shared files are handed to their installation.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,10 @@ static void CopyOneFile(const std::string& source, const std::string& destinatio
 
 // Copies one package file, creating its folders first. A path that would not
 // fit its buffer is reported and the file skipped, never cut into another path.
-static void CopyPackageFile(const std::string& sourceFolder, const char* name) {
+// The folders are walked once per folder part: madeFolders holds the parts
+// this copy has made or found whole (a part that failed is walked, and
+// reported, again for its next file).
+static void CopyPackageFile(const std::string& sourceFolder, const char* name, std::set<std::string>& madeFolders) {
     std::string source;
     std::string destination;
     if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_installDir, name, destination)) {
@@ -82,12 +86,19 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name) {
         return;
     }
     std::string folders = FolderPartOfName(name);
-    if (!folders.empty()) {
+    if (FolderWalkNeeded(madeFolders, folders)) {
         std::vector<char> copy(folders.begin(), folders.end());
         copy.push_back('\0');
-        CreateSubfolders(g_installDir, copy.data());
+        if (CreateSubfolders(g_installDir, copy.data())) madeFolders.insert(folders);
     }
     CopyOneFile(source, destination);
+}
+
+// The progress bar's client width in pixels; 0 when it cannot be measured.
+static unsigned ProgressBarWidth(HWND hDlg) {
+    RECT client;
+    if (!GetClientRect(GetDlgItem(hDlg, IDC_PROGRESS), &client) || client.right <= client.left) return 0;
+    return static_cast<unsigned>(client.right - client.left);
 }
 
 void CopyPackageFiles(HWND hDlg) {
@@ -98,14 +109,24 @@ void CopyPackageFiles(HWND hDlg) {
         SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
         return;
     }
-    SendMessageA(hDlg, WM_COPY_SETRANGE, ProgressRange(manifest.entriesRead, g_sharedFileCount), 0);
+    const unsigned range = ProgressRange(manifest.entriesRead, g_sharedFileCount);
+    SendMessageA(hDlg, WM_COPY_SETRANGE, range, 0);
+    const unsigned barWidth = ProgressBarWidth(hDlg);
     char sourceFolder[260];
     GetSourceFolder(sourceFolder);
+    std::set<std::string> madeFolders;
     int position = 1;
+    unsigned shown = 0;
     bool cancelled = false;
     for (FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
-        CopyPackageFile(sourceFolder, entry->m_name);
-        SendMessageA(hDlg, WM_COPY_SETPOS, position++, 0);
+        CopyPackageFile(sourceFolder, entry->m_name, madeFolders);
+        // A position that draws the same bar is not sent: each one costs a
+        // repaint of the bar, and there can be tens of thousands of files.
+        if (ProgressLooksDifferent(shown, position, range, barWidth) || !entry->m_next) {
+            SendMessageA(hDlg, WM_COPY_SETPOS, position, 0);
+            shown = position;
+        }
+        ++position;
         DrainMessageQueue();
         if (g_cancelRequested) {
             cancelled = true;

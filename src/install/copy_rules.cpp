@@ -1,5 +1,7 @@
 #include "install/copy_rules.h"
 
+#include <cstdint>
+
 #include "shell/script_rules.h"
 
 bool JoinPath(const std::string& folder, const std::string& name, std::string& out) {
@@ -132,4 +134,24 @@ bool RemoveFailedCopy(bool destinationExisted, unsigned long error) {
     const unsigned long kHandleDiskFull = 39;
     const unsigned long kDiskFull = 112;
     return !destinationExisted || error == kDiskFull || error == kHandleDiskFull;
+}
+
+bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::string& folderPart) {
+    return !folderPart.empty() && madeFolders.count(folderPart) == 0;
+}
+
+// The filled pixels of one position at one bar width, both ways of rounding.
+static bool SameFill(std::uint64_t a, std::uint64_t b, std::uint64_t range, std::uint64_t width) {
+    return a * width / range == b * width / range && (2 * a * width + range) / (2 * range) ==
+                                                         (2 * b * width + range) / (2 * range);
+}
+
+bool ProgressLooksDifferent(unsigned shown, unsigned position, unsigned range, unsigned clientWidth) {
+    if (range == 0 || clientWidth == 0) return true;
+    std::uint64_t a = shown < range ? shown : range;
+    std::uint64_t b = position < range ? position : range;
+    unsigned narrowest = clientWidth > kProgressMarginPixels ? clientWidth - kProgressMarginPixels : 1;
+    for (unsigned width = narrowest; width <= clientWidth; ++width)
+        if (!SameFill(a, b, range, width)) return true;
+    return false;
 }

@@ -2,6 +2,7 @@
 // path buffers, the folder part of a manifest name and the levels that the
 // sub-folder walk tests and creates. Portable: no Windows headers.
 #pragma once
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,3 +75,18 @@ bool RemoveFailedCopy(bool destinationExisted, unsigned long error);
 // file record. The progress bar holds 16 bits, so a larger total is taken
 // modulo 65536.
 unsigned ProgressRange(unsigned packageFiles, int sharedFileCount);
+
+// Whether the copy must walk the folders of a package file: a file at the top
+// of the package has none, and a folder part that this copy has already made
+// or found whole needs no second walk. Folder parts are compared byte for
+// byte (no case folding: a CP949 trail byte can look like a Latin letter).
+bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::string& folderPart);
+
+// Whether the progress bar draws a position differently from the position it
+// shows now. The bar fills width * position / range pixels (range 0 to range,
+// position held within it), rounded down or to nearest; the frame and theme
+// margins take at most kProgressMarginPixels off the control's client width,
+// so every filled width between the two is tried. A range or width of 0
+// always counts as different.
+constexpr unsigned kProgressMarginPixels = 8;
+bool ProgressLooksDifferent(unsigned shown, unsigned position, unsigned range, unsigned clientWidth);

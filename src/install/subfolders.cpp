@@ -10,22 +10,25 @@
 // Every component of relativePath is a folder: callers that hold a file name
 // pass only its folder part. The current directory is left as it was. A level
 // that cannot be created is reported once, with the system's text, and the
-// levels below it are not attempted.
-void CreateSubfolders(const char* baseFolder, char* relativePath) {
+// levels below it are not attempted. TRUE when every level exists afterwards.
+BOOL CreateSubfolders(const char* baseFolder, char* relativePath) {
     std::vector<std::string> levels;
     switch (SubfolderLevels(baseFolder ? baseFolder : "", relativePath ? relativePath : "", levels)) {
-    case SubfolderWalk::NoBase: SetLastError(ERROR_INVALID_NAME); ShowLastError(); return;
-    case SubfolderWalk::TooLong: SetLastError(ERROR_FILENAME_EXCED_RANGE); ShowLastError(); return;
+    case SubfolderWalk::NoBase: SetLastError(ERROR_INVALID_NAME); ShowLastError(); return FALSE;
+    case SubfolderWalk::TooLong: SetLastError(ERROR_FILENAME_EXCED_RANGE); ShowLastError(); return FALSE;
     case SubfolderWalk::Ok: break;
     }
     char savedFolder[260] = "";
     DWORD saved = GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
+    BOOL whole = TRUE;
     for (const std::string& level : levels) {
         if (SetCurrentDirectoryA(level.c_str())) continue;
         if (!CreateDirectoryA(level.c_str(), nullptr)) {
             ShowLastError();
+            whole = FALSE;
             break;
         }
     }
     if (saved > 0 && saved < sizeof savedFolder) SetCurrentDirectoryA(savedFolder);
+    return whole;
 }

@@ -80,7 +80,7 @@ ULONGLONG GetRequiredBytes();
 void BuildSharedFileList();
 INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void CopyPackageFiles(HWND hDlg);
-void CreateSubfolders(const char* baseFolder, char* relativePath);
+BOOL CreateSubfolders(const char* baseFolder, char* relativePath);
 void InstallSharedFiles(HWND hDlg, int position);
 void DrainMessageQueue();
 
