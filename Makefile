@@ -61,5 +61,12 @@ PREVIEW ?= samples/demo.scn
 preview: build
 	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --preview $(PREVIEW)
 
+# Installation speed under Wine: Setup.exe against a bare CopyFileA loop and
+# cp -r on generated packages, BENCH_RUNS runs each (default 5); takes long,
+# so it is not part of make test (which runs only a smoke of the harness).
+.PHONY: bench
+bench: build
+	python3 scripts/bench/bench.py --build $(abspath $(BUILD))
+
 clean:
 	rm -rf $(BUILD)

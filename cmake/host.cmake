@@ -52,6 +52,13 @@ if(QS_E2E)
   endforeach()
 endif()
 
+# The speed bench's harness on a package of a few files: every copy checked.
+if(QS_E2E)
+  add_test(NAME e2e.bench_smoke COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/bench/bench.py
+           --build ${QS_BUILD_ROOT} --smoke)
+  set_tests_properties(e2e.bench_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
+endif()
+
 # The release artefacts themselves (executable kind, imports, resources).
 add_test(NAME artefacts COMMAND ${CMAKE_SOURCE_DIR}/tests/check_artefacts.sh ${QS_BUILD_ROOT})
 add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_dialogs.py
