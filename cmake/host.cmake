@@ -81,3 +81,9 @@ foreach(expected ${QS_DOC_EXPECTED})
   add_test(NAME qpk.docs.${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/qpk/check_medium.sh $<TARGET_FILE:qpk>
            ${CMAKE_SOURCE_DIR}/docs/examples/${name} ${expected})
 endforeach()
+
+# The main job's sample medium, installed as `make demo` installs it.
+if(QS_E2E)
+  add_test(NAME e2e.demo COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} ${CMAKE_SOURCE_DIR}/samples/demo.scn)
+  set_tests_properties(e2e.demo PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
+endif()
