@@ -141,15 +141,21 @@ static bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The backdrop, also when a window over it is handled before the backdrop
+// itself has been seen (windows are visited from the top down).
+static HWND BackdropWindow() {
+    return g_backdrop ? g_backdrop : FindWindowA("QuorinInstall", nullptr);
+}
+
 // Asks the bench for a picture of the screen, telling it where the backdrop's
 // client area lies, and waits until the picture is taken.
 static void TakeShot(const std::string& name) {
     Sleep(250);  // let the windows' contents reach the X server
     RECT client = {};
     POINT origin = {0, 0};
-    if (g_backdrop) {
-        GetClientRect(g_backdrop, &client);
-        ClientToScreen(g_backdrop, &origin);
+    if (HWND backdrop = BackdropWindow()) {
+        GetClientRect(backdrop, &client);
+        ClientToScreen(backdrop, &origin);
     }
     CreateDirectoryA(g_shotFolder.c_str(), nullptr);
     std::string base = g_shotFolder + name;
@@ -177,7 +183,8 @@ static void TakeBackdropShot(HWND hWnd, const std::string& name) {
     GetWindowRect(hWnd, &rect);
     SetWindowPos(hWnd, nullptr, -10000, -10000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Erased and painted now: the call returns once the setup's thread has done both.
-    RedrawWindow(g_backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW | RDW_UPDATENOW);
+    if (HWND backdrop = BackdropWindow())
+        RedrawWindow(backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW | RDW_UPDATENOW);
     Sleep(300);
     TakeShot(name);
     SetWindowPos(hWnd, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -285,6 +292,18 @@ static void Handle(HWND hWnd) {
     if (answered && owner && owner != g_backdrop && ownerKind == "104") RecheckFolderDialog(hWnd, owner);
 }
 
+// The backdrop is logged before the first window over it, although windows
+// are visited from the top down.
+static void NoteBackdrop() {
+    if (g_backdrop) return;
+    HWND backdrop = FindWindowA("QuorinInstall", nullptr);
+    DWORD processId = 0;
+    if (backdrop) GetWindowThreadProcessId(backdrop, &processId);
+    if (!backdrop || processId != g_setupProcessId || !IsWindowVisible(backdrop)) return;
+    g_backdrop = backdrop;
+    Log("backdrop \"" + Escape(WindowText(backdrop)) + "\"");
+}
+
 static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
     DWORD processId = 0;
     GetWindowThreadProcessId(hWnd, &processId);
@@ -302,7 +321,10 @@ static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
         g_acted.erase(hWnd);  // a box stands over it; it is answered again afterwards
         return TRUE;
     }
-    if (!g_acted.count(hWnd)) Handle(hWnd);
+    if (!g_acted.count(hWnd)) {
+        NoteBackdrop();
+        Handle(hWnd);
+    }
     return TRUE;
 }
 
