@@ -79,11 +79,11 @@ def folder_of(index, fanout):
     return "/".join(parts)
 
 
-def package_files(spec, seed):
+def package_files(layout, seed):
     """(relative path with slashes, size) of every file of a package."""
     rng = random.Random(seed)
     files = []
-    for group, (count, smallest, largest, fanout) in enumerate(spec):
+    for group, (count, smallest, largest, fanout) in enumerate(layout):
         for i in range(count):
             folder = folder_of(i, fanout)
             name = "g%df%05d.dat" % (group, i)
@@ -103,15 +103,15 @@ def write_file(path, size, block, offset):
             at = 0
 
 
-def generate_package(medium, name, spec):
-    marker = os.path.join(medium, ".bench-spec")
-    wanted = repr(spec)
+def generate_package(medium, name, layout):
+    marker = medium + ".layout"  # beside the medium, so it is no package file
+    wanted = repr(layout)
     if os.path.exists(marker) and open(marker).read() == wanted:
         return
     shutil.rmtree(medium, ignore_errors=True)
     os.makedirs(medium)
     block = random.Random(name).randbytes(4 * MB)
-    for offset, (path, size) in enumerate(package_files(spec, name)):
+    for offset, (path, size) in enumerate(package_files(layout, name)):
         full = os.path.join(medium, path)
         os.makedirs(os.path.dirname(full), exist_ok=True)
         write_file(full, max(size, 8), block, offset * 4099)
@@ -170,9 +170,9 @@ class Runner:
         subprocess.run(["wineserver", "-k"], env=self.env)
         subprocess.run(["wineserver", "-w"], env=self.env)
 
-    def medium(self, name, spec):
+    def medium(self, name, layout):
         medium = self.drive("C:\\bench\\" + name)
-        generate_package(medium, name, spec)
+        generate_package(medium, name, layout)
         shutil.copy(self.e2e.setup_exe, medium)
         with open(os.path.join(medium, "Setup.ini"), "wb") as f:
             f.write(SETUP_INI.format(name=name).replace("\n", "\r\n").encode("cp949"))
@@ -246,7 +246,7 @@ def run_cp(runner, name, medium, names, full):
     started = time.perf_counter()
     subprocess.run(["cp", "-r", medium, target], check=True)
     elapsed = 1000 * (time.perf_counter() - started)
-    for extra in ("Setup.exe", "Setup.ini", "Quorin.qpk", ".bench-spec"):
+    for extra in ("Setup.exe", "Setup.ini", "Quorin.qpk"):
         if extra not in listed:
             os.remove(os.path.join(target, extra))
     compare_tree(medium, names, target, full)
