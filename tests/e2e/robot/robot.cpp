@@ -290,6 +290,9 @@ static void Handle(HWND hWnd) {
     }
     g_acted.insert(hWnd);
     if (answered && owner && owner != g_backdrop && ownerKind == "104") RecheckFolderDialog(hWnd, owner);
+    // The copy dialog under an answered question goes on copying: it is seen
+    // again once the question has gone, even if no poll caught it disabled.
+    if (answered && owner && ownerKind == "106") g_acted.erase(owner);
 }
 
 // The backdrop is logged before the first window over it, although windows
