@@ -163,8 +163,8 @@ class Runner:
         for exe in ("benchtimer.exe", "barecopy.exe"):
             shutil.copy(os.path.join(self.e2e.bench_dir, exe), tools)
         # One wineserver for the whole bench, so no run pays for its start.
-        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)  # 2 when one already runs for this prefix
+        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       start_new_session=True)  # 2 when one already runs for this prefix
         self.wine(["cmd", "/c", "exit"])
 
     def finish(self):
@@ -186,6 +186,7 @@ class Runner:
 
     def wine(self, args, timeout=3600):
         r = subprocess.run(["wine"] + args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                           start_new_session=True,
                            timeout=timeout)
         return r.returncode, r.stdout.decode("utf-8", "replace")
 

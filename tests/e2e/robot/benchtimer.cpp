@@ -117,10 +117,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     watch.processId = process.dwProcessId;
+    // The program is ended once; its windows may linger until it is gone.
+    bool ending = false;
     while (WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT) {
+        if (ending) continue;
         Poll(watch);
-        if (!watch.unexpected.empty()) TerminateProcess(process.hProcess, 3);
-        if (untilCopy && watch.copyShown >= 0) TerminateProcess(process.hProcess, 0);
+        if (!watch.unexpected.empty() || (untilCopy && watch.copyShown >= 0)) {
+            TerminateProcess(process.hProcess, watch.unexpected.empty() ? 0 : 3);
+            ending = true;
+        }
     }
     double exited = Elapsed(watch);
     if (watch.copyShown >= 0 && watch.copyGone < 0) watch.copyGone = exited;
