@@ -58,17 +58,24 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) 
 }
 
 // Copies a file to its final name; a failure is reported with the system's
-// text, and an unfinished file never stays under the final name.
+// text, and an unfinished file never stays under the final name. The first
+// attempt only creates a new file, which is what a fresh installation meets,
+// so it costs one call. A file already there is looked at first: a read-only
+// one is refused as access denied, as Windows does; any other is overwritten.
 static void CopyOneFile(const std::string& source, const std::string& destination) {
-    const DWORD before = GetFileAttributesA(destination.c_str());
-    if (IsReadOnlyDestination(before)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        ShowLastError();
-        return;
+    if (CopyFileA(source.c_str(), destination.c_str(), TRUE)) return;
+    DWORD error = GetLastError();
+    const bool existed = CopyFoundDestination(error);
+    if (existed) {
+        if (IsReadOnlyDestination(GetFileAttributesA(destination.c_str()))) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            ShowLastError();
+            return;
+        }
+        if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return;
+        error = GetLastError();
     }
-    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return;
-    const DWORD error = GetLastError();
-    if (RemoveFailedCopy(before != INVALID_FILE_ATTRIBUTES, error)) DeleteFileA(destination.c_str());
+    if (RemoveFailedCopy(existed, error)) DeleteFileA(destination.c_str());
     SetLastError(error);
     ShowLastError();
 }
@@ -101,6 +108,14 @@ static unsigned ProgressBarWidth(HWND hDlg) {
     return static_cast<unsigned>(client.right - client.left);
 }
 
+// Milliseconds since a performance-counter reading.
+static double MillisecondsSince(const LARGE_INTEGER& then) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart - then.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 void CopyPackageFiles(HWND hDlg) {
     FileList list;
     ManifestResult manifest;
@@ -118,16 +133,21 @@ void CopyPackageFiles(HWND hDlg) {
     int position = 1;
     unsigned shown = 0;
     bool cancelled = false;
+    LARGE_INTEGER lastTurn;
+    QueryPerformanceCounter(&lastTurn);
     for (FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
         CopyPackageFile(sourceFolder, entry->m_name, madeFolders);
-        // A position that draws the same bar is not sent: each one costs a
-        // repaint of the bar, and there can be tens of thousands of files.
-        if (ProgressLooksDifferent(shown, position, range, barWidth) || !entry->m_next) {
+        const CopyLoopTurn turn =
+            TurnAfterCopiedFile(shown, position, range, barWidth, MillisecondsSince(lastTurn), !entry->m_next);
+        if (turn.sendPosition) {
             SendMessageA(hDlg, WM_COPY_SETPOS, position, 0);
             shown = position;
         }
         ++position;
-        DrainMessageQueue();
+        if (turn.drainQueue) {
+            DrainMessageQueue();
+            QueryPerformanceCounter(&lastTurn);
+        }
         if (g_cancelRequested) {
             cancelled = true;
             break;

@@ -136,6 +136,12 @@ bool RemoveFailedCopy(bool destinationExisted, unsigned long error) {
     return !destinationExisted || error == kDiskFull || error == kHandleDiskFull;
 }
 
+bool CopyFoundDestination(unsigned long error) {
+    const unsigned long kFileExists = 80;
+    const unsigned long kAlreadyExists = 183;
+    return error == kFileExists || error == kAlreadyExists;
+}
+
 bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::string& folderPart) {
     return !folderPart.empty() && madeFolders.count(folderPart) == 0;
 }
@@ -154,4 +160,11 @@ bool ProgressLooksDifferent(unsigned shown, unsigned position, unsigned range, u
     for (unsigned width = narrowest; width <= clientWidth; ++width)
         if (!SameFill(a, b, range, width)) return true;
     return false;
+}
+
+CopyLoopTurn TurnAfterCopiedFile(unsigned shown, unsigned position, unsigned range, unsigned barWidth,
+                                 double msSinceLastTurn, bool lastFile) {
+    if (lastFile) return {true, true};
+    if (!(msSinceLastTurn >= kCopyFrameMs)) return {false, false};
+    return {ProgressLooksDifferent(shown, position, range, barWidth), true};
 }

@@ -71,6 +71,10 @@ bool IsReadOnlyDestination(unsigned long attributes);
 // there is the one that was there before and stays.
 bool RemoveFailedCopy(bool destinationExisted, unsigned long error);
 
+// Whether a copy that was to create a new file failed because a file (or a
+// folder) of that name is already there: errors 80 and 183.
+bool CopyFoundDestination(unsigned long error);
+
 // The progress range of the copy: one step per package file and per shared
 // file record. The progress bar holds 16 bits, so a larger total is taken
 // modulo 65536.
@@ -90,3 +94,18 @@ bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::strin
 // always counts as different.
 constexpr unsigned kProgressMarginPixels = 8;
 bool ProgressLooksDifferent(unsigned shown, unsigned position, unsigned range, unsigned clientWidth);
+
+// What the copy loop does for its window after a copied file. Sending a
+// position repaints the bar and emptying the queue asks the window system for
+// messages; both cost as much as copying a small file, so the loop does them
+// at most once per frame of a 60 Hz screen (kCopyFrameMs since the last time),
+// never faster than a screen can show them. Within a frame, a position that
+// draws the same bar is not sent either. After the last file the position is
+// always sent and the queue emptied.
+constexpr double kCopyFrameMs = 16.0;
+struct CopyLoopTurn {
+    bool sendPosition;
+    bool drainQueue;
+};
+CopyLoopTurn TurnAfterCopiedFile(unsigned shown, unsigned position, unsigned range, unsigned barWidth,
+                                 double msSinceLastTurn, bool lastFile);

@@ -1,5 +1,6 @@
-// The copy loop's shortcuts: the folder walk once per folder part and the
-// progress update only when the bar would draw something else.
+// The copy loop's shortcuts: the folder walk once per folder part, and the
+// window tended once per frame, with the progress update only when the bar
+// would draw something else.
 #include "install/copy_rules.h"
 
 #include <gtest/gtest.h>
@@ -77,5 +78,58 @@ TEST(ProgressLooksDifferent, SkippedPositionsDrawTheSamePixelsAndFewAreSent) {
         }
         EXPECT_LE(sent, r.mostSent) << r.files;
         EXPECT_GE(sent, std::min(r.files, r.width / 2)) << r.files;  // visible steps still come
+    }
+}
+
+TEST(TurnAfterCopiedFile, OncePerFrameAndAlwaysAfterTheLastFile) {
+    struct Row {
+        unsigned shown, position, range;
+        double ms;
+        bool last;
+        bool send, drain;
+    };
+    const Row rows[] = {
+        {0, 1, 100, 0.0, false, false, false},   // within the frame: nothing
+        {0, 1, 100, 15.9, false, false, false},
+        {0, 1, 100, 16.0, false, true, true},    // a frame later: a new bar and the queue
+        {0, 1, 100, 500.0, false, true, true},
+        {0, 1, 100, -1.0, false, false, false},  // a counter that went back waits
+        {0, 1, 20000, 16.0, false, false, true}, // the same bar: only the queue
+        {0, 1, 20000, 0.0, true, true, true},    // the last file is always shown
+        {2000, 2000, 2000, 0.0, true, true, true},
+    };
+    for (const Row& r : rows) {
+        const CopyLoopTurn turn = TurnAfterCopiedFile(r.shown, r.position, r.range, 240, r.ms, r.last);
+        EXPECT_EQ(turn.sendPosition, r.send) << r.position << "/" << r.range << " " << r.ms;
+        EXPECT_EQ(turn.drainQueue, r.drain) << r.position << "/" << r.range << " " << r.ms;
+    }
+}
+
+// A copy of files that take a fixed time each, as the loop runs it: the window
+// is tended at most once per frame, never left longer than a frame and a file,
+// and the bar ends on the last position.
+TEST(TurnAfterCopiedFile, SimulatedCopies) {
+    struct Row {
+        unsigned files;
+        double msPerFile;
+    };
+    const Row rows[] = {{20000, 0.5}, {2000, 0.05}, {20, 2500.0}, {313, 16.0}, {1, 1.0}};
+    for (const Row& r : rows) {
+        double now = 0, lastTurn = 0, longestWait = 0;
+        unsigned shown = 0, turns = 0;
+        for (unsigned position = 1; position <= r.files; ++position) {
+            now += r.msPerFile;
+            const CopyLoopTurn turn = TurnAfterCopiedFile(shown, position, r.files, 240, now - lastTurn,
+                                                          position == r.files);
+            if (turn.sendPosition) shown = position;
+            if (turn.drainQueue) {
+                longestWait = std::max(longestWait, now - lastTurn);
+                lastTurn = now;
+                ++turns;
+            }
+        }
+        EXPECT_EQ(shown, r.files) << r.files;
+        EXPECT_LE(turns, now / kCopyFrameMs + 1) << r.files;
+        EXPECT_LE(longestWait, kCopyFrameMs + r.msPerFile) << r.files;
     }
 }

@@ -143,4 +143,10 @@ TEST(FailedCopy, ReadOnlyDestinationsAndUnfinishedFiles) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(RemoveFailedCopy(row.existed, row.error), row.remove) << row.existed << " " << row.error;
+    // The first attempt creates a new file only: "there already" sends the copy
+    // on to look at the file and overwrite it; every other failure left at most
+    // the copy's own unfinished file.
+    EXPECT_TRUE(CopyFoundDestination(80));
+    EXPECT_TRUE(CopyFoundDestination(183));
+    for (unsigned long error : {0ul, 2ul, 3ul, 5ul, 32ul, 39ul, 112ul}) EXPECT_FALSE(CopyFoundDestination(error)) << error;
 }

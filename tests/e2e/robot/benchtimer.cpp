@@ -37,6 +37,7 @@ struct Watch {
     LARGE_INTEGER start{};
     double backdropShown = -1, backdropPainted = -1, copyShown = -1, copyGone = -1;
     bool copyVisibleNow = false;
+    HWND copyDialog = nullptr;
     std::string unexpected;
 };
 
@@ -65,7 +66,10 @@ static void NoteWindow(HWND hWnd, Watch& watch) {
         if (watch.backdropPainted < 0 && !GetUpdateRect(hWnd, nullptr, FALSE)) watch.backdropPainted = Elapsed(watch);
     } else if (GetDlgItem(hWnd, 1010)) {
         watch.copyVisibleNow = true;
-        if (watch.copyShown < 0) watch.copyShown = Elapsed(watch);
+        if (watch.copyShown < 0) {
+            watch.copyShown = Elapsed(watch);
+            watch.copyDialog = hWnd;
+        }
     } else if (watch.unexpected.empty()) {
         watch.unexpected = Describe(hWnd);
     }
@@ -79,7 +83,17 @@ static BOOL CALLBACK OnTopWindow(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
-static void Poll(Watch& watch) {
+// While the copy dialog is up only it is looked at, every poll; the other
+// windows (a message box that would stop an unattended run) are looked for
+// every kFullScanPolls polls. Each look asks the window system about the
+// program's windows, and the copy stage is what is being timed.
+constexpr int kFullScanPolls = 25;
+
+static void Poll(Watch& watch, int poll) {
+    if (watch.copyDialog && watch.copyGone < 0 && poll % kFullScanPolls != 0) {
+        if (!IsWindowVisible(watch.copyDialog)) watch.copyGone = Elapsed(watch);
+        return;
+    }
     watch.copyVisibleNow = false;
     EnumWindows(OnTopWindow, reinterpret_cast<LPARAM>(&watch));
     if (watch.copyShown >= 0 && watch.copyGone < 0 && !watch.copyVisibleNow) watch.copyGone = Elapsed(watch);
@@ -119,9 +133,9 @@ int main(int argc, char** argv) {
     watch.processId = process.dwProcessId;
     // The program is ended once; its windows may linger until it is gone.
     bool ending = false;
-    while (WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT) {
+    for (int poll = 0; WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT; ++poll) {
         if (ending) continue;
-        Poll(watch);
+        Poll(watch, poll);
         if (!watch.unexpected.empty() || (untilCopy && watch.copyShown >= 0)) {
             TerminateProcess(process.hProcess, watch.unexpected.empty() ? 0 : 3);
             ending = true;
