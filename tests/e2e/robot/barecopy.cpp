@@ -1,7 +1,11 @@
 // The baseline of the copy benchmark: copies a list of files with nothing but
 // CopyFileA, creating each folder once, and prints how long the copy took.
 //
-//   barecopy.exe <source folder> <list file> <destination folder>
+//   barecopy.exe [--new] <source folder> <list file> <destination folder>
+//
+// With --new every copy only creates a new file (CopyFileA's bFailIfExists
+// TRUE), as the installer's first attempt does; without it each copy may
+// overwrite (FALSE), the plain loop.
 //
 // The list file holds one relative name per line (backslashes). Reading it is
 // not timed; the copy is, from the first folder to the last file. Prints
@@ -49,8 +53,13 @@ static double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 }
 
 int main(int argc, char** argv) {
+    const bool onlyNew = argc > 1 && std::string(argv[1]) == "--new";
+    if (onlyNew) {
+        --argc;
+        ++argv;
+    }
     if (argc != 4) {
-        fprintf(stderr, "usage: barecopy.exe <source folder> <list file> <destination folder>\n");
+        fprintf(stderr, "usage: barecopy.exe [--new] <source folder> <list file> <destination folder>\n");
         return 2;
     }
     std::string source = argv[1];
@@ -64,7 +73,7 @@ int main(int argc, char** argv) {
         CreateFolderOnce(destination, name, made);
         std::string from = source + "\\" + name;
         std::string to = destination + "\\" + name;
-        if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) ++failed;
+        if (!CopyFileA(from.c_str(), to.c_str(), onlyNew ? TRUE : FALSE)) ++failed;
     }
     QueryPerformanceCounter(&end);
     printf("files %u\nfailed %d\ncopy_ms %.1f\n", static_cast<unsigned>(names.size()), failed, Milliseconds(start, end));
