@@ -82,9 +82,9 @@ static void CopyOneFile(const std::string& source, const std::string& destinatio
 
 // Copies one package file, creating its folders first. A path that would not
 // fit its buffer is reported and the file skipped, never cut into another path.
-// The folders are walked once per folder part: madeFolders holds the parts
-// this copy has made or found whole (a part that failed is walked, and
-// reported, again for its next file).
+// The folders are walked once per folder part, from below the deepest part
+// known to be whole: madeFolders holds the parts this copy has made or found
+// whole (a part that failed is walked, and reported, again for its next file).
 static void CopyPackageFile(const std::string& sourceFolder, const char* name, std::set<std::string>& madeFolders) {
     std::string source;
     std::string destination;
@@ -92,11 +92,14 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
         MessageBoxA(nullptr, CopySkippedText(name).c_str(), "오류", MB_ICONINFORMATION);
         return;
     }
-    std::string folders = FolderPartOfName(name);
+    const std::string folders = FolderPartOfName(name);
     if (FolderWalkNeeded(madeFolders, folders)) {
-        std::vector<char> copy(folders.begin(), folders.end());
-        copy.push_back('\0');
-        if (CreateSubfolders(g_installDir, copy.data())) madeFolders.insert(folders);
+        const std::string parent = LongestMadeParent(madeFolders, folders);
+        std::string base = g_installDir;
+        if (!parent.empty()) JoinPath(g_installDir, parent, base);  // fits: the whole name did
+        std::vector<char> below(folders.begin() + (parent.empty() ? 0 : parent.size() + 1), folders.end());
+        below.push_back('\0');
+        if (CreateSubfolders(base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
     }
     CopyOneFile(source, destination);
 }

@@ -146,6 +146,22 @@ bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::strin
     return !folderPart.empty() && madeFolders.count(folderPart) == 0;
 }
 
+std::string LongestMadeParent(const std::set<std::string>& madeFolders, const std::string& folderPart) {
+    for (std::size_t end = folderPart.rfind('\\'); end != std::string::npos && end > 0;
+         end = folderPart.rfind('\\', end - 1)) {
+        std::string parent = folderPart.substr(0, end);
+        if (madeFolders.count(parent)) return parent;
+    }
+    return std::string();
+}
+
+void RememberMadeFolders(std::set<std::string>& madeFolders, const std::string& folderPart) {
+    if (folderPart.empty()) return;
+    madeFolders.insert(folderPart);
+    for (std::size_t end = folderPart.find('\\'); end != std::string::npos; end = folderPart.find('\\', end + 1))
+        if (end > 0) madeFolders.insert(folderPart.substr(0, end));
+}
+
 // The filled pixels of one position at one bar width, both ways of rounding.
 static bool SameFill(std::uint64_t a, std::uint64_t b, std::uint64_t range, std::uint64_t width) {
     return a * width / range == b * width / range && (2 * a * width + range) / (2 * range) ==

@@ -86,6 +86,14 @@ unsigned ProgressRange(unsigned packageFiles, int sharedFileCount);
 // byte (no case folding: a CP949 trail byte can look like a Latin letter).
 bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::string& folderPart);
 
+// The longest folder part above folderPart (it ends before one of its
+// backslashes) that this copy has made or found whole, "" when there is none:
+// the walk for folderPart starts below it.
+std::string LongestMadeParent(const std::set<std::string>& madeFolders, const std::string& folderPart);
+
+// Notes a folder part whose every level exists now, with each part above it.
+void RememberMadeFolders(std::set<std::string>& madeFolders, const std::string& folderPart);
+
 // Whether the progress bar draws a position differently from the position it
 // shows now. The bar fills width * position / range pixels (range 0 to range,
 // position held within it), rounded down or to nearest; the frame and theme

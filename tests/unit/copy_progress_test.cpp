@@ -27,6 +27,32 @@ TEST(FolderWalkNeeded, OnlyForFolderPartsNotYetMade) {
     for (const Row& row : rows) EXPECT_EQ(FolderWalkNeeded(made, row.folderPart), row.needed) << row.folderPart;
 }
 
+TEST(FolderWalk, StartsBelowTheDeepestWholePart) {
+    std::set<std::string> made;
+    RememberMadeFolders(made, "");
+    EXPECT_TRUE(made.empty());
+    RememberMadeFolders(made, "data\\maps\\north");
+    EXPECT_EQ(made, (std::set<std::string>{"data", "data\\maps", "data\\maps\\north"}));
+    RememberMadeFolders(made, "\xB5\xA5\xC0\xCC\xC5\xCD\\\xB8\xCA");  // "데이터\맵"
+    struct Row {
+        const char* folderPart;
+        const char* parent;
+    };
+    const Row rows[] = {
+        {"data\\maps\\south", "data\\maps"},
+        {"data\\sounds", "data"},
+        {"data\\maps\\north\\a\\b", "data\\maps\\north"},
+        {"data", ""},             // a part's own name is no parent of it
+        {"dat\\maps", ""},
+        {"Data\\maps", ""},     // byte for byte, as the walk check
+        {"datamaps\\x", ""},    // "data" is a prefix, not a part
+        {"\\data\\x", ""},    // a leading separator is no part
+        {"\xB5\xA5\xC0\xCC\xC5\xCD\\\xB8\xCA\\x", "\xB5\xA5\xC0\xCC\xC5\xCD\\\xB8\xCA"},
+        {"", ""},
+    };
+    for (const Row& row : rows) EXPECT_EQ(LongestMadeParent(made, row.folderPart), row.parent) << row.folderPart;
+}
+
 TEST(ProgressLooksDifferent, Rows) {
     struct Row {
         unsigned shown, position, range, width;
