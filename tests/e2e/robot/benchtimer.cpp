@@ -17,14 +17,7 @@
 #include <cstdio>
 #include <string>
 
-static std::string ToUtf8(const wchar_t* text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return "";
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
-    out.resize(size - 1);
-    return out;
-}
+#include "utf8.h"
 
 static std::string WindowTextOf(HWND hWnd) {
     wchar_t text[512] = L"";

@@ -19,13 +19,7 @@
 #include <string>
 #include <vector>
 
-static std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return "";
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
-}
+#include "utf8.h"
 
 static std::wstring FromUtf8(const std::string& text) {
     if (text.empty()) return L"";
