@@ -371,9 +371,21 @@ int main(int argc, char** argv) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-        Log("robot: cannot start " + std::string(argv[1]) + " error " + std::to_string(GetLastError()));
+    // Wine now and then loses a new process before it has started (the
+    // parent sees ERROR_INTERNAL_ERROR and nothing of the program ran): the
+    // start is tried again then, a few times.
+    BOOL running = FALSE;
+    DWORD error = 0;
+    for (int attempt = 1; attempt <= 3 && !running; ++attempt) {
+        running = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+        error = running ? 0 : GetLastError();
+        if (running || error != ERROR_INTERNAL_ERROR) break;
+        fprintf(stderr, "robot: %s did not start (error %lu), starting it again\n", argv[1], error);
+        Sleep(200);
+    }
+    if (!running) {
+        Log("robot: cannot start " + std::string(argv[1]) + " error " + std::to_string(error));
         return 3;
     }
     g_setupProcessId = process.dwProcessId;
