@@ -94,9 +94,12 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
     }
     const std::string folders = FolderPartOfName(name);
     if (FolderWalkNeeded(madeFolders, folders)) {
-        const std::string parent = LongestMadeParent(madeFolders, folders);
-        std::string base = g_installDir;
-        if (!parent.empty()) JoinPath(g_installDir, parent, base);  // fits: the whole name did
+        std::string parent = LongestMadeParent(madeFolders, folders);
+        std::string base;
+        if (parent.empty() || !JoinPath(g_installDir, parent, base)) {  // it fits: the whole name did
+            parent.clear();
+            base = g_installDir;
+        }
         std::vector<char> below(folders.begin() + (parent.empty() ? 0 : parent.size() + 1), folders.end());
         below.push_back('\0');
         if (CreateSubfolders(base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);

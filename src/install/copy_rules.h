@@ -107,9 +107,9 @@ bool ProgressLooksDifferent(unsigned shown, unsigned position, unsigned range, u
 // position repaints the bar and emptying the queue asks the window system for
 // messages; both cost as much as copying a small file, so the loop does them
 // at most once per frame of a 60 Hz screen (kCopyFrameMs since the last time),
-// never faster than a screen can show them. Within a frame, a position that
-// draws the same bar is not sent either. After the last file the position is
-// always sent and the queue emptied.
+// never faster than a screen can show them. Even then, a position that draws
+// the same bar as the one shown is not sent. After the last file the position
+// is always sent and the queue emptied.
 constexpr double kCopyFrameMs = 16.0;
 struct CopyLoopTurn {
     bool sendPosition;
