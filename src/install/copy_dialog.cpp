@@ -94,15 +94,10 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
     }
     const std::string folders = FolderPartOfName(name);
     if (FolderWalkNeeded(madeFolders, folders)) {
-        std::string parent = LongestMadeParent(madeFolders, folders);
-        std::string base;
-        if (parent.empty() || !JoinPath(g_installDir, parent, base)) {  // it fits: the whole name did
-            parent.clear();
-            base = g_installDir;
-        }
-        std::vector<char> below(folders.begin() + (parent.empty() ? 0 : parent.size() + 1), folders.end());
+        const FolderWalkStart start = WalkStartFor(madeFolders, g_installDir, folders);
+        std::vector<char> below(start.below.begin(), start.below.end());
         below.push_back('\0');
-        if (CreateSubfolders(base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
+        if (CreateSubfolders(start.base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
     }
     CopyOneFile(source, destination);
 }

@@ -155,6 +155,14 @@ std::string LongestMadeParent(const std::set<std::string>& madeFolders, const st
     return std::string();
 }
 
+FolderWalkStart WalkStartFor(const std::set<std::string>& madeFolders, const std::string& installDir,
+                             const std::string& folderPart) {
+    const std::string parent = LongestMadeParent(madeFolders, folderPart);
+    std::string base;
+    if (parent.empty() || !JoinPath(installDir, parent, base)) return {installDir, folderPart};
+    return {base, folderPart.substr(parent.size() + 1)};
+}
+
 void RememberMadeFolders(std::set<std::string>& madeFolders, const std::string& folderPart) {
     if (folderPart.empty()) return;
     madeFolders.insert(folderPart);

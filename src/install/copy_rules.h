@@ -91,6 +91,17 @@ bool FolderWalkNeeded(const std::set<std::string>& madeFolders, const std::strin
 // the walk for folderPart starts below it.
 std::string LongestMadeParent(const std::set<std::string>& madeFolders, const std::string& folderPart);
 
+// Where the walk for a new folder part starts: below its deepest part already
+// whole (base is the install folder with that part, below the rest), or at the
+// install folder with the whole part when no part above it is whole or the
+// base would not fit a path.
+struct FolderWalkStart {
+    std::string base;
+    std::string below;
+};
+FolderWalkStart WalkStartFor(const std::set<std::string>& madeFolders, const std::string& installDir,
+                             const std::string& folderPart);
+
 // Notes a folder part whose every level exists now, with each part above it.
 void RememberMadeFolders(std::set<std::string>& madeFolders, const std::string& folderPart);
 

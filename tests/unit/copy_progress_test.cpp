@@ -53,6 +53,29 @@ TEST(FolderWalk, StartsBelowTheDeepestWholePart) {
     for (const Row& row : rows) EXPECT_EQ(LongestMadeParent(made, row.folderPart), row.parent) << row.folderPart;
 }
 
+TEST(FolderWalk, StartFolderAndTheLevelsLeft) {
+    const std::set<std::string> made = {"data", "data\\maps"};
+    const std::string longFolder = "C:\\" + std::string(250, 'g');  // + "\\data\\maps" passes 259
+    struct Row {
+        std::string installDir;
+        const char* folderPart;
+        std::string base;
+        const char* below;
+    };
+    const Row rows[] = {
+        {"C:\\Games", "data\\maps\\north", "C:\\Games\\data\\maps", "north"},
+        {"C:\\Games", "data\\sounds\\fx", "C:\\Games\\data", "sounds\\fx"},
+        {"C:\\Games", "music\\a", "C:\\Games", "music\\a"},        // nothing above is whole
+        {"C:\\", "data\\x", "C:\\data", "x"},                          // a drive root as the folder
+        {longFolder, "data\\maps\\x", longFolder, "data\\maps\\x"},  // the base would not fit
+    };
+    for (const Row& r : rows) {
+        const FolderWalkStart start = WalkStartFor(made, r.installDir, r.folderPart);
+        EXPECT_EQ(start.base, r.base) << r.folderPart;
+        EXPECT_EQ(start.below, r.below) << r.folderPart;
+    }
+}
+
 TEST(ProgressLooksDifferent, Rows) {
     struct Row {
         unsigned shown, position, range, width;
