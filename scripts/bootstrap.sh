@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine (as root).
-# Idempotent: a second run only checks. Wine comes as wine + wine64; the i386
-# architecture and wine32 are never added (this kernel cannot run them).
+# Idempotent: a second run only checks. Wine comes as wine + wine64, and, when
+# the kernel can run 32-bit programs, also wine32:i386, so that the shipped
+# 32-bit Setup.exe runs in a 64-bit prefix as on 64-bit Windows (WoW64).
 set -euo pipefail
+HERE="$(cd "$(dirname "$0")" && pwd)"
 
 PACKAGES=(
   cmake make g++ python3 libgtest-dev libgmock-dev clang libclang-rt-14-dev
@@ -12,6 +14,18 @@ PACKAGES=(
   wine wine64 locales icoutils liblnk-utils file
   xvfb xauth imagemagick fonts-nanum
 )
+
+# A 32-bit program only runs where the kernel has 32-bit support; find out
+# with the smallest one there is (exit(0) through int 0x80).
+if "$HERE/kernel32-probe.sh"; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "bootstrap: adding the i386 architecture"
+    dpkg --add-architecture i386
+  fi
+  PACKAGES+=(wine32:i386)
+else
+  echo "bootstrap: this kernel cannot run 32-bit programs: no wine32, the Wine bench runs the x86_64 build"
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -21,6 +21,7 @@ struct SharedInstallContext {
     std::string m_caption;
     char m_windowsFolder[260] = "";
     char m_systemFolder[260] = "";
+    char m_redirectedSystemFolder[260] = "";  // see FindRedirectedSystemFolder
     std::string m_renameFile;
     std::string m_sourceFolder;     // with its trailing backslash
     std::string m_sourceDirectory;  // as VerInstallFileA gets it
@@ -31,6 +32,27 @@ struct SharedInstallContext {
 
 enum class RecordEnd { Next, EndStep };
 
+// The folder where this program's writes into the system folder really land
+// when it runs as a 32-bit program on 64-bit Windows (SysWOW64); "" everywhere
+// else. Both calls are looked up at run time: Windows before XP SP2 has neither.
+void FindRedirectedSystemFolder(char* buffer, UINT size) {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    using GetSystemWow64DirectoryFn = UINT(WINAPI*)(LPSTR, UINT);
+    buffer[0] = '\0';
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == nullptr) return;
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
+    auto getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
+    BOOL wow64 = FALSE;
+    if (isWow64Process == nullptr || getWow64Directory == nullptr ||
+        !isWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        return;
+    UINT length = getWow64Directory(buffer, size);
+    if (length == 0 || length >= size) buffer[0] = '\0';
+}
+
 bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
     context.m_dialog = hDlg;
     context.m_caption = InstallerCaption(g_productName);
@@ -40,6 +62,7 @@ bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
         systemLength >= sizeof context.m_systemFolder)
         return false;
     if (!JoinPath(context.m_windowsFolder, "wininit.ini", context.m_renameFile)) return false;
+    FindRedirectedSystemFolder(context.m_redirectedSystemFolder, sizeof context.m_redirectedSystemFolder);
     char sourceFolder[260];
     GetSourceFolder(sourceFolder);
     context.m_sourceFolder = sourceFolder;
@@ -126,18 +149,23 @@ void ShowRefusal(const SharedInstallContext& context, const std::string& text) {
 // Copies the new file beside the old one and has it moved over the old one at
 // the next Windows start: through "wininit.ini", and on NT-family Windows,
 // which ignores that file, through the system's own list of pending moves.
+// Both records name the files where they really lie, which for a 32-bit
+// program on 64-bit Windows is not the system folder it writes to.
 RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& name, const SharedFilePaths& paths,
                            SharedDestination destination) {
     const char* folder = DestinationFolder(context, destination);
     std::string tempPath = DeferredTempPath(folder, name, TakenNames(context, destination));
-    if (tempPath.empty()) {
+    std::string recordedTemp = RealSystemPath(tempPath, context.m_systemFolder, context.m_redirectedSystemFolder);
+    std::string recordedTarget =
+        RealSystemPath(paths.destination, context.m_systemFolder, context.m_redirectedSystemFolder);
+    if (tempPath.empty() || recordedTemp.empty() || recordedTarget.empty()) {
         ShowRefusal(context, SharedFileRefusalText(name, PathTooLongText()));
         return RecordEnd::Next;
     }
     if (!CopyFileA(paths.source.c_str(), tempPath.c_str(), FALSE)) return RecordEnd::EndStep;
-    const char* target = paths.destination.c_str();
-    WritePrivateProfileStringA("rename", target, tempPath.c_str(), context.m_renameFile.c_str());
-    if (IsNtFamily()) MoveFileExA(tempPath.c_str(), target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    WritePrivateProfileStringA("rename", recordedTarget.c_str(), recordedTemp.c_str(), context.m_renameFile.c_str());
+    if (IsNtFamily())
+        MoveFileExA(recordedTemp.c_str(), recordedTarget.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     context.m_deferredTempNames[static_cast<int>(destination)].push_back(tempPath.substr(tempPath.rfind('\\') + 1));
     g_rebootRequired = 1;
     return RecordEnd::Next;

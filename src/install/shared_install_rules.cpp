@@ -186,3 +186,13 @@ std::string LeftoverTempPath(unsigned long result, const std::string& folder, co
         return "";
     return PathOrNothing(folder, name);
 }
+
+std::string RealSystemPath(const std::string& path, const std::string& systemFolder,
+                           const std::string& redirectedFolder) {
+    if (redirectedFolder.empty() || systemFolder.empty()) return path;
+    std::string folder = systemFolder;
+    if (folder.back() == '\\') folder.pop_back();
+    std::size_t separator = path.rfind('\\');
+    if (separator == std::string::npos || !SameFileName(path.substr(0, separator), folder)) return path;
+    return PathOrNothing(redirectedFolder, path.substr(separator + 1));
+}

@@ -112,3 +112,15 @@ std::string DeferredTempPath(const std::string& folder, const std::string& name,
 // backslash, or as a path in the destination folder.
 std::string LeftoverTempPath(unsigned long result, const std::string& folder, const std::string& reportedName,
                              const std::string& recordName);
+
+// Where a file that this program wrote into the system folder really lies,
+// for the records that another program carries out at the next start (the
+// pending moves, "wininit.ini"). A 32-bit program on 64-bit Windows writes
+// "system folder" files into the 32-bit system folder (redirectedFolder,
+// e.g. C:\Windows\SysWOW64), while the start-up moves are done by 64-bit
+// Windows, which sees no redirection. A path in systemFolder itself (not in
+// a sub-folder, which keeps its name) gets redirectedFolder instead; every
+// other path, and every path when redirectedFolder is "" (32-bit Windows, a
+// 64-bit program), stays as it is. "" when the new path would not fit 260 bytes.
+std::string RealSystemPath(const std::string& path, const std::string& systemFolder,
+                           const std::string& redirectedFolder);

@@ -290,3 +290,31 @@ TEST(LeftoverTemp, RemovedOnlyWhenItIsSurelyTheInstallersOwn) {
     for (const Row& row : rows)
         EXPECT_EQ(LeftoverTempPath(row.result, folder, row.reported, "Shared.TMP"), row.expected) << row.reported;
 }
+
+// ---- what the start-up moves must name: where the files really are ----
+
+TEST(RealSystemPath, SystemFolderFilesNameTheFolderTheyLandIn) {
+    const std::string wow = "C:\\Windows\\SysWOW64";
+    const std::string longFolder = "C:\\" + std::string(250, 'w');
+    struct Row {
+        const char* path;
+        std::string redirected;
+        std::string expected;
+    };
+    const Row rows[] = {
+        // A 32-bit program on 64-bit Windows: its system-folder writes land in SysWOW64.
+        {"C:\\WINDOWS\\system32\\quorin.tmp", wow, wow + "\\quorin.tmp"},
+        {"C:\\Windows\\System32\\quorin.dll", wow, wow + "\\quorin.dll"},
+        // The Windows folder and the system folder's sub-folders are not redirected here.
+        {"C:\\Windows\\quorin.tmp", wow, "C:\\Windows\\quorin.tmp"},
+        {"C:\\Windows\\System32\\drivers\\q.sys", wow, "C:\\Windows\\System32\\drivers\\q.sys"},
+        {"C:\\Windows\\System320\\q.dll", wow, "C:\\Windows\\System320\\q.dll"},
+        // No redirection (32-bit Windows, the 64-bit program): unchanged.
+        {"C:\\Windows\\System32\\quorin.tmp", "", "C:\\Windows\\System32\\quorin.tmp"},
+        // A longer redirected folder that no longer fits: nothing to record.
+        {"C:\\Windows\\System32\\quorin.tmp", longFolder, ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(RealSystemPath(row.path, "C:\\Windows\\System32", row.redirected), row.expected) << row.path;
+    EXPECT_EQ(RealSystemPath("C:\\Windows\\System32\\a.dll", "C:\\Windows\\System32\\", wow), wow + "\\a.dll");
+}
