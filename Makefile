@@ -40,13 +40,16 @@ fuzz-smoke: fuzzbuild
 # Every test: unit tests, the artefact checks, the Wine scenarios and a short
 # run of every fuzz target.
 test: build
-	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure $(CTEST_ARGS)
+	@python3 tests/e2e/run.py --build $(abspath $(BUILD)) --which
+	@cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure $(CTEST_ARGS); rc=$$?; \
+	  python3 $(CURDIR)/tests/e2e/run.py --build $(abspath $(BUILD)) --which; exit $$rc
 	$(MAKE) fuzz-smoke
 
 unit: bootstrap host
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure -LE e2e -E '^e2e\.'
 
 e2e: build
+	@python3 tests/e2e/run.py --build $(abspath $(BUILD)) --which
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure -R '^e2e\.'
 
 # The main job: build the sample medium and install it under Wine, answering
@@ -61,7 +64,8 @@ PREVIEW ?= samples/demo.scn
 preview: build
 	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --preview $(PREVIEW)
 
-# Installation speed under Wine: Setup.exe against a bare CopyFileA loop and
+# Installation speed under Wine: Setup.exe (the shipped 32-bit build where
+# 32-bit programs run) against a bare CopyFileA loop of the same bitness and
 # cp -r on generated packages, BENCH_RUNS runs each (default 5); takes long,
 # so it is not part of make test (which runs only a smoke of the harness).
 .PHONY: bench

@@ -146,9 +146,9 @@ def write_manifest(path, names):
 # ---------------------------------------------------------------- the prefix
 
 class Runner:
-    def __init__(self, build):
+    def __init__(self, build, program=None):
         self.build = os.path.abspath(build)
-        self.e2e = e2e.Bench(self.build)
+        self.e2e = e2e.Bench(self.build, program)
         self.prefix = os.path.join(self.build, "bench", "prefix")
         self.env = self.e2e.env(self.prefix)
         self.qpk = os.path.join(self.build, "host", "qpk")
@@ -157,7 +157,13 @@ class Runner:
         return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
 
     def prepare(self):
-        if not os.path.exists(os.path.join(self.prefix, ".ready")):
+        # The prefix is kept between runs (it holds the generated packages),
+        # but only while the Wine it was made for is the one installed.
+        if not e2e.prefix_is_current(self.prefix):
+            if os.path.exists(self.prefix):
+                subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+                print("bench: the kept prefix was made for another Wine installation; making it anew", flush=True)
             self.e2e.ensure_template()
             shutil.rmtree(self.prefix, ignore_errors=True)
             os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
@@ -340,8 +346,13 @@ def main():
     parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
     parser.add_argument("--packages", default="small,large,mixed")
     parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--program", choices=("win32", "win64"),
+                        help="the Setup.exe to time (default: win32 where 32-bit programs run, else win64)")
     args = parser.parse_args()
-    runner = Runner(args.build)
+    runner = Runner(args.build, args.program)
+    if runner.e2e.program.notice:
+        print(runner.e2e.program.notice)
+    print("program: %s; bare loops of the same bitness" % runner.e2e.program.describe())
     with open("/proc/loadavg") as f:
         print("machine: %d cores, load average %s" % (os.cpu_count(), " ".join(f.read().split()[:3])))
     runner.prepare()

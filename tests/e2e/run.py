@@ -19,7 +19,18 @@ A scenario is a small text file of sections, each opened by a line
                      registry changes, see "confinement")
 
 Lines starting with "#" are comments everywhere but in setup.ini and medium
-file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix.
+file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix,
+and registry keys are named, as the program under test sees them: when it is
+the shipped 32-bit Setup.exe in the 64-bit prefix (as on 64-bit Windows), a
+path in C:\\windows\\system32 is the file in syswow64 and HKLM\\Software\\X is
+the key in the 32-bit view (Software\\Wow6432Node\\X); "before" and "check"
+read and write those. {System} in a path or an expected text is the folder
+where the program's system-folder files really lie (C:\\windows\\syswow64 for
+the 32-bit program), for records that name it for someone else.
+
+Which program runs: the shipped build/win32/Setup.exe when this machine runs
+32-bit programs under Wine; otherwise build/win64/Setup.exe, and every run
+says so. --program win64 (or QS_PROGRAM=win64) runs the x86_64 build.
 """
 import argparse
 import atexit
@@ -98,11 +109,100 @@ def unescape(text):
 
 # ---------------------------------------------------------------- prefix and paths
 
+def runs_32bit_programs():
+    """True when the kernel runs a 32-bit program and Wine has its 32-bit part."""
+    probe = subprocess.run([os.path.join(ROOT, "scripts", "kernel32-probe.sh")],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if probe.returncode != 0:
+        return False
+    r = subprocess.run(["dpkg-query", "-W", "-f", "${db:Status-Abbrev}", "wine32:i386"],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return r.stdout.decode().startswith("ii")
+
+
+class Program:
+    """The Setup.exe under test, its helpers of the same bitness, and the views
+    of the file system and the registry that it has."""
+
+    def __init__(self, build, arch=None):
+        forced = arch or os.environ.get("QS_PROGRAM")
+        self.notice = None
+        if forced:
+            if forced not in ("win32", "win64"):
+                raise ScenarioError("unknown program %s (win32 or win64)" % forced)
+            self.arch = forced
+        elif runs_32bit_programs():
+            self.arch = "win32"
+        else:
+            self.arch = "win64"
+            self.notice = ("NOTE: this machine cannot run 32-bit programs under Wine; the Wine bench runs "
+                           "build/win64/Setup.exe (x86_64), not the shipped build/win32/Setup.exe")
+        self.wow64 = self.arch == "win32"
+        self.setup_exe = os.path.join(build, self.arch, "Setup.exe")
+        self.tools = os.path.join(build, self.arch, "bench")
+        self.fixtures = os.path.join(build, self.arch, "fixtures")
+        # Where its system-folder files really lie.
+        self.system_folder = "C:\\windows\\syswow64" if self.wow64 else "C:\\windows\\system32"
+
+    def describe(self):
+        if self.wow64:
+            return "build/win32/Setup.exe (PE32, 32-bit) in a 64-bit prefix, as on 64-bit Windows"
+        return "build/win64/Setup.exe (x86_64)"
+
+    def file_view(self, winpath):
+        """A path as the program names it -> the path of the file it reaches."""
+        if self.wow64:
+            return re.sub(r"^([cC]:\\windows\\)system32(?=\\|$)", r"\1syswow64", winpath, flags=re.I)
+        return winpath
+
+    def reg_view(self, keypath):
+        """A registry key as the program names it -> the key it reaches (32-bit view)."""
+        if not self.wow64:
+            return keypath
+        m = re.match(r"^(HKLM|HKEY_LOCAL_MACHINE)\\(Software)(\\.*)?$", keypath, re.I)
+        if not m or re.match(r"^\\(Classes|Wow6432Node)(\\|$)", m.group(3) or "", re.I):
+            return keypath
+        return "%s\\%s\\Wow6432Node%s" % (m.group(1), m.group(2), m.group(3) or "")
+
+    def reg_args(self):
+        """What `wine reg` needs to work in the program's view."""
+        return ["/reg:32"] if self.wow64 else []
+
+
+PROGRAM = None  # the Program of this run, set by Bench
+
+
+def wine_stamp():
+    """What a prefix depends on: the installed Wine (packages, versions and
+    architectures, as dpkg lists them) and its own version line."""
+    r = subprocess.run(["dpkg-query", "-W", "-f", "${Package}:${Architecture}=${Version} ${db:Status-Abbrev}\n",
+                        "wine*", "libwine*"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    packages = sorted(l for l in r.stdout.decode().splitlines() if l.rstrip().endswith("ii"))
+    version = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return "\n".join(packages + [version.stdout.decode().strip(), "32-bit: %s" % runs_32bit_programs()]) + "\n"
+
+
+def prefix_is_current(prefix):
+    """A prefix made for the Wine installed now (its .ready holds the stamp)."""
+    try:
+        with open(os.path.join(prefix, ".ready")) as f:
+            return f.read() == wine_stamp()
+    except OSError:
+        return False
+
+
+def mark_prefix_current(prefix):
+    with open(os.path.join(prefix, ".ready"), "w") as f:
+        f.write(wine_stamp())
+
+
 class Bench:
-    def __init__(self, build):
+    def __init__(self, build, arch=None):
+        global PROGRAM
         self.build = os.path.abspath(build)
-        self.setup_exe = os.path.join(self.build, "win64", "Setup.exe")
-        self.bench_dir = os.path.join(self.build, "win64", "bench")
+        self.program = PROGRAM = Program(self.build, arch)
+        self.setup_exe = self.program.setup_exe
+        self.bench_dir = self.program.tools
         self.template = os.path.join(self.build, "wine", "template")
 
     def env(self, prefix):
@@ -116,8 +216,10 @@ class Bench:
         os.makedirs(os.path.dirname(self.template), exist_ok=True)
         with open(self.template + ".lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            if os.path.exists(os.path.join(self.template, ".ready")):
+            if prefix_is_current(self.template):
                 return
+            if os.path.exists(self.template):
+                print("bench: the template prefix was made for another Wine installation; making it anew")
             shutil.rmtree(self.template, ignore_errors=True)
             env = self.env(self.template)
             run(["wine", "wineboot", "-i"], env, timeout=300)
@@ -137,7 +239,7 @@ class Bench:
                     if os.path.islink(p):
                         os.unlink(p)
                         os.makedirs(p)
-            open(os.path.join(self.template, ".ready"), "w").close()
+            mark_prefix_current(self.template)
 
     def new_case(self, name):
         case = os.path.join(self.build, "wine", "cases", name)
@@ -157,6 +259,8 @@ def run(cmd, env, timeout=120, check=True):
 def host_path(prefix, winpath, must_exist=False):
     """C:\\a\\b -> <prefix>/drive_c/a/b, matching existing components without regard to case."""
     winpath = expand_user_folders(prefix, winpath)
+    if PROGRAM:
+        winpath = PROGRAM.file_view(winpath)
     m = re.match(r"^([A-Za-z]):\\?(.*)$", winpath)
     if not m:
         raise ScenarioError("not an absolute Windows path: %s" % winpath)
@@ -263,6 +367,8 @@ def read_reg_file(path):
 
 
 def lookup_key(prefix, keypath):
+    if PROGRAM:
+        keypath = PROGRAM.reg_view(keypath)
     root, _, sub = keypath.partition("\\")
     if root.upper() not in ROOT_FILES:
         raise ScenarioError("unknown registry root in check: %s" % root)
@@ -413,7 +519,7 @@ def default_manifest(ctx):
 
 def fixture_library(ctx, name):
     """A test library of the Windows build, made from tests/e2e/fixtures/<name>.rc."""
-    path = os.path.join(ctx.bench.build, "win64", "fixtures", name + ".dll")
+    path = os.path.join(ctx.bench.program.fixtures, name + ".dll")
     if not os.path.isfile(path):
         raise ScenarioError("no test library %s (tests/e2e/fixtures/%s.rc)" % (name, name))
     return path
@@ -454,7 +560,7 @@ def before_file(ctx, args):
 
 
 def before_reg(ctx, args):
-    run(["wine", "reg"] + split_args(args), ctx.env, timeout=120)
+    run(["wine", "reg"] + split_args(args) + ctx.bench.program.reg_args(), ctx.env, timeout=120)
 
 
 def before_readonly(ctx, args):
@@ -585,8 +691,11 @@ def check_file(ctx, args):
     if sep:
         with open(path, "rb") as f:
             actual = f.read()
-        if actual != unescape(content):
-            ctx.fail("file %s holds %r, expected %r" % (winpath, actual[:200], unescape(content)[:200]))
+        expected = unescape(expand_system(content))
+        if "{System}" in content:  # Windows names the folder in its own case
+            actual, expected = actual.lower(), expected.lower()
+        if actual != expected:
+            ctx.fail("file %s holds %r, expected %r" % (winpath, actual[:200], expected[:200]))
 
 
 def check_nofile(ctx, args):
@@ -686,7 +795,7 @@ def check_noglob(ctx, args):
 def check_pending(ctx, args):
     """A move left for the next start by MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT
     and MOVEFILE_REPLACE_EXISTING (the "!" before the target)."""
-    source, target = args.split()
+    source, target = expand_system(args).split()
     keys, full = lookup_key(ctx.prefix, "HKLM\\System\\CurrentControlSet\\Control\\Session Manager")
     value = keys.get(full, {}).get("pendingfilerenameoperations")
     entries = reg_text(value[1]).split("\0") if value and value[0] == 7 else []
@@ -703,6 +812,9 @@ def check_line(ctx, args):
         return
     with open(path, "rb") as f:
         lines = f.read().decode("cp949", errors="replace").splitlines()
+    if "{System}" in line:  # Windows names the folder in its own case
+        line = expand_system(line).lower()
+        lines = [l.lower() for l in lines]
     if line not in lines:
         ctx.fail("%s has no line %r; it holds %r" % (winpath, line, lines))
 
@@ -774,11 +886,17 @@ SHOW_COMMANDS = {"files": show_files, "reg": show_reg, "file": show_file, "text"
 
 # ---------------------------------------------------------------- links and started programs
 
+def expand_system(text):
+    """{System}: the folder where the program's system-folder files really lie."""
+    return text.replace("{System}", PROGRAM.system_folder if PROGRAM else "C:\\windows\\system32")
+
+
 def expand_user_folders(prefix, winpath):
     """{Programs} and {Desktop} in a path: the user's folders as the template
     prefix's Shell Folders key names them (a scenario may change the key)."""
     if "{" not in winpath:
         return winpath
+    winpath = expand_system(winpath)
     template = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(prefix))), "template")
     reg = os.path.join(template if os.path.isdir(template) else prefix, "user.reg")
     key = "software\\microsoft\\windows\\currentversion\\explorer\\shell folders"
@@ -1157,7 +1275,8 @@ def check_query(ctx, args):
     parts = split_args(args)
     key, name, rtype = parts[0], parts[1], parts[2]
     expected = parts[3] if len(parts) > 3 else ""
-    r = run(["wine", "reg", "query", key, "/v", name], ctx.env, timeout=120, check=False)
+    r = run(["wine", "reg", "query", key, "/v", name] + ctx.bench.program.reg_args(), ctx.env, timeout=120,
+            check=False)
     run(["wineserver", "-w"], ctx.env, timeout=60)
     shown = None
     for line in r.stdout.decode("cp949", errors="replace").splitlines():
@@ -1232,7 +1351,7 @@ def confine_places(ctx):
     files, keys = [], []
     listed = split_args(ctx.options["confined"].replace("\\", "\\\\"))  # backslashes kept
     for place in CONFINE_ALWAYS + CONFINE_WINE_KEYS + listed:
-        place = expand_user_folders(ctx.prefix, place)
+        place = PROGRAM.reg_view(PROGRAM.file_view(expand_user_folders(ctx.prefix, place)))
         root, _, rest = place.partition("\\")
         if root.lower() in REG_ROOT_ALIASES:
             keys.append("\\".join(p for p in (REG_ROOT_ALIASES[root.lower()], rest.strip("\\").lower()) if p))
@@ -1375,7 +1494,7 @@ def run_scenario(bench, path, demo=False, preview=False):
         name = "other/" + os.path.basename(path)
     name = re.sub(r"\.scn$", "", name).replace("/", ".")
     bench.ensure_template()
-    prefix = bench.new_case(name)
+    prefix = bench.new_case(name + ("" if bench.program.wow64 else ".x64"))
     ctx = Context(bench, path, sections, prefix)
     ctx.display = start_display(ctx, name, preview)
     os.makedirs(ctx.medium_host, exist_ok=True)
@@ -1421,7 +1540,7 @@ def run_scenario(bench, path, demo=False, preview=False):
         print("What was installed:")
         dispatch(SHOW_COMMANDS, ctx, sections.get("show", []), "show")
     if ctx.failures:
-        print("FAIL %s" % path)
+        print("FAIL %s [%s]" % (path, bench.program.arch))
         print("transcript:")
         for line in ctx.transcript:
             print("  " + line)
@@ -1429,7 +1548,7 @@ def run_scenario(bench, path, demo=False, preview=False):
             print("  - " + failure)
         print("prefix kept at %s" % prefix)
         return False
-    print("ok %s (%.1f s)" % (name, elapsed))
+    print("ok %s [%s] (%.1f s)" % (name, bench.program.arch, elapsed))
     if not demo and not os.environ.get("QS_KEEP_PREFIX"):
         shutil.rmtree(prefix, ignore_errors=True)
     return True
@@ -1442,9 +1561,19 @@ def main():
     parser.add_argument("--demo", action="store_true", help="print the transcript and what was installed")
     parser.add_argument("--preview", action="store_true",
                         help="run on an Xvfb screen and take a picture of the backdrop and of every window")
+    parser.add_argument("--program", choices=("win32", "win64"),
+                        help="the Setup.exe to run (default: win32 where 32-bit programs run, else win64)")
+    parser.add_argument("--which", action="store_true", help="only say which program the scenarios run")
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args()
-    bench = Bench(args.build)
+    bench = Bench(args.build, args.program)
+    if bench.program.notice:
+        print(bench.program.notice)
+    if args.which:
+        print("Wine scenarios run %s" % bench.program.describe())
+        return 0
+    if args.demo:
+        print("Program: %s" % bench.program.describe())
     if args.prefix_only:
         bench.ensure_template()
         return 0
