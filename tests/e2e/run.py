@@ -165,8 +165,10 @@ class Program:
         return "%s\\%s\\Wow6432Node%s" % (m.group(1), m.group(2), m.group(3) or "")
 
     def reg_args(self):
-        """What `wine reg` needs to work in the program's view."""
-        return ["/reg:32"] if self.wow64 else []
+        """What `wine reg` needs to work in the program's view. (The view is
+        always named: with 32-bit Wine installed, `wine reg` may itself be
+        the 32-bit reg.exe.)"""
+        return ["/reg:32"] if self.wow64 else ["/reg:64"]
 
 
 PROGRAM = None  # the Program of this run, set by Bench
@@ -242,7 +244,7 @@ class Bench:
             mark_prefix_current(self.template)
 
     def new_case(self, name):
-        case = os.path.join(self.build, "wine", "cases", name)
+        case = os.path.join(self.build, "wine", "cases", name + getattr(self, "case_suffix", ""))
         shutil.rmtree(case, ignore_errors=True)
         os.makedirs(os.path.dirname(case), exist_ok=True)
         subprocess.run(["cp", "-a", "--reflink=auto", self.template, case], check=True)
@@ -509,6 +511,129 @@ def medium_many(ctx, args):
         medium_size(ctx, "%s\\f%04d.dat %s" % (folder, i, size))
 
 
+class Gate:
+    """A package file that the copy cannot get past until the robot has acted.
+
+    The bench asks the kernel (fanotify, a permission event on opening) to
+    hold whoever opens the medium's file until the bench has answered. When
+    the copy opens it, the bench stops Setup.exe's process (SIGSTOP) and then
+    lets the open go on, so that the rest of Wine (the wineserver does the
+    opening) keeps working while the setup stands still in the gate file. Once
+    the robot has done the action "open-gate" (the n-th time for the n-th
+    gate; the file C:\\robot\\gate<n>.open appears), the setup goes on
+    (SIGCONT). The file itself is never changed.
+
+    The copy loop looks after its window (and so sees a pressed Cancel) after
+    a file only when a frame of 16 ms has passed since it last did; the setup
+    is therefore kept standing at least HOLD seconds, which makes the file in
+    the gate always end with such a look."""
+
+    HOLD = 0.1
+    FAN_CLASS_CONTENT = 0x04
+    FAN_CLOEXEC = 0x01
+    FAN_OPEN_PERM = 0x00010000
+    FAN_MARK_ADD = 0x01
+    FAN_ALLOW = 0x01
+    AT_FDCWD = -100
+
+    def __init__(self, ctx, rel, number):
+        self.ctx = ctx
+        self.path = os.path.join(ctx.medium_host, *rel.split("\\"))
+        if not os.path.isfile(self.path):
+            raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % rel)
+        self.signal = os.path.join(host_path(ctx.prefix, "C:\\robot"), "gate%d.open" % number)
+        self.fan = None
+        self.stopped = []  # the pids of the setup while it stands in the gate
+        self.thread = None
+        self.stopping = threading.Event()
+
+    def close_over(self):
+        import ctypes
+        libc = ctypes.CDLL(None, use_errno=True)
+        fan = libc.fanotify_init(self.FAN_CLASS_CONTENT | self.FAN_CLOEXEC, os.O_RDONLY)
+        if fan < 0 or libc.fanotify_mark(fan, self.FAN_MARK_ADD, ctypes.c_uint64(self.FAN_OPEN_PERM), self.AT_FDCWD,
+                                         self.path.encode()) != 0:
+            raise ScenarioError("gate: the kernel will not hold opens of %s (fanotify, root only): %s" %
+                                (self.path, os.strerror(ctypes.get_errno())))
+        self.fan = fan
+        self.thread = threading.Thread(target=self.watch, daemon=True)
+        self.thread.start()
+
+    def next_open(self):
+        """(fd, pid) of the next waiting open, or None once the gate is being taken down."""
+        import select
+        import struct
+        while not self.stopping.is_set():
+            if select.select([self.fan], [], [], 0.05)[0]:
+                data = os.read(self.fan, 4096)
+                _, _, _, _, _, fd, pid = struct.unpack("IBBHQii", data[:24])
+                return fd, pid
+        return None
+
+    def allow(self, fd):
+        import struct
+        os.write(self.fan, struct.pack("iI", fd, self.FAN_ALLOW))
+        os.close(fd)
+
+    def setup_pids(self):
+        """The Linux processes of this prefix's Setup.exe."""
+        pids = []
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    if not f.read().split(b"\0")[0].lower().endswith(b"\\setup.exe"):
+                        continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=%s" % self.ctx.prefix).encode() not in f.read().split(b"\0"):
+                        continue
+            except OSError:
+                continue
+            pids.append(int(pid))
+        return pids
+
+    def watch(self):
+        waiting = self.next_open()
+        if waiting is None:
+            return
+        self.stopped = self.setup_pids()
+        for pid in self.stopped:
+            os.kill(pid, signal.SIGSTOP)
+        self.allow(waiting[0])
+        self.take_down()
+        while not self.stopping.is_set() and not os.path.exists(self.signal):
+            self.stopping.wait(0.02)
+        self.stopping.wait(self.HOLD)
+        self.go_on()
+
+    def take_down(self):
+        if self.fan is not None:
+            os.close(self.fan)  # opens still waiting are let through
+            self.fan = None
+
+    def go_on(self):
+        for pid in self.stopped:
+            try:
+                os.kill(pid, signal.SIGCONT)
+            except ProcessLookupError:
+                pass
+        self.stopped = []
+
+    def restore(self):
+        """After the run: nothing held, nobody stopped."""
+        self.stopping.set()
+        if self.thread:
+            self.thread.join(timeout=60)
+        self.take_down()
+        self.go_on()
+
+
+def medium_gate(ctx, args):
+    gates = getattr(ctx, "gates", [])
+    ctx.gates = gates + [Gate(ctx, args.strip(), len(gates) + 1)]
+
+
 def default_manifest(ctx):
     """A medium always has a package manifest unless the scenario says nomanifest: an empty one."""
     path = os.path.join(ctx.medium_host, "Quorin.qpk")
@@ -544,6 +669,8 @@ MEDIUM_COMMANDS = {
     "nomanifest": medium_nomanifest,  # nomanifest: the medium has no Quorin.qpk
     "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
+    # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
+    "gate": medium_gate,
 }
 
 
@@ -576,9 +703,10 @@ def before_fixture(ctx, args):
 
 def before_hold(ctx, args):
     """Starts lockholder.exe on a file of the prefix. It keeps the file open without
-    sharing until Setup.exe has ended, then lingers the given seconds for the
-    end-of-session messages of a restart; it notes them in C:\\helpers\\<name>.log."""
-    winpath, _, linger = args.partition(" ")
+    sharing until the bench says that Setup.exe has ended; with "session" it then
+    also waits for the end-of-session messages of a restart. It notes what it
+    saw in C:\\helpers\\<name>.log."""
+    winpath, _, mode = args.partition(" ")
     helpers = host_path(ctx.prefix, "C:\\helpers")
     os.makedirs(helpers, exist_ok=True)
     tool = os.path.join(helpers, "lockholder.exe")
@@ -587,29 +715,50 @@ def before_hold(ctx, args):
     name = winpath.rsplit("\\", 1)[-1]
     marker = "C:\\helpers\\%s.held" % name
     proc = subprocess.Popen(["wine", "C:\\helpers\\lockholder.exe", winpath, marker, "C:\\helpers\\%s.log" % name,
-                             "120", linger.strip() or "0"],
+                             HELPERS_RELEASE] + (["session"] if mode.strip() == "session" else []),
                             env=ctx.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     ctx.helpers = getattr(ctx, "helpers", []) + [proc]
-    deadline = time.time() + 60
-    while not os.path.exists(host_path(ctx.prefix, marker)):
-        if proc.poll() is not None:
-            raise ScenarioError("lockholder could not hold %s" % winpath)
+    wait_for(lambda: os.path.exists(host_path(ctx.prefix, marker)) or proc.poll() is not None,
+             "lockholder holding %s" % winpath, 120)
+    if proc.poll() is not None:
+        raise ScenarioError("lockholder could not hold %s" % winpath)
+
+
+HELPERS_RELEASE = "C:\\helpers\\setup.ended"
+
+
+def release_helpers(ctx):
+    """Setup.exe has ended: the helpers let go of what they hold."""
+    if getattr(ctx, "helpers", None):
+        open(host_path(ctx.prefix, HELPERS_RELEASE), "w").close()
+
+
+def wait_for(condition, what, limit):
+    """Waits until condition() holds; the limit is a last resort and names what never came."""
+    deadline = time.time() + limit
+    while not condition():
         if time.time() > deadline:
-            proc.kill()
-            raise ScenarioError("lockholder did not start for %s" % winpath)
-        time.sleep(0.2)
+            raise ScenarioError("gave up after %d s waiting for: %s" % (limit, what))
+        time.sleep(0.02)
+
+
+DRIVE_TYPES = {"floppy": 2, "hd": 3, "network": 4, "cdrom": 5, "ramdisk": 6}
 
 
 def set_drive(ctx, letter, target, kind):
-    """Maps <letter>: to a Linux folder with a drive type. The wineserver reads the
-    types when it starts, so the one that reg starts is let end before the setup runs."""
+    """Maps <letter>: to a Linux folder with a drive type. The types are read
+    when the prefix's services start, so the one that reg starts is let end
+    first; and since those services come up beside the setup, not before it,
+    the robot starts the setup only once the drive shows its type."""
     link = os.path.join(ctx.prefix, "dosdevices", letter.lower() + ":")
     if os.path.lexists(link):
         os.unlink(link)
     os.symlink(target, link)
-    run(["wine", "reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", letter.lower() + ":", "/d", kind, "/f"],
-        ctx.env, timeout=120)
+    run(["wine", "reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", letter.lower() + ":", "/d", kind, "/f",
+         "/reg:64"], ctx.env, timeout=120)  # read by Wine's own 64-bit services
     run(["wineserver", "-w"], ctx.env, timeout=120)
+    ctx.robot_preconditions = getattr(ctx, "robot_preconditions", []) + [
+        "drive %s: %d" % (letter.upper(), DRIVE_TYPES[kind])]
 
 
 def before_drive(ctx, args):
@@ -656,7 +805,7 @@ BEFORE_COMMANDS = {
     "reg": before_reg,           # reg <arguments of wine reg>, e.g. reg add "HKCU\Software\X" /v V /d 1 /f
     "readonly": before_readonly, # readonly <windows path>
     "fixture": before_fixture,   # fixture <windows path> <test library>
-    "hold": before_hold,         # hold <windows path> [linger seconds]: held open until Setup.exe ends
+    "hold": before_hold,         # hold <windows path> [session]: held open until Setup.exe ends; session: and until a restart ends the session
     "drive": before_drive,       # drive <letter>: <hd|cdrom|floppy|network|ramdisk>: a new drive of that type
     "tmpfs": before_tmpfs,       # tmpfs <letter>: <size, e.g. 1m>: a fixed disk with exactly that much room
 }
@@ -1013,6 +1162,24 @@ BEFORE_COMMANDS["tool"] = lambda ctx, args: copy_bench_tool(  # tool <windows pa
     ctx, host_path(ctx.prefix, args.rsplit(" ", 1)[0]), args.rsplit(" ", 1)[1])
 CHECK_COMMANDS["link"] = check_link        # link <.lnk> | target=... | arguments=... | show=1
 CHECK_COMMANDS["records"] = check_records  # records <recorder log> <line> | <line> | ...
+
+
+# ---------------------------------------------------------------- very many files
+
+def medium_tiny(ctx, args):
+    """tiny <folder> <count> <per folder>: <count> empty files <folder>\\d0000\\f000000.dat ...,
+    <per folder> to a sub-folder (Wine looks through the whole folder for every
+    new name, so one folder of tens of thousands would make the copy crawl)."""
+    folder, count, per = args.split()
+    base = os.path.join(ctx.medium_host, *folder.split("\\"))
+    for i in range(int(count)):
+        sub = os.path.join(base, "d%04d" % (i // int(per)))
+        if i % int(per) == 0:
+            os.makedirs(sub, exist_ok=True)
+        open(os.path.join(sub, "f%06d.dat" % i), "wb").close()
+
+
+MEDIUM_COMMANDS["tiny"] = medium_tiny  # tiny <folder> <count> <per folder>: that many empty files
 SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk below it with its fields
 SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
@@ -1426,6 +1593,125 @@ def check_confinement(ctx, before):
 
 
 
+# ---------------------------------------------------------------- planted libraries
+#
+# The proof that Setup.exe runs no code from beside itself or from the install
+# folder. "planted <folder> <names...>" (in "medium" a folder of the medium,
+# "." for its top; in "before" a Windows folder) puts copies of the bench's
+# planted library (tests/e2e/planted/planted.c, built for the program's
+# bitness) into the folder under those names and sets the names to load native
+# first (WINEDLLOVERRIDES <names>=n,b), as Windows loads a DLL that is not one
+# of its known DLLs. A copy that any process loads appends the process id and
+# its own path to C:\planted.log and refuses to load. The run is traced
+# (WINEDEBUG=+pid,+loaddll). The check "planted <windows path of a copy>":
+#   - no copy was loaded (there is no C:\planted.log);
+#   - every DLL the Setup.exe process loaded is a planted name or one that
+#     Windows takes from the system folder only (tests/known_dlls.txt), so the
+#     names cannot fall behind what a run loads;
+#   - the copy named does leave its trace when a program loads it
+#     (loadprobe.exe), so that the first point proves something.
+# "overrides <entry>" (in "before") adds an entry to WINEDLLOVERRIDES for the
+# run, e.g. "comctl32=" so that a system DLL cannot be loaded at all.
+
+PLANTED_LOG = "C:\\planted.log"
+LOADDLL_LINE = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*?)" at [0-9A-Fa-f]+: (\w+)')
+
+
+def set_dll_overrides(ctx):
+    """The bench's own overrides, those of "overrides", then the planted names native first."""
+    parts = [ctx.bench.env(ctx.prefix)["WINEDLLOVERRIDES"]] + getattr(ctx, "dll_overrides", [])
+    if getattr(ctx, "planted", None):
+        parts.append("%s=n,b" % ",".join(sorted(n[:-4] for n in ctx.planted)))
+    ctx.env["WINEDLLOVERRIDES"] = ";".join(parts)
+
+
+def plant(ctx, host_folder, names):
+    library = os.path.join(ctx.bench.program.fixtures, "planted.dll")
+    if not os.path.isfile(library):
+        raise ScenarioError("no planted library %s (tests/e2e/planted)" % library)
+    if not names or any(not n.lower().endswith(".dll") or "\\" in n for n in names):
+        raise ScenarioError("planted: give a folder and DLL names, e.g. planted . version.dll")
+    os.makedirs(host_folder, exist_ok=True)
+    for name in names:
+        shutil.copyfile(library, os.path.join(host_folder, name))
+    ctx.planted = getattr(ctx, "planted", set()) | {n.lower() for n in names}
+    set_dll_overrides(ctx)
+    ctx.env["WINEDEBUG"] = "-all,+pid,+loaddll"
+
+
+def before_overrides(ctx, args):
+    """overrides <WINEDLLOVERRIDES entry>, e.g. comctl32= (not loaded at all)."""
+    ctx.dll_overrides = getattr(ctx, "dll_overrides", []) + [args]
+    set_dll_overrides(ctx)
+
+
+def medium_planted(ctx, args):
+    folder, *names = args.split()
+    plant(ctx, os.path.join(ctx.medium_host, *[p for p in folder.split("\\") if p != "."]), names)
+
+
+def before_planted(ctx, args):
+    folder, *names = args.split()
+    plant(ctx, host_path(ctx.prefix, folder), names)
+
+
+def setup_loads(ctx):
+    """[(name, how)] of every DLL the Setup.exe process loaded, in order, from the run's trace."""
+    setup = (ctx.medium.rstrip("\\") + "\\Setup.exe").lower()
+    pids, loads = set(), []
+    for line in getattr(ctx, "robot_output", b"").decode("utf-8", errors="replace").splitlines():
+        m = LOADDLL_LINE.match(line)
+        if not m:
+            continue
+        path = m.group(2).replace("\\\\", "\\")
+        if path.lower() == setup:
+            pids.add(m.group(1))
+        elif m.group(1) in pids:
+            loads.append((path.rsplit("\\", 1)[-1].lower(), m.group(3)))
+    return loads
+
+
+def check_planted(ctx, args):
+    """planted <windows path of a planted copy>: see "planted libraries"."""
+    log = host_path(ctx.prefix, PLANTED_LOG)
+    if os.path.exists(log):
+        with open(log, encoding="ascii", errors="replace") as f:
+            for line in f:
+                ctx.fail("a planted library was loaded (process id, path): %s" % line.strip())
+        os.unlink(log)
+    with open(os.path.join(ROOT, "tests", "known_dlls.txt")) as f:
+        system_only = {l.split()[0].lower() for l in f if l.strip() and not l.startswith("#")}
+    loads = setup_loads(ctx)
+    if not loads:
+        ctx.fail("planted: the run's trace shows no DLL loaded by %s\\Setup.exe" % ctx.medium)
+    for name in sorted({n for n, _ in loads} - system_only - getattr(ctx, "planted", set())):
+        ctx.fail("Setup.exe loaded %s, which is neither planted nor a DLL that Windows takes from the system "
+                 "folder only (tests/known_dlls.txt): plant it" % name)
+    probe = run(["wine", "C:\\robot\\loadprobe.exe", args], ctx.env, timeout=120, check=False)
+    run(["wineserver", "-w"], ctx.env, timeout=60)
+    traced = []
+    if os.path.exists(log):
+        with open(log, encoding="ascii", errors="replace") as f:
+            traced = [l.strip().partition(" ")[2].lower() for l in f]
+        os.unlink(log)
+    if args.lower() not in traced:
+        ctx.fail("planted: %s left no trace when loadprobe.exe loaded it (%s): the proof is void"
+                 % (args, probe.stdout.decode(errors="replace").strip().splitlines()[-1:]))
+
+
+def show_loaded(ctx, args):
+    print("  DLLs loaded by Setup.exe (in order):")
+    for name, how in setup_loads(ctx):
+        print("    %-20s %s" % (name, how))
+
+
+MEDIUM_COMMANDS["planted"] = medium_planted  # planted <folder of the medium, . for the top> <name.dll>...
+BEFORE_COMMANDS["planted"] = before_planted  # planted <windows folder> <name.dll>...
+BEFORE_COMMANDS["overrides"] = before_overrides  # overrides <entry of WINEDLLOVERRIDES>, e.g. comctl32=
+CHECK_COMMANDS["planted"] = check_planted    # planted <windows path of a planted copy>: see above
+SHOW_COMMANDS["loaded"] = show_loaded        # loaded: the DLLs Setup.exe loaded (with "planted" only)
+
+
 # ---------------------------------------------------------------- running
 
 class Context:
@@ -1503,6 +1789,8 @@ def run_scenario(bench, path, demo=False, preview=False):
         write_setup_ini(prefix, ctx.medium, sections["setup.ini"])
     dispatch(MEDIUM_COMMANDS, ctx, sections.get("medium", []), "medium")
     default_manifest(ctx)
+    for gate in getattr(ctx, "gates", []):
+        gate.close_over()
     dispatch(BEFORE_COMMANDS, ctx, sections.get("before", []), "before")
 
     robot_dir = host_path(prefix, "C:\\robot")
@@ -1511,13 +1799,19 @@ def run_scenario(bench, path, demo=False, preview=False):
         shutil.copyfile(os.path.join(bench.bench_dir, tool), os.path.join(robot_dir, tool))
     dialogue = dialogue_lines(sections)
     with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
-        f.write("\n".join(answers_for(dialogue)) + "\n")
+        f.write("\n".join(getattr(ctx, "robot_preconditions", []) + answers_for(dialogue)) + "\n")
     confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
     timeout = int(ctx.options.get("timeout", "60"))
     started = time.time()
-    run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-         "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []), ctx.env, timeout=timeout + 60)
-    run(["wineserver", "-w"], ctx.env, timeout=60)
+    try:
+        ctx.robot_output = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+                                "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
+                               ctx.env, timeout=timeout + 60).stdout
+    finally:
+        release_helpers(ctx)
+        for gate in getattr(ctx, "gates", []):
+            gate.restore()
+    run(["wineserver", "-w"], ctx.env, timeout=180)
     if ctx.display:
         ctx.display.stop()
     elapsed = time.time() - started
@@ -1565,8 +1859,14 @@ def main():
                         help="the Setup.exe to run (default: win32 where 32-bit programs run, else win64)")
     parser.add_argument("--which", action="store_true", help="only say which program the scenarios run")
     parser.add_argument("scenarios", nargs="*")
+    # Another build of the program, such as a signed copy: it runs in place of
+    # <build>/<program>/Setup.exe, in prefixes of their own ("<scenario>.other").
+    parser.add_argument("--setup-exe", help="the Setup.exe to run instead of the build's")
     args = parser.parse_args()
     bench = Bench(args.build, args.program)
+    if args.setup_exe:
+        bench.setup_exe = os.path.abspath(args.setup_exe)
+        bench.case_suffix = ".other"
     if bench.program.notice:
         print(bench.program.notice)
     if args.which:

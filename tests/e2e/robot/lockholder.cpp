@@ -1,23 +1,26 @@
 // A program running beside the setup while it installs: keeps one file open
 // without sharing, so that nobody can replace or delete it, and writes down
 // the end-of-session messages its hidden window receives (a restart request
-// sends them to every window). It lets the file go when the setup has ended.
+// sends them to every window). It lets the file go when the bench says the
+// setup has ended.
 //
-//   lockholder.exe <file to hold> <ready marker> <session log> [seconds] [linger]
+//   lockholder.exe <file to hold> <ready marker> <session log> <release marker> [session]
 //
-// The ready marker is created once the file is held. The program waits for
-// a process named Setup.exe to appear and end, or gives up after the time
-// limit (120 seconds by default; exit code 3). It then stays "linger" seconds
-// longer (default 0) to receive the messages of a restart that the setup
-// requested just before it ended; the system may end it meanwhile.
+// The ready marker is created once the file is held; the file is let go when
+// the release marker appears (the bench makes it once the setup has ended).
+// With "session" the program then also waits until it has received the end
+// of the session that the setup's restart request brings, and notes it. Both
+// waits end, as a last resort, after two minutes (exit code 3), and the log
+// says which condition never came.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 static FILE* g_sessionLog;
+static bool g_sessionEnded;
 
 static void Note(const char* text) {
     fprintf(g_sessionLog, "%s\n", text);
@@ -31,6 +34,7 @@ static LRESULT CALLBACK WatchWndProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     }
     if (message == WM_ENDSESSION) {
         Note(wParam ? "WM_ENDSESSION TRUE" : "WM_ENDSESSION FALSE");
+        g_sessionEnded = true;
         return 0;
     }
     return DefWindowProcW(hWnd, message, wParam, lParam);
@@ -46,20 +50,6 @@ static HWND CreateWatchWindow() {
                          windowClass.hInstance, nullptr);
 }
 
-// A handle to the running setup, or null while there is none.
-static HANDLE OpenSetupProcess() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    HANDLE process = nullptr;
-    for (BOOL more = Process32First(snapshot, &entry); more && !process; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(entry.szExeFile, "Setup.exe") == 0)
-            process = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return process;
-}
-
 static void PumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -68,36 +58,25 @@ static void PumpMessages() {
     }
 }
 
-// Keeps the window answering for a while.
-static void Linger(DWORD ms) {
-    DWORD started = GetTickCount();
-    while (GetTickCount() - started < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        PumpMessages();
-    }
+static bool FileExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Waits until the setup has come and gone; false at the time limit.
-static bool WaitForSetup(DWORD limitMs) {
+// Answers the window's messages until the condition holds; false at the limit.
+template <typename Condition>
+static bool WaitUntil(Condition condition, DWORD limitMs) {
     DWORD started = GetTickCount();
-    HANDLE setup = nullptr;
-    while (GetTickCount() - started < limitMs) {
-        if (!setup) setup = OpenSetupProcess();
-        DWORD count = setup ? 1 : 0;
-        DWORD wait = MsgWaitForMultipleObjects(count, setup ? &setup : nullptr, FALSE, 50, QS_ALLINPUT);
-        if (setup && wait == WAIT_OBJECT_0) {
-            CloseHandle(setup);
-            return true;
-        }
+    while (!condition()) {
+        if (GetTickCount() - started > limitMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         PumpMessages();
     }
-    if (setup) CloseHandle(setup);
-    return false;
+    return true;
 }
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        fprintf(stderr, "usage: lockholder <file> <ready marker> <session log> [seconds] [linger]\n");
+    if (argc < 5) {
+        fprintf(stderr, "usage: lockholder <file> <ready marker> <session log> <release marker> [session]\n");
         return 2;
     }
     HANDLE held = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -111,11 +90,14 @@ int main(int argc, char** argv) {
     FILE* marker = fopen(argv[2], "wb");
     if (!marker) return 2;
     fclose(marker);
-    DWORD limitMs = static_cast<DWORD>(argc > 4 ? atoi(argv[4]) : 120) * 1000;
-    bool ended = WaitForSetup(limitMs);
+    const DWORD limitMs = 120000;
+    const char* release = argv[4];
+    bool released = WaitUntil([&] { return FileExists(release); }, limitMs);
     CloseHandle(held);
-    Note(ended ? "released after the setup ended" : "released at the time limit");
-    if (ended && argc > 5) Linger(static_cast<DWORD>(atoi(argv[5])) * 1000);
+    Note(released ? "released after the setup ended" : "released at the time limit: the setup never ended");
+    bool session = argc > 5 && strcmp(argv[5], "session") == 0;
+    bool ended = !session || WaitUntil([] { return g_sessionEnded; }, limitMs);
+    if (!ended) Note("no end of the session came");
     fclose(g_sessionLog);
-    return ended ? 0 : 3;
+    return released && ended ? 0 : 3;
 }

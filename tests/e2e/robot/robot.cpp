@@ -9,10 +9,16 @@
 // request files in "shots\" beside the transcript.
 //
 // Each answer line is "<kind> <action>": kind is box, 104, 106 or 107, and it
-// is taken only by a window of that kind. Windows of kinds 106 and 107 need no
+// is taken only by a window of that kind. A line "drive <X:> <type>" is a
+// condition of the start instead: the setup is started only once the drive
+// shows that GetDriveType type (the prefix's services set drive types while
+// they start, which may be after the first program has). A window is acted
+// on only once its texts are set (see WaitUntilSettled). Windows of kinds 106 and 107 need no
 // answer; a box or folder dialog without a matching answer is logged with
 // "-> ?" and the setup is ended there, since the run has left its script.
 #include <windows.h>
+
+#include <commctrl.h>  // the progress bar's messages
 
 #include <cstdio>
 #include <set>
@@ -122,12 +128,54 @@ static std::string Describe(HWND hWnd, const std::string& kind) {
     return "dialog 107 \"" + StaticTexts(hWnd) + "\"";
 }
 
+// True once the setup's thread has come back to reading its messages since
+// the window was made: the handler that sets a dialog's texts (WM_INITDIALOG)
+// is over, and so is whatever the thread was doing when it was asked.
+static bool ThreadAnswers(HWND hWnd, UINT waitMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, waitMs, &result) != 0;
+}
+
+// The texts the setup always gives a window of this kind are there: the
+// format of a caption or intro ("%s") has been filled in, and the texts that
+// are never empty are not.
+static bool TextsSet(HWND hWnd, const std::string& kind) {
+    std::string caption = WindowText(hWnd);
+    if (kind == "106")
+        return !caption.empty() && caption.find('%') == std::string::npos &&
+               !WindowText(GetDlgItem(hWnd, 1011)).empty();
+    if (kind == "104") {
+        std::string intro = WindowText(GetDlgItem(hWnd, 1012));
+        return !caption.empty() && !intro.empty() && intro.find('%') == std::string::npos;
+    }
+    return !StaticTexts(hWnd).empty();  // a box's message, the notice's text
+}
+
+// Waits until the window is settled: its thread has answered (the window's
+// setup is over) or, for a thread that stays busy (the copy loop), the texts
+// show it. False when the window went away meanwhile. The limit is a last
+// resort, and the transcript then says which window never settled.
+static bool WaitUntilSettled(HWND hWnd, const std::string& kind) {
+    DWORD started = GetTickCount();
+    for (;;) {
+        if (!IsWindow(hWnd)) return false;
+        if (kind != "107" && ThreadAnswers(hWnd, 50)) return IsWindowVisible(hWnd) != FALSE;
+        if (TextsSet(hWnd, kind)) return true;
+        if (GetTickCount() - started > 60000) {
+            Log("robot: the texts of this window were never set: " + Describe(hWnd, kind));
+            return true;
+        }
+        Sleep(10);
+    }
+}
+
 static void Press(HWND hWnd, int id) {
     PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hWnd, id)));
 }
 
 // ---- pictures: the test bench takes them from outside Wine (Xvfb) ----
 static std::string g_shotFolder;  // "shots\" beside the transcript
+static int g_gatesOpened;
 static bool g_preview;            // a picture of every window as it appears
 static int g_shotCount;
 
@@ -204,6 +252,67 @@ static int ButtonId(const std::string& name) {
     return 0;
 }
 
+// ---- the copy dialog's progress bar, read while the copy runs ----
+// The action "watch-progress" (on the copy dialog) reads the bar's position
+// and range again and again from a thread of its own until the dialog is
+// gone. A question waits in the setup's queue until the copy loop looks after
+// its window, so every look answers one, and the look after the last file
+// answers with the final position. Before the next window is described the
+// transcript gets
+//   progress range 0-<high>, never back, ends at <position>
+// with "back from <a> to <b>" for "never back" when the position went back.
+struct ProgressWatch {
+    HWND dialog = nullptr;
+    HWND bar = nullptr;
+    HANDLE thread = nullptr;
+    int high = -1;
+    int last = -1;
+    int backFrom = -1;
+    int backTo = -1;
+    unsigned readings = 0;
+};
+static ProgressWatch g_progress;
+
+static DWORD WINAPI ReadProgress(LPVOID) {
+    for (;;) {
+        DWORD_PTR position = 0;
+        DWORD_PTR high = 0;
+        if (!SendMessageTimeoutW(g_progress.bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 60000, &position) ||
+            !SendMessageTimeoutW(g_progress.bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 60000, &high))
+            return 0;
+        const int now = static_cast<int>(position);
+        if (now < g_progress.last && g_progress.backFrom < 0) {
+            g_progress.backFrom = g_progress.last;
+            g_progress.backTo = now;
+        }
+        g_progress.last = now;
+        g_progress.high = static_cast<int>(high);
+        ++g_progress.readings;
+    }
+}
+
+static void StartProgressWatch(HWND dialog) {
+    if (g_progress.thread) return;
+    g_progress.dialog = dialog;
+    g_progress.bar = GetDlgItem(dialog, 1010);
+    g_progress.thread = CreateThread(nullptr, 0, ReadProgress, nullptr, 0, nullptr);
+    if (!g_progress.thread) Log("robot: cannot watch the progress bar");
+}
+
+// Once the watched dialog is gone (or the setup has ended), its reading ends
+// and the transcript says what it saw.
+static void EndProgressWatch(bool setupEnded) {
+    if (!g_progress.thread || (!setupEnded && IsWindow(g_progress.dialog))) return;
+    if (WaitForSingleObject(g_progress.thread, 60000) != WAIT_OBJECT_0) Log("robot: the progress reading did not end");
+    CloseHandle(g_progress.thread);
+    g_progress.thread = nullptr;
+    std::string line = "progress range 0-" + std::to_string(g_progress.high) + ", ";
+    if (g_progress.backFrom < 0) line += "never back";
+    else line += "back from " + std::to_string(g_progress.backFrom) + " to " + std::to_string(g_progress.backTo);
+    Log(line + ", ends at " + std::to_string(g_progress.last));
+    Log("progress readings " + std::to_string(g_progress.readings));
+}
+
 // Carries out one action; several are separated by ';' (for example
 // "set C:\Games;ok" on the folder dialog).
 static void Perform(HWND hWnd, const std::string& actions) {
@@ -224,17 +333,25 @@ static void Perform(HWND hWnd, const std::string& actions) {
             TakeShot(action.substr(5));
         } else if (action.compare(0, 14, "shot-backdrop ") == 0) {
             TakeBackdropShot(hWnd, action.substr(14));
+        } else if (action == "watch-progress") {
+            StartProgressWatch(hWnd);
         } else if (action == "esc" || action == "enter") {
             PressKey(hWnd, action == "esc" ? VK_ESCAPE : VK_RETURN);
         } else if (action == "close-backdrop") {
             PostMessageW(g_backdrop, WM_CLOSE, 0, 0);
+        } else if (action == "open-gate") {
+            // The copy may go on past the next gate file of the medium.
+            std::string signal = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
+                                 std::to_string(++g_gatesOpened) + ".open";
+            FILE* file = fopen(signal.c_str(), "wb");
+            if (file) fclose(file);
+            else Log("robot: cannot open gate " + std::to_string(g_gatesOpened));
         } else if (action == "wait" || action.empty()) {
         } else if (int id = ButtonId(action)) {
             Press(hWnd, id);
         } else {
             Log("robot: unknown action " + action);
         }
-        Sleep(30);
         start = end + 1;
     }
 }
@@ -247,23 +364,22 @@ static bool g_stopped;  // a window came that the scenario does not answer
 // has closed and the setup has had time to end the dialog or keep it, a
 // dialog still shown is described again.
 static void RecheckFolderDialog(HWND answeredWindow, HWND dialog) {
-    for (int waited = 0; IsWindow(answeredWindow) && IsWindowVisible(answeredWindow) && waited < 5000; waited += 20)
-        Sleep(20);
-    Sleep(300);
+    for (int waited = 0; IsWindow(answeredWindow) && IsWindowVisible(answeredWindow) && waited < 60000; waited += 10)
+        Sleep(10);
+    // Once the thread reads its messages again, the answer has been handled
+    // and the dialog ended or kept.
+    ThreadAnswers(dialog, 60000);
     if (IsWindow(dialog) && IsWindowVisible(dialog)) g_acted.erase(dialog);
 }
 
 static void Handle(HWND hWnd) {
+    EndProgressWatch(false);
     std::string kind = KindOf(hWnd);
     HWND owner = GetWindow(hWnd, GW_OWNER);
     std::string ownerKind = owner ? KindOf(owner) : "";
-    Sleep(40);  // let the window finish its initialisation
-    if (kind == "104") {
-        // Right after a question over it is answered, the dialog may still be
-        // shown for a moment although the setup is ending it.
-        Sleep(150);
-        if (!IsWindowVisible(hWnd)) return;
-    }
+    // Right after a question over it is answered, a dialog may still be shown
+    // although the setup is ending it: settled, it is gone.
+    if (!WaitUntilSettled(hWnd, kind) || !IsWindowVisible(hWnd)) return;
     std::string line = Describe(hWnd, kind);
     if (g_preview) {
         if (g_shotCount == 0) TakeBackdropShot(hWnd, "00-backdrop");
@@ -332,6 +448,28 @@ static void ForgetClosedWindows() {
     }
 }
 
+struct DriveCondition {
+    std::string root;  // "D:\"
+    UINT type;
+};
+static std::vector<DriveCondition> g_driveConditions;
+
+// Waits until every drive named by the scenario shows its type; false, with
+// the drive named in the transcript, at the limit (a last resort).
+static bool WaitForDrives() {
+    for (const DriveCondition& drive : g_driveConditions) {
+        DWORD started = GetTickCount();
+        while (GetDriveTypeA(drive.root.c_str()) != drive.type) {
+            if (GetTickCount() - started > 120000) {
+                Log("robot: drive " + drive.root + " never showed type " + std::to_string(drive.type));
+                return false;
+            }
+            Sleep(20);
+        }
+    }
+    return true;
+}
+
 static bool ReadAnswers(const char* path) {
     FILE* file = fopen(path, "rb");
     if (!file) return false;
@@ -344,6 +482,12 @@ static bool ReadAnswers(const char* path) {
         Answer answer;
         answer.kind = text.substr(0, space);
         answer.action = space == std::string::npos ? "" : text.substr(space + 1);
+        if (answer.kind == "drive") {
+            size_t blank = answer.action.find(' ');
+            g_driveConditions.push_back({answer.action.substr(0, blank) + "\\",
+                                         static_cast<UINT>(atoi(answer.action.substr(blank + 1).c_str()))});
+            continue;
+        }
         g_answers.push_back(answer);
     }
     fclose(file);
@@ -364,6 +508,8 @@ int main(int argc, char** argv) {
     g_preview = argc > 5 && std::string(argv[5]) == "preview";
     g_shotFolder = argv[3];
     g_shotFolder = g_shotFolder.substr(0, g_shotFolder.find_last_of('\\') + 1) + "shots\\";
+
+    if (!WaitForDrives()) return 3;
 
     std::string commandLine = std::string("\"") + argv[1] + "\"";
     std::string folder = argv[1];
@@ -407,6 +553,7 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    EndProgressWatch(true);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
     if (g_nextAnswer < g_answers.size()) Log("robot: " + std::to_string(g_answers.size() - g_nextAnswer) + " answers unused");
