@@ -17,6 +17,15 @@ FolderEntry AcceptFolderEntry(const std::string& typed, std::string& folder) {
     return FolderEntry::Accepted;
 }
 
+bool DefaultPathFits(const std::string& value) {
+    return value.size() < kDefaultPathCapacity;
+}
+
+std::string DefaultPathTooLongText() {
+    return "설치 정보 파일(Setup.ini)의 [Main] Default Path 값이 너무 깁니다. (최대 " +
+           std::to_string(kDefaultPathCapacity - 1) + "바이트)\n설치를 중단합니다.";
+}
+
 // The format's text between its "%s" placeholders: pieces[0] before the
 // first, pieces[1] between them, pieces[2] after the second ("%%" already
 // turned into "%"); a third "%s" and beyond stand for nothing.

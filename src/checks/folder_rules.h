@@ -21,6 +21,16 @@ enum class FolderEntry { Accepted, TooLong };
 // path.
 FolderEntry AcceptFolderEntry(const std::string& typed, std::string& folder);
 
+// "Default Path" is read into the install folder with a capacity of 259, so
+// a value of up to 258 bytes arrives whole. A longer one would be cut into
+// another folder; the installation is refused instead, before anything is
+// written. The value is read with a larger capacity to tell.
+constexpr std::size_t kDefaultPathCapacity = 259;
+bool DefaultPathFits(const std::string& value);
+
+// The refusal of an over-long "Default Path" ("설치 오류").
+std::string DefaultPathTooLongText();
+
 // The intro text: the first "%s" of format takes the name, the second the
 // version ("%%" is a percent sign). When the result would not fit `size`
 // bytes with its NUL, the name is shortened first, then the version, each on

@@ -14,6 +14,10 @@ static void PostCommand(HWND hWnd, WPARAM command) {
 }
 
 static void OnCheckVersion(HWND hWnd) {
+    if (RefuseLongDefaultPath()) {
+        PostQuitMessage(-1);
+        return;
+    }
     if (CheckInstalledVersion()) PostCommand(hWnd, IDM_SELECT_FOLDER);
 }
 

@@ -142,7 +142,7 @@ MediumReport AnalyseMedium(const Medium& medium, const MediumContext& context) {
     MediumWalk walk(medium, context);
     WalkMainSection(walk);
     WalkBackdrop(walk);
-    WalkVersionCheck(walk);
+    if (!walk.m_stopped) WalkVersionCheck(walk);
     if (!walk.m_stopped) WalkFolderStage(walk);
     if (!walk.m_stopped) WalkSharedFiles(walk);
     if (!walk.m_stopped) WalkManifest(walk);

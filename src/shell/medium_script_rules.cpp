@@ -84,7 +84,17 @@ void WalkMainSection(MediumWalk& walk) {
     if (!walk.m_medium.hasScript) {
         walk.Add(Severity::Error, "no-script", "", "", "Setup.ini is missing: every value takes its default");
     }
-    std::string defaultPath = walk.Read("Main", "Default Path", 259, Severity::Error);
+    const ProfileEntry* path = FindProfileEntry(walk.m_profile, "Main", "Default Path");
+    if (path && !DefaultPathFits(path->value)) {
+        walk.Add(Severity::Error, "default-path-long", "Main", "Default Path",
+                 "value of " + Number(static_cast<long long>(path->value.size())) + " bytes is over " +
+                     Number(static_cast<long long>(kDefaultPathCapacity - 1)) +
+                     ": the program refuses it and ends (-1) before anything is written");
+        walk.Message("설치 오류", DefaultPathTooLongText(), "ok");
+        walk.m_report.plan.exitCode = -1;
+        walk.m_stopped = true;
+    }
+    std::string defaultPath = walk.m_stopped ? "" : walk.Read("Main", "Default Path", kDefaultPathCapacity);
     int changePath = walk.ReadInt("Main", "Change Path", 1);
     const ProfileEntry* change = FindProfileEntry(walk.m_profile, "Main", "Change Path");
     if (change && change->value != "0" && change->value != "1")
@@ -95,7 +105,7 @@ void WalkMainSection(MediumWalk& walk) {
     walk.m_productName = walk.Read("Main", "Name", 99);
     walk.Read("Main", "Version", 49);
     walk.m_installDir = walk.m_context.installDir.empty() ? defaultPath : walk.m_context.installDir;
-    if (defaultPath.empty())
+    if (defaultPath.empty() && !walk.m_stopped)
         walk.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
                  changePath == 1 ? "no install folder is proposed: the player must type one"
                                  : "no install folder and no folder dialog: the disk check asks for a hard disk "

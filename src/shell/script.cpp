@@ -2,6 +2,7 @@
 // the system's error texts.
 #include <string>
 
+#include "checks/folder_rules.h"
 #include "shell/script_rules.h"
 #include "shell/setup.h"
 
@@ -56,4 +57,15 @@ void ReadMainSection() {
     g_showCompleteDialog = ReadScriptInt("Main", "Install Complete Dialog", 1);
     ReadScriptText("Main", "Name", g_productName, sizeof g_productName);
     ReadScriptText("Main", "Version", g_productVersion, sizeof g_productVersion);
+}
+
+// "Default Path" as written, read with more room than the install folder has:
+// a value that would be cut is refused with a message before anything is
+// written, instead of installing into a folder the script never named.
+bool RefuseLongDefaultPath() {
+    char value[kValueSize];
+    ReadScriptText("Main", "Default Path", value, kLineCapacity);
+    if (DefaultPathFits(value)) return false;
+    ShowScriptError(DefaultPathTooLongText().c_str());
+    return true;
 }

@@ -56,6 +56,7 @@ BOOL ExpandExePath(char* text);           // 300-byte buffer; FALSE: would not f
 void ShowLastError();
 void ShowScriptError(const char* text);   // a script value the program cannot use
 void ReadMainSection();
+bool RefuseLongDefaultPath();             // true: told the user, the installation ends
 
 // ---- backdrop ----
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

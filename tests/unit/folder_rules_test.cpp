@@ -35,6 +35,13 @@ TEST(FolderEntryLength, ATextOver259BytesIsRefusedWhole) {
     EXPECT_EQ(folder, "C:\\Games");
 }
 
+TEST(DefaultPathLength, AValueOver258BytesIsRefused) {
+    EXPECT_TRUE(DefaultPathFits(""));
+    EXPECT_TRUE(DefaultPathFits("C:\\" + std::string(255, 'a')));    // 258 bytes: read whole with 259
+    EXPECT_FALSE(DefaultPathFits("C:\\" + std::string(256, 'a')));   // 259 bytes: would lose its last byte
+    EXPECT_FALSE(DefaultPathFits("C:\\게임\\" + std::string(300, 'a')));
+}
+
 static const char kIntroFormat[] = "이 프로그램은 타르빅이 제공하는 %s %s 설치 프로그램 입니다.";
 
 TEST(IntroText, NameAndVersionFillThePlaceholders) {

@@ -100,6 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "Default Path"},
         ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=Games", Severity::Error, "folder-not-on-disk",
                      "Main", "Default Path"},
+        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=C:\\Games\\"
+                     "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+                     "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+                     "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ",
+                     Severity::Error, "default-path-long", "Main", "Default Path"},
         ScriptDefect{"0=1,0,000000255", "0=1,0,0000255", Severity::Warning, "colour-length", "Color", "0"},
         ScriptDefect{"0=1,0,000000255", "0=0,7", Severity::Warning, "ramp-kind", "Color", "0"},
         ScriptDefect{"1=Arial,40,255255255", "1=Arial,40,25525525", Severity::Warning, "colour-length", "Title", "1"},

@@ -96,6 +96,10 @@ TEST(QpkPlan, StopsWhereTheProgramStops) {
         {"Mode=3", "Mode=1", false, 0},                                   // an update on a clean machine
         {"Version Path=HKEY_LOCAL_MACHINE", "Version Path=HKLM", false, 0},  // unknown root: told and ended
         {"", "", true, -1},                                               // no package manifest
+        {"Default Path=C:\\Games\\Q\\", "Default Path=C:\\Games\\"
+         "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+         "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+         "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ", false, -1},  // over 258 bytes: refused before anything
     };
     for (const Row& row : rows) {
         Medium m = PlanMedium();
