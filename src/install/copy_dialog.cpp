@@ -49,7 +49,8 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) 
         return TRUE;
     case WM_COPY_START: CopyPackageFiles(hDlg); return TRUE;
     case WM_COPY_SETRANGE:
-        SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, LOWORD(wParam)));
+        // The whole 32-bit range: a package of more than 65,535 steps fills the bar once, at its end.
+        SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETRANGE32, 0, static_cast<LPARAM>(wParam));
         return TRUE;
     case WM_COPY_SETPOS: SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETPOS, wParam, 0); return TRUE;
     case WM_COPY_END: OnCopyEnd(hDlg, wParam); return TRUE;

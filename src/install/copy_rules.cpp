@@ -122,8 +122,8 @@ std::string CopySkippedText(const std::string& name) {
 }
 
 unsigned ProgressRange(unsigned packageFiles, int sharedFileCount) {
-    unsigned steps = packageFiles + static_cast<unsigned>(sharedFileCount > 0 ? sharedFileCount : 0);
-    return steps & 0xFFFFu;
+    std::uint64_t steps = std::uint64_t{packageFiles} + static_cast<unsigned>(sharedFileCount > 0 ? sharedFileCount : 0);
+    return steps > kMaxProgressRange ? kMaxProgressRange : static_cast<unsigned>(steps);
 }
 
 bool IsReadOnlyDestination(unsigned long attributes) {

@@ -76,8 +76,10 @@ bool RemoveFailedCopy(bool destinationExisted, unsigned long error);
 bool CopyFoundDestination(unsigned long error);
 
 // The progress range of the copy: one step per package file and per shared
-// file record. The progress bar holds 16 bits, so a larger total is taken
-// modulo 65536.
+// file record. The bar is given its range in 32 bits (a 16-bit range would
+// wrap past 65,535 steps and show the bar full early); a total beyond the
+// largest position the bar takes (2^31 - 1) is held there.
+constexpr unsigned kMaxProgressRange = 0x7FFFFFFFu;
 unsigned ProgressRange(unsigned packageFiles, int sharedFileCount);
 
 // Whether the copy must walk the folders of a package file: a file at the top

@@ -113,13 +113,16 @@ INSTANTIATE_TEST_SUITE_P(
                       TitleCase{"100%% %s %s %s", "a", "b", "100% a b %s"},
                       TitleCase{"%d %", "a", "b", "%d %"}));
 
-TEST(ProgressRange, OneStepPerFileModulo65536) {
+TEST(ProgressRange, OneStepPerFileIn32Bits) {
     EXPECT_EQ(ProgressRange(3, 2), 5u);        // package files at 1..3, shared files from 4
     EXPECT_EQ(ProgressRange(0, 2), 2u);        // an empty package: only the shared files
     EXPECT_EQ(ProgressRange(3, -4), 3u);       // a negative count has no records
     EXPECT_EQ(ProgressRange(65535, 0), 65535u);
-    EXPECT_EQ(ProgressRange(65536, 1), 1u);
-    EXPECT_EQ(ProgressRange(100000, 0), 34464u);
+    EXPECT_EQ(ProgressRange(65536, 1), 65537u);  // no wrap past 16 bits
+    EXPECT_EQ(ProgressRange(70000, 1), 70001u);
+    EXPECT_EQ(ProgressRange(1000000, 0), 1000000u);
+    EXPECT_EQ(ProgressRange(0x7FFFFFFFu, 5), 0x7FFFFFFFu);  // held at the bar's largest position
+    EXPECT_EQ(ProgressRange(0xFFFFFFFFu, 0x7FFFFFFF), 0x7FFFFFFFu);
 }
 
 TEST(FailedCopy, ReadOnlyDestinationsAndUnfinishedFiles) {
