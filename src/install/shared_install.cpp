@@ -12,6 +12,7 @@
 #include "install/copy_rules.h"
 #include "install/shared_install_rules.h"
 #include "shell/setup.h"
+#include "shell/system_libraries.h"
 
 namespace {
 
@@ -89,8 +90,9 @@ DWORD AttemptInstall(SharedInstallContext& context, DWORD flags, const std::stri
     std::string destinationFolder = folder;
     context.m_tempName[0] = '\0';
     context.m_tempNameLength = sizeof context.m_tempName;
-    DWORD result = VerInstallFileA(flags, &fileName[0], &fileName[0], &sourceDirectory[0], &destinationFolder[0],
-                                   &destinationFolder[0], context.m_tempName, &context.m_tempNameLength);
+    DWORD result = g_version.m_verInstallFile(flags, &fileName[0], &fileName[0], &sourceDirectory[0],
+                                              &destinationFolder[0], &destinationFolder[0], context.m_tempName,
+                                              &context.m_tempNameLength);
     std::string reported(context.m_tempName, strnlen(context.m_tempName, sizeof context.m_tempName));
     std::string leftover = LeftoverTempPath(result, folder, reported, name);
     if (!leftover.empty()) DeleteFileA(leftover.c_str());
@@ -101,7 +103,7 @@ DWORD AttemptInstall(SharedInstallContext& context, DWORD flags, const std::stri
 // the file has none or no translation table.
 std::optional<std::string> ReadLanguageName(const std::string& path) {
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    DWORD size = g_version.m_getFileVersionInfoSize(path.c_str(), &handle);
     if (size == 0) return std::nullopt;
     void* block = GlobalAlloc(GPTR, size);
     if (block == nullptr) return std::nullopt;
@@ -109,11 +111,11 @@ std::optional<std::string> ReadLanguageName(const std::string& path) {
     void* table = nullptr;
     UINT tableSize = 0;
     unsigned language = 0;
-    if (GetFileVersionInfoA(path.c_str(), 0, size, block) &&
-        VerQueryValueA(block, "\\VarFileInfo\\Translation", &table, &tableSize) &&
+    if (g_version.m_getFileVersionInfo(path.c_str(), 0, size, block) &&
+        g_version.m_verQueryValue(block, "\\VarFileInfo\\Translation", &table, &tableSize) &&
         TranslationLanguage(static_cast<const unsigned char*>(table), tableSize, language)) {
         char languageName[99] = "";
-        VerLanguageNameA(language, languageName, sizeof languageName);
+        g_version.m_verLanguageName(language, languageName, sizeof languageName);
         name = languageName;
     }
     GlobalFree(block);

@@ -7,8 +7,6 @@
 #include "shell/sequence_rules.h"
 #include "shell/setup.h"
 
-#include <commctrl.h>  // after <windows.h>, which it needs
-
 static void PostCommand(HWND hWnd, WPARAM command) {
     PostMessageA(hWnd, WM_COMMAND, command, 0);
 }
@@ -87,9 +85,7 @@ static void OnWriteRegistry(HWND hWnd) {
 }
 
 void RunCopyDialog(HWND hWnd) {
-    // The dialog's progress bar is a common control: its class must exist.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // The progress bar's class was registered at start (LoadSystemLibraries).
     INT_PTR result = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), hWnd, CopyDialogProc, 0);
     PostCommand(hWnd, result == IDCANCEL ? IDM_ABORT : IDM_FINISH);
 }

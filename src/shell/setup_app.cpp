@@ -6,10 +6,13 @@
 #include "resource.h"
 #include "shell/sequence_rules.h"
 #include "shell/setup.h"
+#include "shell/system_libraries.h"
 
 static const char kWindowClass[] = "QuorinInstall";
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
+    RestrictDllSearch();
+    if (!LoadSystemLibraries()) return 1;
     SetupApp app(hInstance);
     if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return 1;
     g_hInstance = app.m_hInstance;

@@ -1,0 +1,97 @@
+// Where the program's code comes from. Setup.exe runs with administrator
+// rights from wherever the player unpacked it, often a download folder
+// holding anything else, and later works in the install folder, which holds
+// the package's own DLLs. It imports only DLLs that Windows keeps in its
+// known-DLL set; the version API and the common controls are loaded here from
+// the system folder, and every later search by name (the shell's, COM's) is
+// kept to the system folder.
+#include "shell/system_libraries.h"
+
+#include <string>
+
+#include "install/copy_rules.h"
+#include "shell/startup_rules.h"
+
+VersionFunctions g_version;
+
+// True when the loader takes the LOAD_LIBRARY_SEARCH_* flags: Windows 8 and
+// later, Windows 7 and Vista with the update that adds SetDefaultDllDirectories.
+static bool g_searchFlagsWork = false;
+
+static FARPROC KernelFunction(const char* name) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel != nullptr ? GetProcAddress(kernel, name) : nullptr;
+}
+
+void RestrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+    auto setDefaultDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void (*)()>(KernelFunction("SetDefaultDllDirectories")));
+    g_searchFlagsWork = setDefaultDirectories != nullptr && setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // An empty folder takes the current folder out of the standard search
+    // (Windows XP SP1 and later), for the Windows without the call above.
+    auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
+        reinterpret_cast<void (*)()>(KernelFunction("SetDllDirectoryA")));
+    if (setDllDirectory != nullptr) setDllDirectory("");
+}
+
+// The library's path in the system folder: what a 32-bit program on 64-bit
+// Windows is given is redirected to SysWOW64, which is where its DLLs lie.
+static std::string SystemLibraryPath(const char* name) {
+    char folder[MAX_PATH] = "";
+    UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    std::string path;
+    if (length == 0 || length >= sizeof folder || !JoinPath(folder, name, path)) return name;
+    return path;
+}
+
+static void ShowLoadFailure(const std::string& what, DWORD error) {
+    MessageBoxA(nullptr, SystemLibraryErrorText(what, error).c_str(), "오류", MB_ICONERROR);
+}
+
+// By name with a search of the system folder only where the loader offers it
+// (so that the side-by-side common controls the manifest asks for still
+// apply), else by full path, the library's own imports looked for beside it.
+static HMODULE LoadSystemLibrary(const char* name) {
+    HMODULE module = g_searchFlagsWork ? LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                                       : LoadLibraryExA(SystemLibraryPath(name).c_str(), nullptr,
+                                                        LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) ShowLoadFailure(SystemLibraryPath(name), GetLastError());
+    return module;
+}
+
+template <typename Function>
+static bool FindFunction(HMODULE module, const char* library, const char* name, Function& out) {
+    out = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    if (out == nullptr) ShowLoadFailure(SystemLibraryPath(library) + ": " + name, GetLastError());
+    return out != nullptr;
+}
+
+static bool LoadVersionLibrary() {
+    const char* const library = "version.dll";
+    HMODULE module = LoadSystemLibrary(library);
+    return module != nullptr && FindFunction(module, library, "VerInstallFileA", g_version.m_verInstallFile) &&
+           FindFunction(module, library, "GetFileVersionInfoSizeA", g_version.m_getFileVersionInfoSize) &&
+           FindFunction(module, library, "GetFileVersionInfoA", g_version.m_getFileVersionInfo) &&
+           FindFunction(module, library, "VerQueryValueA", g_version.m_verQueryValue) &&
+           FindFunction(module, library, "VerLanguageNameA", g_version.m_verLanguageName);
+}
+
+// The copy dialog's progress bar is a common control: its class must exist
+// before the dialog is made.
+static bool LoadCommonControls() {
+    const char* const library = "comctl32.dll";
+    HMODULE module = LoadSystemLibrary(library);
+    decltype(&::InitCommonControlsEx) initCommonControls = nullptr;
+    if (module == nullptr || !FindFunction(module, library, "InitCommonControlsEx", initCommonControls))
+        return false;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    if (initCommonControls(&controls)) return true;
+    ShowLoadFailure(SystemLibraryPath(library) + ": InitCommonControlsEx", GetLastError());
+    return false;
+}
+
+bool LoadSystemLibraries() {
+    return LoadVersionLibrary() && LoadCommonControls();
+}

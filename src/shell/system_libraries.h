@@ -1,0 +1,28 @@
+// The system DLLs that Windows does not keep in its known-DLL set (the
+// version API, the common controls) are not imported: the program loads
+// them from the system folder at start and calls them through these
+// pointers. Everything else it imports is a known DLL, which Windows never
+// looks for beside the program.
+#pragma once
+#include <windows.h>
+
+#include <commctrl.h>  // after <windows.h>, which it needs
+
+struct VersionFunctions {
+    decltype(&::VerInstallFileA) m_verInstallFile = nullptr;
+    decltype(&::GetFileVersionInfoSizeA) m_getFileVersionInfoSize = nullptr;
+    decltype(&::GetFileVersionInfoA) m_getFileVersionInfo = nullptr;
+    decltype(&::VerQueryValueA) m_verQueryValue = nullptr;
+    decltype(&::VerLanguageNameA) m_verLanguageName = nullptr;
+};
+
+extern VersionFunctions g_version;
+
+// Keeps every later DLL search of the process (the program's, the shell's,
+// COM's) to the system folder where Windows can (SetDefaultDllDirectories),
+// and takes the current folder out of the search everywhere.
+void RestrictDllSearch();
+
+// Loads version.dll and comctl32.dll from the system folder and registers the
+// progress bar's class. False after telling the user which file failed.
+bool LoadSystemLibraries();
