@@ -13,3 +13,20 @@ foreach(script ${QS_FIXTURE_SCRIPTS})
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/lib)
 endforeach()
+
+# The library the planted-DLL scenarios put beside Setup.exe and into the
+# install folder under the names of system DLLs (tests/e2e/planted): no C
+# runtime, imports from ntdll.dll alone, so that a copy named kernel32.dll or
+# msvcrt.dll needs no other copy of itself; its entry point leaves a trace.
+add_library(planted SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/planted/planted.c)
+target_compile_options(planted PRIVATE ${QS_WARNING_FLAGS} -ffreestanding -fno-builtin -fno-stack-protector)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(QS_PLANTED_ENTRY _DllMain@12)
+else()
+  set(QS_PLANTED_ENTRY DllMain)
+endif()
+target_link_options(planted PRIVATE -nostdlib -Wl,--entry,${QS_PLANTED_ENTRY} -Wl,--dynamicbase -s)
+target_link_libraries(planted PRIVATE ntdll)
+set_target_properties(planted PROPERTIES PREFIX "" OUTPUT_NAME planted
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/lib)

@@ -53,9 +53,9 @@ if(QS_E2E)
   # The shipped program is the 32-bit build; the x86_64 build is what the bench
   # falls back on where 32-bit programs cannot run, so a smaller run keeps it
   # honest: the sequence's spine, the shared files (the folders that differ
-  # between the two) and the sample medium.
+  # between the two), the DLLs it loads and from where, and the sample medium.
   file(GLOB QS_X64_SCENARIOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/spine/*.scn
-       ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/shared/*.scn)
+       ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/shared/*.scn ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/dlls/*.scn)
   list(APPEND QS_X64_SCENARIOS ${CMAKE_SOURCE_DIR}/samples/demo.scn)
   foreach(scn ${QS_X64_SCENARIOS})
     get_filename_component(dir ${scn} DIRECTORY)
