@@ -102,3 +102,9 @@ if(QS_E2E)
   add_test(NAME e2e.demo COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} ${CMAKE_SOURCE_DIR}/samples/demo.scn)
   set_tests_properties(e2e.demo PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
+
+# What Windows reads from both builds before it runs them: the application
+# manifest (read back with an XML parser) and the version resource, which
+# carries the project's version.
+add_test(NAME release_resources COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_release_resources.py
+         ${PROJECT_VERSION} ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)

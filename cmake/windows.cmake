@@ -30,6 +30,22 @@ target_link_options(Setup PRIVATE ${QS_WIN_LINK})
 target_link_libraries(Setup PRIVATE setup_rules ${QS_WIN_LIBS})
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# ---- What Windows reads before the program runs: the application manifest
+# (res/manifest.rc, res/setup.manifest) and the version resource
+# (res/version.rc, in UTF-8 like setup.rc), with the project's version.
+set(QS_VERSION_RC_CP949 ${CMAKE_BINARY_DIR}/version_cp949.rc)
+add_custom_command(
+  OUTPUT ${QS_VERSION_RC_CP949}
+  COMMAND iconv -f UTF-8 -t CP949 ${CMAKE_SOURCE_DIR}/res/version.rc -o ${QS_VERSION_RC_CP949}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/version.rc
+  COMMENT "Converting the version resource to CP949")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/manifest.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/setup.manifest)
+target_sources(Setup PRIVATE ${CMAKE_SOURCE_DIR}/res/manifest.rc ${QS_VERSION_RC_CP949})
+target_compile_definitions(Setup PRIVATE
+  QS_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} QS_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  QS_VERSION_PATCH=${PROJECT_VERSION_PATCH} QS_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
+
 # Win32 helpers of the end-to-end tests (robot, recorders, lock holders ...):
 # every tests/e2e/robot/*.cpp is one console program of the same name.
 file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/robot/*.cpp)
