@@ -155,6 +155,27 @@ void WalkShortcuts(MediumWalk& walk) {
     }
 }
 
+// A program path that Windows cuts at a blank: one that holds a blank, or
+// one below the install folder, which may hold one ("C:\Program Files\...").
+static void WalkProgramQuoting(MediumWalk& walk, const std::string& key, const std::string& line,
+                               const std::string& commandLine) {
+    CommandProgram program = FindCommandProgram(commandLine);
+    bool holdsBlank = program.path.find_first_of(" \t") != std::string::npos;
+    if (program.quoted || (!holdsBlank && !StartsWithExePath(program.path))) return;
+    // The folder to show the cut with: the install folder, unless the path
+    // itself holds no blank and the folder none either.
+    std::string folder = holdsBlank || walk.m_installDir.find(' ') != std::string::npos ? walk.m_installDir
+                                                                                        : "C:\\Games\\My Game";
+    std::string expanded = commandLine;
+    ExpandExePathText(commandLine, folder, expanded, std::string::npos);
+    std::string why = holdsBlank ? "holds a blank and is not in quotes: "
+                                 : "is not in quotes, and the install folder may hold a blank: in " + Quote(folder) + " ";
+    walk.Add(Severity::Warning, "command-unquoted", "Execute File", key,
+             "program " + Quote(program.path) + " " + why + "Windows first runs " +
+                 Quote(FirstTriedProgram(expanded)) + " if there is one; write the line as " +
+                 line.substr(0, line.size() - commandLine.size()) + "\"" + program.path + "\"" + program.rest);
+}
+
 void WalkPrograms(MediumWalk& walk) {
     int count = walk.ReadInt("Execute File", "Count", 0);
     for (int i = 1; i <= count; ++i) {
@@ -175,6 +196,7 @@ void WalkPrograms(MediumWalk& walk) {
             walk.Message("설치 오류", CommandLineTooLongText(program.commandLine), "ok");
             return;
         }
+        WalkProgramQuoting(walk, key, text, program.commandLine);
         walk.m_report.plan.programs.push_back(PlannedProgram{commandLine, program.wait});
     }
 }

@@ -9,14 +9,15 @@ int FlagValue(char c) {
     return (c >= '0' && c <= '9') ? c - '0' : 0;
 }
 
+static const char kExePathToken[] = "%EXEPATH%";
+
 bool ExpandExePathText(const std::string& text, const std::string& installDir,
                        std::string& out, std::size_t outSize) {
-    static const char kToken[] = "%EXEPATH%";
-    const std::size_t tokenLength = sizeof kToken - 1;
+    const std::size_t tokenLength = sizeof kExePathToken - 1;
     std::string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        if (text.compare(i, tokenLength, kToken) == 0) {
+        if (text.compare(i, tokenLength, kExePathToken) == 0) {
             result += installDir;
             i += tokenLength;
         } else {
@@ -26,6 +27,10 @@ bool ExpandExePathText(const std::string& text, const std::string& installDir,
     if (outSize == 0 || result.size() > outSize - 1) return false;
     out = result;
     return true;
+}
+
+bool StartsWithExePath(const std::string& text) {
+    return text.compare(0, sizeof kExePathToken - 1, kExePathToken) == 0;
 }
 
 std::string SourceFolderFromModulePath(const std::string& modulePath) {

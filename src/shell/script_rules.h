@@ -25,6 +25,10 @@ int FlagValue(char c);
 bool ExpandExePathText(const std::string& text, const std::string& installDir,
                        std::string& out, std::size_t outSize = kValueSize);
 
+// True when text begins with "%EXEPATH%" (exact case), the token that
+// ExpandExePathText replaces.
+bool StartsWithExePath(const std::string& text);
+
 // The source folder: drive and directory of the module path, with the
 // directory's trailing backslash ("D:\SETUP\SETUP.EXE" gives "D:\SETUP\").
 std::string SourceFolderFromModulePath(const std::string& modulePath);

@@ -15,6 +15,67 @@ bool ParseProgramLine(const std::string& line, ProgramLine& out) {
     return true;
 }
 
+static bool IsCommandBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+static std::size_t SkipCommandBlanks(const std::string& text, std::size_t from) {
+    while (from < text.size() && IsCommandBlank(text[from])) ++from;
+    return from;
+}
+
+static std::size_t NextBlank(const std::string& text, std::size_t from) {
+    while (from < text.size() && !IsCommandBlank(text[from])) ++from;
+    return from;
+}
+
+// The extension of a path's last part, upper-cased; "" when it has none.
+static std::string LastPartExtension(const std::string& path) {
+    std::size_t part = path.find_last_of("\\/");
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (part != std::string::npos && dot < part)) return "";
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return extension;
+}
+
+static bool NamesProgramFile(const std::string& path) {
+    std::string extension = LastPartExtension(path);
+    return extension == ".EXE" || extension == ".COM" || extension == ".BAT" || extension == ".CMD";
+}
+
+CommandProgram FindCommandProgram(const std::string& commandLine) {
+    CommandProgram program;
+    std::size_t start = SkipCommandBlanks(commandLine, 0);
+    if (start < commandLine.size() && commandLine[start] == '"') {
+        std::size_t close = commandLine.find('"', start + 1);
+        program.quoted = true;
+        program.path = commandLine.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
+        program.rest = close == std::string::npos ? "" : commandLine.substr(close + 1);
+        return program;
+    }
+    // The first cut that names a program file ends the path; the first word
+    // when none does.
+    std::size_t end = NextBlank(commandLine, start);
+    for (std::size_t cut = end;; cut = NextBlank(commandLine, cut + 1)) {
+        if (NamesProgramFile(commandLine.substr(start, cut - start))) {
+            end = cut;
+            break;
+        }
+        if (cut >= commandLine.size()) break;
+    }
+    program.path = commandLine.substr(start, end - start);
+    program.rest = commandLine.substr(end);
+    return program;
+}
+
+std::string FirstTriedProgram(const std::string& commandLine) {
+    std::size_t start = SkipCommandBlanks(commandLine, 0);
+    std::string first = commandLine.substr(start, NextBlank(commandLine, start) - start);
+    return LastPartExtension(first).empty() ? first + ".exe" : first;
+}
+
 std::string CommandLineTooLongText(const std::string& commandLine) {
     return "실행할 프로그램의 명령줄이 너무 깁니다.\n" + commandLine;
 }

@@ -14,6 +14,26 @@ struct ProgramLine {
 // an empty or longer wait field, or nothing after the comma.
 bool ParseProgramLine(const std::string& line, ProgramLine& out);
 
+// The program of a command line started without an application name, as
+// Windows finds it: a first word in double quotes is the program whole;
+// otherwise Windows cuts the line at each blank (space or tab) in turn and
+// runs the first cut that names a file, adding ".exe" to a cut without an
+// extension, so that "C:\Games\My Game\a.exe /q" runs C:\Games\My.exe when
+// there is one.
+struct CommandProgram {
+    bool quoted = false;
+    // The program the line means: the quoted text; else up to the first cut
+    // whose last part ends in .exe, .com, .bat or .cmd, or the first word
+    // when no cut does.
+    std::string path;
+    std::string rest;  // what follows the program (its closing quote left out)
+};
+CommandProgram FindCommandProgram(const std::string& commandLine);
+
+// The file Windows tries first for an unquoted command line: its first word,
+// with ".exe" added when that word's last part has no extension.
+std::string FirstTriedProgram(const std::string& commandLine);
+
 // The message for a command line that would not fit its buffer once
 // %EXEPATH% is replaced; names the line as the script wrote it.
 std::string CommandLineTooLongText(const std::string& commandLine);

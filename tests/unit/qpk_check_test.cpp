@@ -31,7 +31,7 @@ const char kCleanScript[] =
     "[Main Registry]\nCount=1\n1=HKEY_CURRENT_USER\\Software\\Quorin\n"
     "[HKEY_CURRENT_USER\\Software\\Quorin]\nCount=2\n1=Path, 1, %EXEPATH%\n2=Level, 0, 3\n"
     "[Program]\nFolder Name=Quorin\nCount=1\n1=0, Play, 0, Play Quorin, game.exe, , , game.exe\n"
-    "[Execute File]\nCount=1\n1=0, %EXEPATH%\\game.exe /setup\n";
+    "[Execute File]\nCount=1\n1=0, \"%EXEPATH%\\game.exe\" /setup\n";
 
 Medium CleanMedium() {
     Medium m;
@@ -146,13 +146,52 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptDefect{"game.exe, , , game.exe", "game.exe", Severity::Error, "shortcut-ends-list", "Program", "1"},
         ScriptDefect{"Play Quorin, game.exe,", "Play Quorin, other.exe,", Severity::Warning,
                      "link-target-not-installed", "Program", "1"},
-        ScriptDefect{"1=0, %EXEPATH%\\game.exe /setup", "1=10, game.exe", Severity::Warning, "program-skipped",
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=10, game.exe", Severity::Warning, "program-skipped",
                      "Execute File", "1"},
-        ScriptDefect{"1=0, %EXEPATH%\\game.exe /setup",
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup",
                      "1=0, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%",
-                     Severity::Error, "command-too-long", "Execute File", "1"}));
+                     Severity::Error, "command-too-long", "Execute File", "1"},
+        // A program below the install folder or with a blank in its path,
+        // not in quotes: Windows may run another program at the first blank.
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, %EXEPATH%\\game.exe /setup", Severity::Warning,
+                     "command-unquoted", "Execute File", "1"},
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1,%EXEPATH%\\game.exe", Severity::Warning,
+                     "command-unquoted", "Execute File", "1"},
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, C:\\Program Files\\Tool\\run.exe /q",
+                     Severity::Warning, "command-unquoted", "Execute File", "1"},
+        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, %EXEPATH%\\My Tools\\setup.bat",
+                     Severity::Warning, "command-unquoted", "Execute File", "1"}));
+
+// Command lines that Windows runs as their author means whatever the install
+// folder: no finding.
+TEST(QpkCheck, CommandLinesThatNeedNoQuotes) {
+    const char* const lines[] = {
+        "1=0, \"%EXEPATH%\\game.exe\" /setup",
+        "1=0, \"C:\\Program Files\\Tool\\run.exe\" -x",
+        "1=0, notepad.exe %EXEPATH%\\readme.txt",  // only an argument below the install folder
+        "1=0, C:\\Tools\\run.exe C:\\My Logs\\a.txt",  // the blank is in an argument
+        "1=0, regsvr32 /s quorin.ocx",
+    };
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        MediumReport r = AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", line), MediumContext());
+        EXPECT_TRUE(r.findings.empty()) << Describe(r);
+    }
+}
+
+// The finding says what Windows runs first and how to write the line.
+TEST(QpkCheck, UnquotedCommandSaysHowToQuoteIt) {
+    MediumContext context;
+    context.installDir = "C:\\Program Files\\Quorin";
+    MediumReport r =
+        AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1, %EXEPATH%\\Redist\\setup.exe /q"), context);
+    ASSERT_EQ(r.findings.size(), 1u) << Describe(r);
+    EXPECT_NE(r.findings[0].text.find("\"C:\\Program.exe\""), std::string::npos) << r.findings[0].text;
+    EXPECT_NE(r.findings[0].text.find("write the line as 1, \"%EXEPATH%\\Redist\\setup.exe\" /q"), std::string::npos)
+        << r.findings[0].text;
+}
 
 struct PackageDefect {
     const char* name;

@@ -42,6 +42,15 @@ TEST(ExpandExePathBound, ResultOf299CharactersFitsAndOf300IsRefused) {
     EXPECT_FALSE(ExpandExePathText(std::string(300, 'x'), "", out));
 }
 
+TEST(ExpandExePathStart, OnlyTheWholeTokenInExactCaseAtTheStart) {
+    EXPECT_TRUE(StartsWithExePath("%EXEPATH%"));
+    EXPECT_TRUE(StartsWithExePath("%EXEPATH%\\a.exe /q"));
+    EXPECT_FALSE(StartsWithExePath("%ExePath%\\a.exe"));
+    EXPECT_FALSE(StartsWithExePath(" %EXEPATH%\\a.exe"));
+    EXPECT_FALSE(StartsWithExePath("%EXEPATH"));
+    EXPECT_FALSE(StartsWithExePath("a.exe %EXEPATH%"));
+}
+
 TEST(SourceFolder, KeepsDriveAndDirectoryWithTrailingBackslash) {
     EXPECT_EQ(SourceFolderFromModulePath("D:\\SETUP\\SETUP.EXE"), "D:\\SETUP\\");
     EXPECT_EQ(SourceFolderFromModulePath("E:\\Setup.exe"), "E:\\");
