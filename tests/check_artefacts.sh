@@ -29,8 +29,8 @@ for arch in win32 win64; do
     echo "$known_dlls" | grep -qxF "$dll" ||
       fail "$arch imports $dll, not a known DLL: load it from the system folder (src/shell/system_libraries.cpp)"
   done
-  # Where such a DLL is loaded does not show in the import table: delay
-  # imports are resolved by name with the standard search.
+  # Delay imports do not show as DLL names above, and the loader finds them
+  # by name with the standard search when they are first called: none.
   delay=$(objdump -p "$build/$arch/Setup.exe" | awk '/^Entry d / { print $3 }')
   [[ "$delay" =~ ^0+$ ]] || fail "$arch has delay imports, which are found by name beside the program"
 
