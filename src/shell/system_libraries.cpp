@@ -7,6 +7,8 @@
 // kept to the system folder.
 #include "shell/system_libraries.h"
 
+#include <commctrl.h>  // after <windows.h>, which it needs
+
 #include <string>
 
 #include "install/copy_rules.h"

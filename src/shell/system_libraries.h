@@ -6,8 +6,6 @@
 #pragma once
 #include <windows.h>
 
-#include <commctrl.h>  // after <windows.h>, which it needs
-
 struct VersionFunctions {
     decltype(&::VerInstallFileA) m_verInstallFile = nullptr;
     decltype(&::GetFileVersionInfoSizeA) m_getFileVersionInfoSize = nullptr;
