@@ -46,6 +46,19 @@ target_compile_definitions(Setup PRIVATE
   QS_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} QS_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   QS_VERSION_PATCH=${PROJECT_VERSION_PATCH} QS_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
 
+# ---- Size: one section per function and per datum, so that the linker keeps
+# only what is reached; no exception tables (the program catches nothing, and
+# src/shell/runtime.cpp keeps the runtime's exception machinery out). The
+# 32-bit build's unwind tables serve only exceptions; the x86_64 build keeps
+# its own, which Windows needs to walk its stack.
+set(QS_SIZE_FLAGS -ffunction-sections -fdata-sections -fno-exceptions)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  list(APPEND QS_SIZE_FLAGS -fno-asynchronous-unwind-tables)
+endif()
+target_compile_options(Setup PRIVATE ${QS_SIZE_FLAGS})
+target_compile_options(setup_rules PRIVATE ${QS_SIZE_FLAGS})
+target_link_options(Setup PRIVATE -Wl,--gc-sections)
+
 # Win32 helpers of the end-to-end tests (robot, recorders, lock holders ...):
 # every tests/e2e/robot/*.cpp is one console program of the same name.
 file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/robot/*.cpp)
