@@ -72,5 +72,15 @@ preview: build
 bench: build
 	python3 scripts/bench/bench.py --build $(abspath $(BUILD))
 
+# Signs build/win32/Setup.exe in place with the publisher's certificate
+# (scripts/sign.sh; osslsigncode, Authenticode SHA-256):
+#   make sign SIGN_PKCS12=<file.p12> SIGN_PASS_FILE=<file> [SIGN_TIMESTAMP=<url>]
+#   make sign SIGN_CERT=<chain.pem> SIGN_KEY=<key.pem> ...
+#   make sign SIGN_CONFIG=<file of SIGN_...=value lines>
+.PHONY: sign
+export SIGN_CONFIG SIGN_PKCS12 SIGN_CERT SIGN_KEY SIGN_PASS SIGN_PASS_FILE SIGN_TIMESTAMP SIGN_NAME SIGN_URL
+sign: bootstrap win32
+	scripts/sign.sh $(BUILD)/win32/Setup.exe
+
 clean:
 	rm -rf $(BUILD)

@@ -108,3 +108,11 @@ endif()
 # carries the project's version.
 add_test(NAME release_resources COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_release_resources.py
          ${PROJECT_VERSION} ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)
+
+# make sign with a throwaway certificate: signed copies verify, a changed byte
+# does not, and the signed program installs the sample medium under Wine.
+if(QS_E2E)
+  add_test(NAME e2e.sign COMMAND ${CMAKE_SOURCE_DIR}/tests/sign/check_signing.sh ${QS_BUILD_ROOT}
+           ${CMAKE_SOURCE_DIR}/samples/demo.scn)
+  set_tests_properties(e2e.sign PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
+endif()

@@ -13,6 +13,7 @@ PACKAGES=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 locales icoutils liblnk-utils file
   xvfb xauth imagemagick fonts-nanum
+  osslsigncode openssl
 )
 
 # A 32-bit program only runs where the kernel has 32-bit support; find out
