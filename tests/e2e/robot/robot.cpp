@@ -191,8 +191,21 @@ static HWND BackdropWindow() {
 
 // Asks the bench for a picture of the screen, telling it where the backdrop's
 // client area lies, and waits until the picture is taken.
-static void TakeShot(const std::string& name) {
-    Sleep(250);  // let the windows' contents reach the X server
+// Every window of the setup is painted and its drawing has left for the X
+// server: the setup's windows are painted now (the call returns once their
+// thread has done it), and the thread has then come back to waiting for its
+// messages, which is where Wine hands its drawing to the X server.
+static void SettleDrawing(HWND hWnd) {
+    HWND backdrop = BackdropWindow();
+    for (HWND window : {backdrop, hWnd}) {
+        if (!window || !IsWindow(window)) continue;
+        RedrawWindow(window, nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
+        ThreadAnswers(window, 60000);
+    }
+}
+
+static void TakeShot(const std::string& name, HWND hWnd = nullptr) {
+    SettleDrawing(hWnd);
     RECT client = {};
     POINT origin = {0, 0};
     if (HWND backdrop = BackdropWindow()) {
@@ -227,7 +240,6 @@ static void TakeBackdropShot(HWND hWnd, const std::string& name) {
     // Erased and painted now: the call returns once the setup's thread has done both.
     if (HWND backdrop = BackdropWindow())
         RedrawWindow(backdrop, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW | RDW_UPDATENOW);
-    Sleep(300);
     TakeShot(name);
     SetWindowPos(hWnd, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -330,7 +342,7 @@ static void Perform(HWND hWnd, const std::string& actions) {
         } else if (action == "close") {
             PostMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else if (action.compare(0, 5, "shot ") == 0) {
-            TakeShot(action.substr(5));
+            TakeShot(action.substr(5), hWnd);
         } else if (action.compare(0, 14, "shot-backdrop ") == 0) {
             TakeBackdropShot(hWnd, action.substr(14));
         } else if (action == "watch-progress") {
@@ -385,7 +397,7 @@ static void Handle(HWND hWnd) {
         if (g_shotCount == 0) TakeBackdropShot(hWnd, "00-backdrop");
         char name[32];
         snprintf(name, sizeof name, "%02d-%s", ++g_shotCount, kind == "box" ? "box" : ("dialog" + kind).c_str());
-        TakeShot(name);
+        TakeShot(name, hWnd);
     }
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
     if (answered) {
