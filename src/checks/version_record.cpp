@@ -6,22 +6,18 @@
 #include "checks/version_rules.h"
 #include "shell/setup.h"
 
-// Fills a location from a script path; it stays as it was unless the path
-// could be split (an unknown root fills the texts and leaves the root null).
-static RegistryPathStatus FillLocation(const char* path, RegLocation* location) {
-    RegistryPathParts parts;
-    RegistryPathStatus status = ParseRegistryPath(path, parts);
-    if (status != RegistryPathStatus::Ok && status != RegistryPathStatus::UnknownRoot) return status;
+// Fills a location from the parts of a script path (an unknown root leaves
+// the root null).
+static void FillLocation(const RegistryPathParts& parts, RegLocation* location) {
     location->root = PredefinedRootKey(parts.root);
     lstrcpynA(location->subKey, parts.subKey.c_str(), sizeof location->subKey);
     lstrcpynA(location->valueName, parts.valueName.c_str(), sizeof location->valueName);
-    return status;
 }
 
 // A [Version] path the program cannot use: the user is told and the program
 // ends, rather than waiting on a backdrop with nothing to do.
-static int RefuseRegistryPath(const char* key, const char* path, RegistryPathStatus status) {
-    ShowScriptError(RegistryPathErrorText(key, path, status).c_str());
+static int RefuseRegistryPath(const VersionPathOutcome& outcome) {
+    ShowScriptError(outcome.message.c_str());
     PostQuitMessage(0);
     return 0;
 }
@@ -72,7 +68,7 @@ static int CarryOutVerdict(VersionVerdict verdict) {
     case VersionVerdict::RefuseNoInstallation: {
         char caption[200];
         lstrcpynA(caption, InstallerCaption(g_productName).c_str(), sizeof caption);
-        MessageBoxA(nullptr, "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.", caption, MB_ICONERROR);
+        MessageBoxA(nullptr, kNoInstallationText, caption, MB_ICONERROR);
         PostQuitMessage(0);
         return 0;
     }
@@ -86,25 +82,24 @@ static int CarryOutVerdict(VersionVerdict verdict) {
 }
 
 int CheckInstalledVersion() {
-    char versionPath[300];
-    char installPath[300];
+    char versionPath[kValueSize];
+    char installPath[kValueSize];
     g_versionMode = ReadScriptInt("Version", "Mode", 0);
-    ReadScriptText("Version", "Version Path", versionPath, 299);
-    ReadScriptText("Version", "Install Path", installPath, 299);
+    ReadScriptText("Version", "Version Path", versionPath, kLineCapacity);
+    ReadScriptText("Version", "Install Path", installPath, kLineCapacity);
     g_versionValue = static_cast<DWORD>(ReadScriptInt("Version", "Value", 0));
     DWORD installed = 0;
-    if (versionPath[0] != '\0') {
-        RegistryPathStatus status = FillLocation(versionPath, &g_versionLocation);
-        if (status != RegistryPathStatus::Ok) return RefuseRegistryPath("Version Path", versionPath, status);
+    VersionPathOutcome version = DecideVersionPath("Version Path", versionPath);
+    if (version.effect == VersionPathEffect::Stop) return RefuseRegistryPath(version);
+    if (version.effect == VersionPathEffect::Use) {
+        FillLocation(version.parts, &g_versionLocation);
         installed = ReadInstalledNumber(g_versionLocation);
     }
-    if (installPath[0] != '\0') {
-        RegistryPathStatus status = FillLocation(installPath, &g_installPathLocation);
-        // An unknown root here lets the installation go on unchecked.
-        if (status == RegistryPathStatus::UnknownRoot) return 1;
-        if (status != RegistryPathStatus::Ok) return RefuseRegistryPath("Install Path", installPath, status);
-        ReadRecordedFolder(g_installPathLocation);
-    }
+    VersionPathOutcome install = DecideVersionPath("Install Path", installPath);
+    if (install.effect == VersionPathEffect::Stop) return RefuseRegistryPath(install);
+    if (install.effect != VersionPathEffect::Skip) FillLocation(install.parts, &g_installPathLocation);
+    if (install.effect == VersionPathEffect::EndStep) return 1;
+    if (install.effect == VersionPathEffect::Use) ReadRecordedFolder(g_installPathLocation);
     return CarryOutVerdict(DecideVersion(g_versionMode, installed, g_versionValue));
 }
 
@@ -115,7 +110,7 @@ static bool CreateRecordKey(const RegLocation& location, HKEY* hKey) {
                                                     REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, hKey,
                                                     nullptr) == ERROR_SUCCESS)
         return true;
-    MessageBoxA(nullptr, "RegCreateKeyEx Error", "오류", MB_ICONERROR);
+    MessageBoxA(nullptr, kCreateKeyErrorText, kErrorCaption, MB_ICONERROR);
     return false;
 }
 

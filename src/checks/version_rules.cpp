@@ -59,3 +59,22 @@ std::string RegistryPathErrorText(const std::string& key, const std::string& pat
     return "설치 정보 파일(Setup.ini)의 [Version] " + key + " 값이 잘못되었습니다.\n" + path + "\n" +
            RegistryPathProblem(status) + "\n설치를 중단합니다.";
 }
+
+VersionPathOutcome DecideVersionPath(const std::string& key, const std::string& path) {
+    VersionPathOutcome outcome;
+    if (path.empty()) return outcome;
+    outcome.status = ParseRegistryPath(path, outcome.parts);
+    if (outcome.status == RegistryPathStatus::Ok) {
+        outcome.effect = VersionPathEffect::Use;
+    } else if (outcome.status == RegistryPathStatus::UnknownRoot && key == "Install Path") {
+        outcome.effect = VersionPathEffect::EndStep;
+    } else {
+        outcome.effect = VersionPathEffect::Stop;
+        outcome.message = RegistryPathErrorText(key, path, outcome.status);
+    }
+    return outcome;
+}
+
+bool VersionModeRecords(int mode) {
+    return mode == 0 || mode == 1 || mode == 3;
+}

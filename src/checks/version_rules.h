@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/script_rules.h"
+
 // Sizes of the parts of a registry location, terminating NUL included.
 constexpr std::size_t kRootNameSize = 20;
 constexpr std::size_t kSubKeySize = 200;
@@ -42,9 +44,31 @@ enum class VersionVerdict { GoOn, RefuseNoInstallation, AskNewerInstalled, AskSa
 // and this package's number; numbers compare as unsigned 32-bit values.
 VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t packageValue);
 
+// The message of mode 1 on a machine without an earlier installation.
+constexpr const char kNoInstallationText[] = "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.";
+
 // The installer's caption: the product name and " 설치 프로그램".
 std::string InstallerCaption(const std::string& productName);
 
 // The message shown when a registry path of [Version] cannot be used; key is
 // "Version Path" or "Install Path".
 std::string RegistryPathErrorText(const std::string& key, const std::string& path, RegistryPathStatus status);
+
+// What the version check does with a [Version] path ("Version Path" or
+// "Install Path"):
+//   Skip    the path is empty: nothing is read, the location stays unusable;
+//   Use     read the location (the installed number or the recorded folder);
+//   EndStep an unknown root in "Install Path": the check ends here and the
+//           installation goes on unchecked (the location keeps no usable root);
+//   Stop    the message is shown and the program ends.
+enum class VersionPathEffect { Skip, Use, EndStep, Stop };
+struct VersionPathOutcome {
+    RegistryPathStatus status = RegistryPathStatus::Ok;
+    VersionPathEffect effect = VersionPathEffect::Skip;
+    std::string message;
+    RegistryPathParts parts;  // filled for Ok and UnknownRoot
+};
+VersionPathOutcome DecideVersionPath(const std::string& key, const std::string& path);
+
+// Whether a "Mode" records this installation at the end (modes 0, 1 and 3).
+bool VersionModeRecords(int mode);

@@ -22,23 +22,14 @@ static DWORD MeasureSharedFile(const std::string& path) {
 // reported and leaves the record unused (size 0).
 static void ReadSharedFileRecord(int number, const std::string& sourceFolder, SharedFileEntry& record) {
     record.size = 0;
-    char value[300];
+    char value[kValueSize];
     ReadScriptText("Shared File", LineKey(number).c_str(), value, kLineCapacity);
-    SharedLineFields fields;
-    SharedLine line = ParseSharedFileLine(value, fields);
-    if (line == SharedLine::NoName || line == SharedLine::BadName || line == SharedLine::Ok) record.kind = fields.kind;
-    if (line == SharedLine::BadName) {
-        ShowScriptError(SharedLineErrorText(number, value, NameProblemText(fields.problem)).c_str());
-        return;
-    }
-    if (line != SharedLine::Ok) return;
-    std::string path;
-    if (!JoinPath(sourceFolder, fields.name, path)) {
-        ShowScriptError(SharedLineErrorText(number, value, PathTooLongText()).c_str());
-        return;
-    }
-    lstrcpynA(record.name, fields.name.c_str(), sizeof record.name);
-    record.size = MeasureSharedFile(path);
+    SharedLineOutcome outcome = DecideSharedLine(number, value, sourceFolder);
+    if (outcome.keepsKind) record.kind = outcome.fields.kind;
+    if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
+    if (outcome.effect != LineEffect::Use) return;
+    lstrcpynA(record.name, outcome.fields.name.c_str(), sizeof record.name);
+    record.size = MeasureSharedFile(outcome.sourcePath);
 }
 
 void BuildSharedFileList() {

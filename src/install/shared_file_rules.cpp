@@ -37,3 +37,20 @@ std::string SharedCountErrorText(int count) {
            "\n공유 파일이 너무 많습니다. (최대 " + std::to_string(kMaxSharedFiles) + "개)\n처음 " +
            std::to_string(kMaxSharedFiles) + "개만 설치합니다.";
 }
+
+SharedLineOutcome DecideSharedLine(int number, const std::string& value, const std::string& sourceFolder) {
+    SharedLineOutcome outcome;
+    outcome.status = ParseSharedFileLine(value, outcome.fields);
+    outcome.keepsKind = outcome.status == SharedLine::NoName || outcome.status == SharedLine::BadName ||
+                        outcome.status == SharedLine::Ok;
+    if (outcome.status == SharedLine::BadName)
+        outcome.message = SharedLineErrorText(number, value, NameProblemText(outcome.fields.problem));
+    if (outcome.status != SharedLine::Ok) return outcome;
+    if (!JoinPath(sourceFolder, outcome.fields.name, outcome.sourcePath)) {
+        outcome.sourceTooLong = true;
+        outcome.message = SharedLineErrorText(number, value, PathTooLongText());
+        return outcome;
+    }
+    outcome.effect = LineEffect::Use;
+    return outcome;
+}

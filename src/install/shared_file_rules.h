@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install/copy_rules.h"
+#include "shell/script_rules.h"
 
 // More lines than this are not read: the array is allocated from the count,
 // and a count the script does not back must not exhaust memory or time.
@@ -45,3 +46,19 @@ std::string SharedLineErrorText(int number, const std::string& line, const std::
 
 // The message when "Count" is above kMaxSharedFiles.
 std::string SharedCountErrorText(int count);
+
+// What the shared-file list does with line `number` of [Shared File]: Use
+// fills the record with the name and measures sourcePath; Skip leaves the
+// record unused (size 0), with a message for a name that is refused or a
+// source path that would not fit. keepsKind: the record takes the line's kind
+// even when unused.
+struct SharedLineOutcome {
+    SharedLine status = SharedLine::Empty;
+    LineEffect effect = LineEffect::Skip;
+    bool keepsKind = false;
+    bool sourceTooLong = false;
+    std::string message;
+    SharedLineFields fields;
+    std::string sourcePath;  // for Use: sourceFolder + name
+};
+SharedLineOutcome DecideSharedLine(int number, const std::string& value, const std::string& sourceFolder);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/version_rules.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
 #include "shell/setup.h"
@@ -116,7 +117,7 @@ static void ShowCompletion(HWND hWnd) {
 
 static void OnFinish(HWND hWnd) {
     CreateShortcuts(hWnd);
-    if (g_versionMode == 0 || g_versionMode == 1 || g_versionMode == 3) RecordInstalledVersion();
+    if (VersionModeRecords(g_versionMode)) RecordInstalledVersion();
     RunPostInstallPrograms();
     ShowCompletion(hWnd);
     PostQuitMessage(0);

@@ -23,38 +23,25 @@ std::string RootName(std::uint32_t root) {
     return "";
 }
 
-namespace {
-
-const char* const kCreateKeyError = "RegCreateKeyEx Error";
-
-// Reads one [Version] path into a location; returns its status (Ok for an
-// empty path, which leaves the location unusable).
-RegistryPathStatus ReadVersionPath(MediumWalk& walk, const char* key, PlannedValue& location) {
+// One [Version] path as the check decides it: a usable location is kept for
+// the record step, an unknown root is told, a path that stops the program
+// ends the walk with its message. False: the check ends here.
+static bool WalkVersionPath(MediumWalk& walk, const char* key, PlannedValue& location) {
     std::string path = walk.Read("Version", key, kLineCapacity);
-    if (path.empty()) return RegistryPathStatus::Ok;
-    RegistryPathParts parts;
-    RegistryPathStatus status = ParseRegistryPath(path, parts);
-    if (status == RegistryPathStatus::Ok) {
-        location.key = RootName(parts.root) + "\\" + parts.subKey;
-        location.name = parts.valueName;
-    } else if (status == RegistryPathStatus::UnknownRoot) {
+    VersionPathOutcome outcome = DecideVersionPath(key, path);
+    if (outcome.status == RegistryPathStatus::Ok && outcome.effect == VersionPathEffect::Use) {
+        location.key = RootName(outcome.parts.root) + "\\" + outcome.parts.subKey;
+        location.name = outcome.parts.valueName;
+    } else if (outcome.status == RegistryPathStatus::UnknownRoot) {
         walk.Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
+    } else if (outcome.effect == VersionPathEffect::Stop) {
+        walk.Add(Severity::Error, "version-path", "Version", key,
+                 "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
     }
-    return status;
+    if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+    if (outcome.effect == VersionPathEffect::Stop) walk.m_stopped = true;
+    return outcome.effect == VersionPathEffect::Skip || outcome.effect == VersionPathEffect::Use;
 }
-
-// A path the program cannot split ends the installation with a message.
-bool RefusedPath(MediumWalk& walk, const char* key, RegistryPathStatus status) {
-    if (status == RegistryPathStatus::Ok || status == RegistryPathStatus::UnknownRoot) return false;
-    std::string path = walk.Read("Version", key, kLineCapacity);
-    walk.Add(Severity::Error, "version-path", "Version", key,
-             "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
-    walk.Message("설치 오류", RegistryPathErrorText(key, path, status), "ok");
-    walk.m_stopped = true;
-    return true;
-}
-
-}  // namespace
 
 void WalkVersionCheck(MediumWalk& walk) {
     walk.m_versionMode = walk.ReadInt("Version", "Mode", 0);
@@ -62,20 +49,13 @@ void WalkVersionCheck(MediumWalk& walk) {
         walk.Add(Severity::Warning, "version-mode", "Version", "Mode",
                  "mode " + std::to_string(walk.m_versionMode) + " is not 0 to 4: checked like mode 0, never recorded");
     walk.m_versionValue = static_cast<std::uint32_t>(walk.ReadInt("Version", "Value", 0));
-    RegistryPathStatus version = ReadVersionPath(walk, "Version Path", walk.m_versionLocation);
-    if (version == RegistryPathStatus::UnknownRoot) {
-        walk.Message("설치 오류", RegistryPathErrorText("Version Path", walk.Read("Version", "Version Path", 299), version),
-                     "ok");
-        walk.m_stopped = true;
-    }
-    if (walk.m_stopped || RefusedPath(walk, "Version Path", version)) return;
-    RegistryPathStatus install = ReadVersionPath(walk, "Install Path", walk.m_installLocation);
-    if (RefusedPath(walk, "Install Path", install) || install == RegistryPathStatus::UnknownRoot) return;
+    if (!WalkVersionPath(walk, "Version Path", walk.m_versionLocation)) return;
+    if (!WalkVersionPath(walk, "Install Path", walk.m_installLocation)) return;
     // A clean machine has no installed version.
     if (DecideVersion(walk.m_versionMode, 0, walk.m_versionValue) == VersionVerdict::RefuseNoInstallation) {
         walk.Add(Severity::Info, "update-only", "Version", "Mode",
                  "mode 1: the package refuses a machine without an earlier installation");
-        walk.Message(InstallerCaption(walk.m_productName), "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.", "ok");
+        walk.Message(InstallerCaption(walk.m_productName), kNoInstallationText, "ok");
         walk.m_stopped = true;
     }
 }
@@ -109,8 +89,8 @@ static bool RecordLocation(MediumWalk& walk, const PlannedValue& location, const
     if (location.key.empty()) {
         walk.Add(Severity::Error, "version-record-empty", "Version", key,
                  "mode " + std::to_string(walk.m_versionMode) + " records the installation, but " + key +
-                     " names no usable location: the player sees \"RegCreateKeyEx Error\"");
-        walk.Message("오류", kCreateKeyError, "ok");
+                     " names no usable location: the player sees \"" + kCreateKeyErrorText + "\"");
+        walk.Message(kErrorCaption, kCreateKeyErrorText, "ok");
         return false;
     }
     value.key = location.key;
@@ -120,8 +100,7 @@ static bool RecordLocation(MediumWalk& walk, const PlannedValue& location, const
 }
 
 void WalkVersionRecord(MediumWalk& walk) {
-    int mode = walk.m_versionMode;
-    if (mode != 0 && mode != 1 && mode != 3) return;
+    if (!VersionModeRecords(walk.m_versionMode)) return;
     PlannedValue number;
     number.type = 4;
     for (int i = 0; i < 4; ++i) number.bytes.push_back(static_cast<unsigned char>(walk.m_versionValue >> (8 * i)));

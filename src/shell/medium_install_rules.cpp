@@ -8,6 +8,7 @@
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
 #include "install/shared_file_rules.h"
+#include "install/shared_install_rules.h"
 #include "shell/medium_walk_rules.h"
 #include "shell/script_rules.h"
 #include "system/program_rules.h"
@@ -42,35 +43,32 @@ bool FindMediumFile(const Medium& medium, const std::string& name, std::uint64_t
 
 }  // namespace
 
-static void WalkSharedName(MediumWalk& walk, const std::string& key, const std::string& value,
-                           const SharedLineFields& fields) {
+// A line the list uses: the file on the medium, its record size and where
+// the record goes.
+static void WalkSharedName(MediumWalk& walk, const std::string& key, const SharedLineFields& fields) {
     const MediumContext& context = walk.m_context;
-    std::string source, destination;
-    if (!JoinPath(context.sourceFolder, fields.name, source)) {
-        walk.Add(Severity::Error, "shared-path-long", "Shared File", key,
-                 "source folder + " + Quote(fields.name) + " is longer than 259 bytes: not installed");
-        walk.Message("설치 오류", SharedLineErrorText(std::stoi(key), value, PathTooLongText()), "ok");
-        return;
-    }
     std::uint64_t size = 0;
     if (!FindMediumFile(walk.m_medium, fields.name, size)) {
         walk.Add(Severity::Error, "shared-missing", "Shared File", key,
                  "shared file " + Quote(fields.name) + " is not on the medium: silently not installed");
         return;
     }
-    if (size == 0 || size >= 0xFFFFFFFFull) {
+    std::uint32_t recordSize = SharedFileSize(static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(size >> 32));
+    if (recordSize == 0) {
         walk.Add(Severity::Warning, "shared-size", "Shared File", key,
                  "shared file " + Quote(fields.name) + " has " + Number(size) +
                      " bytes: a file that is empty or 4 GiB or more is not installed");
         return;
     }
-    if (fields.kind != 0 && fields.kind != 1) {
+    SharedDestination where = DestinationOfRecord(recordSize, fields.kind);
+    if (where == SharedDestination::None) {
         walk.Add(Severity::Warning, "shared-kind", "Shared File", key,
                  "kind " + std::to_string(fields.kind) + " is neither 0 (Windows) nor 1 (system): " +
                      Quote(fields.name) + " is counted for disk space but never installed");
         return;
     }
-    const std::string& folder = fields.kind == 0 ? context.windowsDir : context.systemDir;
+    std::string destination;
+    const std::string& folder = where == SharedDestination::WindowsFolder ? context.windowsDir : context.systemDir;
     if (!JoinPath(folder, fields.name, destination)) {
         walk.Add(Severity::Error, "shared-path-long", "Shared File", key,
                  "destination of " + Quote(fields.name) + " is longer than 259 bytes: not installed");
@@ -82,28 +80,32 @@ static void WalkSharedName(MediumWalk& walk, const std::string& key, const std::
 static void WalkSharedLine(MediumWalk& walk, int number) {
     std::string key = LineKey(number);
     std::string value = walk.Read("Shared File", key, kLineCapacity);
-    SharedLineFields fields;
-    switch (ParseSharedFileLine(value, fields)) {
+    SharedLineOutcome outcome = DecideSharedLine(number, value, walk.m_context.sourceFolder);
+    switch (outcome.status) {
     case SharedLine::Empty:
         walk.Add(Severity::Warning, "shared-skipped", "Shared File", key, "line " + key + " is missing or empty: no file");
-        return;
+        break;
     case SharedLine::Malformed:
         walk.Add(Severity::Warning, "shared-skipped", "Shared File", key,
                  "line " + Quote(value) + " is not \"<kind>, <file name>\" with a one-character kind: no file");
-        return;
+        break;
     case SharedLine::NoName:
         walk.Add(Severity::Warning, "shared-skipped", "Shared File", key,
                  "line " + Quote(value) + " names no file: no file");
-        return;
+        break;
     case SharedLine::BadName:
         walk.Add(Severity::Error, "shared-refused", "Shared File", key,
-                 "file name " + Quote(fields.name) + " is refused by the program (it would leave its folder or "
+                 "file name " + Quote(outcome.fields.name) + " is refused by the program (it would leave its folder or "
                  "is not a file name): not installed");
-        walk.Message("설치 오류", SharedLineErrorText(number, value, NameProblemText(fields.problem)), "ok");
-        return;
-    case SharedLine::Ok: break;
+        break;
+    case SharedLine::Ok:
+        if (outcome.sourceTooLong)
+            walk.Add(Severity::Error, "shared-path-long", "Shared File", key,
+                     "source folder + " + Quote(outcome.fields.name) + " is longer than 259 bytes: not installed");
+        break;
     }
-    WalkSharedName(walk, key, value, fields);
+    if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+    if (outcome.effect == LineEffect::Use) WalkSharedName(walk, key, outcome.fields);
 }
 
 void WalkSharedFiles(MediumWalk& walk) {

@@ -22,30 +22,29 @@ std::string UpperText(const std::string& text) {
 bool WalkValueLine(MediumWalk& walk, const std::string& section, const std::string& keyName, int number) {
     std::string key = LineKey(number);
     std::string line = walk.Read(section, key, kLineCapacity);
-    ValueLine value;
-    ValueLineStatus status = ParseValueLine(line, value);
-    if (status == ValueLineStatus::Malformed) {
+    ValueLineOutcome outcome = DecideValueLine(section, number, line, walk.m_installDir);
+    switch (outcome.status) {
+    case ValueLineStatus::Malformed:
         walk.Add(Severity::Error, "value-line-ends-step", section, key,
                  "value line " + Quote(line) + " has an empty type, a type of two characters or a type 3 to 9" +
                      kEndsRegistry);
-        return false;
-    }
-    if (status == ValueLineStatus::Incomplete) {
+        break;
+    case ValueLineStatus::Incomplete:
         walk.Add(Severity::Error, "value-line-ends-step", section, key,
                  "value line " + Quote(line) + " is missing or ends before its type and second comma" + kEndsRegistry);
-        walk.Message("설치 오류", ValueLineErrorText(section, number, line, status), "ok");
-        return false;
-    }
-    RegistryValueData data;
-    if (ValueDataFromLine(value, walk.m_installDir, data) != ValueLineStatus::Ok) {
+        break;
+    case ValueLineStatus::TooLong:
         walk.Add(Severity::Error, "value-too-long", section, key,
-                 "text " + Quote(value.data) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
+                 "text " + Quote(outcome.value.data) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
                      " passes 299 bytes: this value is not written");
-        walk.Message("설치 오류", ValueLineErrorText(section, number, line, ValueLineStatus::TooLong), "ok");
-        return true;
+        break;
+    case ValueLineStatus::Ok: break;
     }
-    walk.m_report.plan.registryValues.push_back(PlannedValue{keyName, value.name, data.type, data.bytes});
-    return true;
+    if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+    if (outcome.effect == LineEffect::Use)
+        walk.m_report.plan.registryValues.push_back(
+            PlannedValue{keyName, outcome.value.name, outcome.data.type, outcome.data.bytes});
+    return outcome.effect != LineEffect::EndStep;
 }
 
 // The values of the section named by the whole key line. False: stop.
@@ -66,23 +65,24 @@ bool WalkKeyValues(MediumWalk& walk, const std::string& section, const std::stri
 bool WalkRegistryKey(MediumWalk& walk, int number) {
     std::string key = LineKey(number);
     std::string line = walk.Read("Main Registry", key, kLineCapacity);
-    KeyLine parsed;
-    switch (SplitKeyLine(line, parsed)) {
+    KeyLineOutcome outcome = DecideKeyLine(number, line);
+    switch (outcome.status) {
     case KeyLineStatus::Empty:
         walk.Add(Severity::Warning, "key-skipped", "Main Registry", key, "key line " + key + " is missing or empty: skipped");
-        return true;
+        break;
     case KeyLineStatus::NoBackslash:
         walk.Add(Severity::Error, "key-skipped", "Main Registry", key,
                  "key line " + Quote(line) + " has no backslash: skipped with a message");
-        walk.Message("설치 오류", KeyLineErrorText(number, line), "ok");
-        return true;
+        break;
     case KeyLineStatus::UnknownRoot:
         walk.Add(Severity::Error, "unknown-root", "Main Registry", key,
                  RootNameProblem(line) + ": key line " + Quote(line) + " is skipped silently");
-        return true;
+        break;
     case KeyLineStatus::Ok: break;
     }
-    std::string keyName = RootName(parsed.root) + "\\" + parsed.subKey;
+    if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+    if (outcome.effect != LineEffect::Use) return true;
+    std::string keyName = RootName(outcome.key.root) + "\\" + outcome.key.subKey;
     walk.m_report.plan.registryKeys.push_back(keyName);
     return WalkKeyValues(walk, line, keyName);
 }
@@ -95,41 +95,38 @@ void WalkRegistry(MediumWalk& walk) {
         if (!WalkRegistryKey(walk, i)) return;
 }
 
-static void WalkShortcutLine(MediumWalk& walk, const ShortcutLine& line, const std::string& key,
-                             const std::string& groupFolder, const std::string& desktopFolder) {
-    const std::string& placeFolder = line.place == ShortcutPlace::Desktop ? desktopFolder : groupFolder;
-    ShortcutPaths paths;
-    ShortcutPathResult result = BuildShortcutPaths(line, placeFolder, walk.m_installDir, paths);
-    if (result != ShortcutPathResult::Ready) {
+static void WalkShortcutLine(MediumWalk& walk, const ShortcutLineOutcome& outcome, const std::string& key) {
+    const ShortcutLine& line = outcome.line;
+    if (!outcome.message.empty()) {
         walk.Add(Severity::Error, "link-refused", "Program", key,
                  "link " + Quote(line.name) +
-                     (result == ShortcutPathResult::TooLong ? " has a path over 259 bytes below " + Quote(walk.m_installDir)
-                                                            : " has a name that names another folder") +
+                     (outcome.pathResult == ShortcutPathResult::TooLong
+                          ? " has a path over 259 bytes below " + Quote(walk.m_installDir)
+                          : " has a name that names another folder") +
                      ": not written");
-        walk.Message("설치 오류", ShortcutPathMessage(result, line.name), "ok");
-        return;
+        walk.Message(kScriptErrorCaption, outcome.message, "ok");
     }
+    if (outcome.effect != LineEffect::Use) return;
     if (walk.m_packageNames.count(UpperText(line.target)) == 0)
         walk.Add(Severity::Warning, "link-target-not-installed", "Program", key,
                  "target " + Quote(line.target) + " is not a package file of Quorin.qpk");
+    const ShortcutPaths& paths = outcome.paths;
     walk.m_report.plan.links.push_back(PlannedLink{paths.linkFile, paths.target, line.arguments, paths.workingFolder,
                                                    paths.icon, line.description, line.showCommand});
 }
 
 static bool WalkProgramGroup(MediumWalk& walk, std::string& groupFolder) {
     std::string folderName = walk.Read("Program", "Folder Name", kPathSize, Severity::Error);
-    GroupFolderResult group = BuildProgramGroupFolder(walk.m_context.programs, folderName, groupFolder);
-    std::string message = GroupFolderMessage(group);
-    if (message.empty()) {
-        walk.m_report.plan.folders.push_back(groupFolder);
-        return true;
-    }
-    walk.Add(Severity::Error, group == GroupFolderResult::EmptyName ? "no-folder-name" : "folder-name-refused",
+    ProgramGroupOutcome group = DecideProgramGroup(walk.m_context.programs, folderName);
+    groupFolder = group.folder;
+    if (group.effect == LineEffect::Use) walk.m_report.plan.folders.push_back(groupFolder);
+    if (group.effect != LineEffect::EndStep) return true;
+    walk.Add(Severity::Error, group.result == GroupFolderResult::EmptyName ? "no-folder-name" : "folder-name-refused",
              "Program", "Folder Name",
-             group == GroupFolderResult::EmptyName
+             group.result == GroupFolderResult::EmptyName
                  ? "shortcuts are listed but \"Folder Name\" is empty: no folder and no link"
                  : "folder name " + Quote(folderName) + " leaves the Programs folder or is too long: no link");
-    walk.Message("설치 오류", message, "ok");
+    walk.Message(kScriptErrorCaption, group.message, "ok");
     return false;
 }
 
@@ -144,14 +141,14 @@ void WalkShortcuts(MediumWalk& walk) {
     for (int i = 1; i <= count; ++i) {
         std::string key = LineKey(i);
         std::string text = walk.Read("Program", key, kPathSize, Severity::Error);
-        ShortcutLine line;
-        if (!ParseShortcutLine(text, line)) {
+        ShortcutLineOutcome outcome = DecideShortcutLine(text, groupFolder, desktopFolder, walk.m_installDir);
+        if (outcome.effect == LineEffect::EndStep) {
             walk.Add(Severity::Error, "shortcut-ends-list", "Program", key,
                      "shortcut line " + Quote(text) + " is malformed or has fewer than eight fields: it and the " +
                          std::to_string(count - i) + " later lines make no link");
             return;
         }
-        WalkShortcutLine(walk, line, key, groupFolder, desktopFolder);
+        WalkShortcutLine(walk, outcome, key);
     }
 }
 
@@ -181,22 +178,23 @@ void WalkPrograms(MediumWalk& walk) {
     for (int i = 1; i <= count; ++i) {
         std::string key = LineKey(i);
         std::string text = walk.Read("Execute File", key, kLineCapacity);
-        ProgramLine program;
-        if (!ParseProgramLine(text, program)) {
+        ProgramLineOutcome outcome = DecideProgramLine(text, walk.m_installDir);
+        if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+        switch (outcome.effect) {
+        case LineEffect::Skip:
             walk.Add(Severity::Warning, "program-skipped", "Execute File", key,
                      text.empty() ? "line " + key + " is missing or empty: skipped"
                                   : "line " + Quote(text) + " has no one-character wait field or no command: skipped");
-            continue;
-        }
-        std::string commandLine;
-        if (!ExpandExePathText(program.commandLine, walk.m_installDir, commandLine, kValueSize)) {
+            break;
+        case LineEffect::EndStep:
             walk.Add(Severity::Error, "command-too-long", "Execute File", key,
-                     "command " + Quote(program.commandLine) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
+                     "command " + Quote(outcome.line.commandLine) + " with %EXEPATH% as " + Quote(walk.m_installDir) +
                          " passes 299 bytes: the step ends here, later programs do not run");
-            walk.Message("설치 오류", CommandLineTooLongText(program.commandLine), "ok");
             return;
+        case LineEffect::Use:
+            WalkProgramQuoting(walk, key, text, outcome.line.commandLine);
+            walk.m_report.plan.programs.push_back(PlannedProgram{outcome.commandLine, outcome.line.wait});
+            break;
         }
-        WalkProgramQuoting(walk, key, text, program.commandLine);
-        walk.m_report.plan.programs.push_back(PlannedProgram{commandLine, program.wait});
     }
 }

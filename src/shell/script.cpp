@@ -27,13 +27,6 @@ void GetSourceFolder(char* buffer) {
     lstrcpynA(buffer, folder.c_str(), 260);
 }
 
-BOOL ExpandExePath(char* text) {
-    std::string expanded;
-    if (!ExpandExePathText(text, g_installDir, expanded, kValueSize)) return FALSE;
-    lstrcpynA(text, expanded.c_str(), static_cast<int>(kValueSize));
-    return TRUE;
-}
-
 void ShowLastError() {
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(),
@@ -43,7 +36,7 @@ void ShowLastError() {
 }
 
 void ShowScriptError(const char* text) {
-    MessageBoxA(nullptr, text, "설치 오류", MB_ICONERROR);
+    MessageBoxA(nullptr, text, kScriptErrorCaption, MB_ICONERROR);
 }
 
 void ReadMainSection() {

@@ -9,7 +9,18 @@
 // Buffer sizes of the program, terminating NUL included.
 constexpr std::size_t kPathSize = 260;   // a Windows path
 constexpr std::size_t kValueSize = 300;  // a script value (read with 299)
-constexpr std::size_t kLineCapacity = 299;
+constexpr std::size_t kLineCapacity = 299;  // characters read into a kValueSize buffer
+
+// Captions and fixed texts of the messages, the same for the program and the
+// checker that predicts them.
+constexpr const char kScriptErrorCaption[] = "설치 오류";  // a script line the program cannot use
+constexpr const char kErrorCaption[] = "오류";
+constexpr const char kCreateKeyErrorText[] = "RegCreateKeyEx Error";
+
+// What a step does with one line of the script: uses it, passes over it, or
+// ends there (the line and every later one of the step are not used). A
+// message, when the rule gives one, is shown first in every case.
+enum class LineEffect { Use, Skip, EndStep };
 
 // Only the space character counts as a blank in script lines.
 const char* SkipBlanks(const char* p);

@@ -52,7 +52,6 @@ extern int g_rebootRequired;
 void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity);
 int ReadScriptInt(const char* section, const char* key, int defaultValue);
 void GetSourceFolder(char* buffer);       // 260 bytes, ends with a backslash
-BOOL ExpandExePath(char* text);           // 300-byte buffer; FALSE: would not fit, text unchanged
 void ShowLastError();
 void ShowScriptError(const char* text);   // a script value the program cannot use
 void ReadMainSection();

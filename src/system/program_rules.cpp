@@ -79,3 +79,15 @@ std::string FirstTriedProgram(const std::string& commandLine) {
 std::string CommandLineTooLongText(const std::string& commandLine) {
     return "실행할 프로그램의 명령줄이 너무 깁니다.\n" + commandLine;
 }
+
+ProgramLineOutcome DecideProgramLine(const std::string& text, const std::string& installDir) {
+    ProgramLineOutcome outcome;
+    if (!ParseProgramLine(text, outcome.line)) return outcome;
+    if (!ExpandExePathText(outcome.line.commandLine, installDir, outcome.commandLine, kValueSize)) {
+        outcome.effect = LineEffect::EndStep;
+        outcome.message = CommandLineTooLongText(outcome.line.commandLine);
+        return outcome;
+    }
+    outcome.effect = LineEffect::Use;
+    return outcome;
+}

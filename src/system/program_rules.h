@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "shell/script_rules.h"
+
 struct ProgramLine {
     bool wait = false;        // wait field 1: wait until the program has ended
     std::string commandLine;  // the rest of the line, commas and blanks included
@@ -37,3 +39,15 @@ std::string FirstTriedProgram(const std::string& commandLine);
 // The message for a command line that would not fit its buffer once
 // %EXEPATH% is replaced; names the line as the script wrote it.
 std::string CommandLineTooLongText(const std::string& commandLine);
+
+// What the program step does with one [Execute File] line: Use starts
+// commandLine (%EXEPATH% replaced); Skip passes silently over a line that is
+// not a program line; EndStep, with a message, ends the step at a command
+// line that would not fit its buffer once %EXEPATH% is replaced.
+struct ProgramLineOutcome {
+    LineEffect effect = LineEffect::Skip;
+    std::string message;
+    ProgramLine line;         // as parsed, for Use and EndStep
+    std::string commandLine;  // for Use
+};
+ProgramLineOutcome DecideProgramLine(const std::string& text, const std::string& installDir);

@@ -31,14 +31,12 @@ void RunPostInstallPrograms() {
     for (int i = 1; i <= count; ++i) {
         char text[kValueSize];
         ReadScriptText("Execute File", LineKey(i).c_str(), text, kLineCapacity);
-        ProgramLine program;
-        if (!ParseProgramLine(text, program)) continue;
+        ProgramLineOutcome outcome = DecideProgramLine(text, g_installDir);
+        if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
+        if (outcome.effect == LineEffect::EndStep) return;
+        if (outcome.effect != LineEffect::Use) continue;
         char commandLine[kValueSize];
-        lstrcpynA(commandLine, program.commandLine.c_str(), sizeof commandLine);
-        if (!ExpandExePath(commandLine)) {
-            ShowScriptError(CommandLineTooLongText(program.commandLine).c_str());
-            return;
-        }
-        if (!StartProgram(commandLine, program.wait)) return;
+        lstrcpynA(commandLine, outcome.commandLine.c_str(), sizeof commandLine);
+        if (!StartProgram(commandLine, outcome.line.wait)) return;
     }
 }

@@ -2,6 +2,7 @@
 // section named by each key line. One key is open at a time, and it is closed
 // on every way out of the step.
 #include <string>
+#include <vector>
 
 #include "shell/script_rules.h"
 #include "shell/setup.h"
@@ -22,26 +23,19 @@ HKEY PredefinedRootKey(DWORD handle) {
 
 // Writes one value line into the open key. False: the line ends the step.
 static bool WriteValueLine(HKEY hKey, const char* section, int number) {
-    char line[300];
-    ReadScriptText(section, LineKey(number).c_str(), line, 299);
-    ValueLine value;
-    ValueLineStatus status = ParseValueLine(line, value);
-    if (status == ValueLineStatus::Malformed) return false;
-    if (status == ValueLineStatus::Incomplete) {
-        ShowScriptError(ValueLineErrorText(section, number, line, status).c_str());
-        return false;
+    char line[kValueSize];
+    ReadScriptText(section, LineKey(number).c_str(), line, kLineCapacity);
+    ValueLineOutcome outcome = DecideValueLine(section, number, line, g_installDir);
+    if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
+    if (outcome.effect == LineEffect::Use) {
+        // An empty binary value still points at a buffer. A value that cannot
+        // be written is passed over.
+        const BYTE nothing = 0;
+        const std::vector<unsigned char>& bytes = outcome.data.bytes;
+        RegSetValueExA(hKey, outcome.value.name.c_str(), 0, outcome.data.type, bytes.empty() ? &nothing : bytes.data(),
+                       static_cast<DWORD>(bytes.size()));
     }
-    RegistryValueData data;
-    if (ValueDataFromLine(value, g_installDir, data) != ValueLineStatus::Ok) {
-        ShowScriptError(ValueLineErrorText(section, number, line, ValueLineStatus::TooLong).c_str());
-        return true;
-    }
-    // An empty binary value still points at a buffer. A value that cannot be
-    // written is passed over.
-    const BYTE nothing = 0;
-    const BYTE* bytes = data.bytes.empty() ? &nothing : data.bytes.data();
-    RegSetValueExA(hKey, value.name.c_str(), 0, data.type, bytes, static_cast<DWORD>(data.bytes.size()));
-    return true;
+    return outcome.effect != LineEffect::EndStep;
 }
 
 // The values of the section named by the whole key line. False: stop the step.
@@ -54,16 +48,15 @@ static bool WriteKeyValues(HKEY hKey, const char* section) {
 
 // One key line. False: the step ends here.
 static bool WriteRegistryKey(int number) {
-    char keyLine[300];
-    ReadScriptText("Main Registry", LineKey(number).c_str(), keyLine, 299);
-    KeyLine key;
-    KeyLineStatus status = SplitKeyLine(keyLine, key);
-    if (status == KeyLineStatus::NoBackslash) ShowScriptError(KeyLineErrorText(number, keyLine).c_str());
-    if (status != KeyLineStatus::Ok) return true;
+    char keyLine[kValueSize];
+    ReadScriptText("Main Registry", LineKey(number).c_str(), keyLine, kLineCapacity);
+    KeyLineOutcome outcome = DecideKeyLine(number, keyLine);
+    if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
+    if (outcome.effect != LineEffect::Use) return true;
     HKEY hKey = nullptr;
-    if (RegCreateKeyExA(PredefinedRootKey(key.root), key.subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
-        MessageBoxA(nullptr, "RegCreateKeyEx Error", "오류", MB_ICONERROR);
+    if (RegCreateKeyExA(PredefinedRootKey(outcome.key.root), outcome.key.subKey.c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
+        MessageBoxA(nullptr, kCreateKeyErrorText, kErrorCaption, MB_ICONERROR);
         return false;
     }
     bool goOn = WriteKeyValues(hKey, keyLine);

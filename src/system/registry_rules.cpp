@@ -106,3 +106,27 @@ std::string ValueLineErrorText(const std::string& section, int number, const std
         return text + "%EXEPATH%를 바꾼 값이 너무 깁니다. (최대 299바이트)\n이 값은 기록하지 않습니다.";
     return text + "레지스트리 값 줄이 불완전합니다. (이름, 형식, 데이터)\n나머지 레지스트리 항목은 기록하지 않습니다.";
 }
+
+KeyLineOutcome DecideKeyLine(int number, const std::string& line) {
+    KeyLineOutcome outcome;
+    outcome.status = SplitKeyLine(line, outcome.key);
+    outcome.effect = outcome.status == KeyLineStatus::Ok ? LineEffect::Use : LineEffect::Skip;
+    if (outcome.status == KeyLineStatus::NoBackslash) outcome.message = KeyLineErrorText(number, line);
+    return outcome;
+}
+
+ValueLineOutcome DecideValueLine(const std::string& section, int number, const std::string& line,
+                                 const std::string& installDir) {
+    ValueLineOutcome outcome;
+    outcome.status = ParseValueLine(line, outcome.value);
+    if (outcome.status == ValueLineStatus::Ok) outcome.status = ValueDataFromLine(outcome.value, installDir, outcome.data);
+    switch (outcome.status) {
+    case ValueLineStatus::Ok: outcome.effect = LineEffect::Use; break;
+    case ValueLineStatus::Malformed: outcome.effect = LineEffect::EndStep; break;
+    case ValueLineStatus::Incomplete: outcome.effect = LineEffect::EndStep; break;
+    case ValueLineStatus::TooLong: outcome.effect = LineEffect::Skip; break;
+    }
+    if (outcome.status == ValueLineStatus::Incomplete || outcome.status == ValueLineStatus::TooLong)
+        outcome.message = ValueLineErrorText(section, number, line, outcome.status);
+    return outcome;
+}

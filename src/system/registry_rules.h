@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/script_rules.h"
+
 // Registry value types as the registry numbers them.
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegBinary = 3;
@@ -66,3 +68,29 @@ ValueLineStatus ValueDataFromLine(const ValueLine& value, const std::string& ins
 std::string KeyLineErrorText(int number, const std::string& line);
 std::string ValueLineErrorText(const std::string& section, int number, const std::string& line,
                                ValueLineStatus status);
+
+// What the registry step does with key line `number` of [Main Registry]: Use
+// creates the key and writes the values of the section named by the whole
+// line; Skip passes over it, with a message for a line without a backslash
+// and silently for an empty line or an unknown root.
+struct KeyLineOutcome {
+    KeyLineStatus status = KeyLineStatus::Empty;
+    LineEffect effect = LineEffect::Skip;
+    std::string message;  // empty: nothing is shown
+    KeyLine key;          // for Use
+};
+KeyLineOutcome DecideKeyLine(int number, const std::string& line);
+
+// What the registry step does with value line `number` of `section`: Use
+// writes data under value.name; Skip passes over a text too long once
+// %EXEPATH% is replaced, with a message; EndStep ends the whole registry step,
+// with a message for an incomplete line and silently for a malformed one.
+struct ValueLineOutcome {
+    ValueLineStatus status = ValueLineStatus::Ok;
+    LineEffect effect = LineEffect::Use;
+    std::string message;
+    ValueLine value;
+    RegistryValueData data;  // for Use
+};
+ValueLineOutcome DecideValueLine(const std::string& section, int number, const std::string& line,
+                                 const std::string& installDir);

@@ -146,3 +146,30 @@ std::string ShortcutPathMessage(ShortcutPathResult result, const std::string& na
     default: return "";
     }
 }
+
+ProgramGroupOutcome DecideProgramGroup(const std::string& programs, const std::string& folderName) {
+    ProgramGroupOutcome outcome;
+    outcome.result = BuildProgramGroupFolder(programs, folderName, outcome.folder);
+    outcome.message = GroupFolderMessage(outcome.result);
+    if (!outcome.message.empty())
+        outcome.effect = LineEffect::EndStep;
+    else
+        outcome.effect = outcome.result == GroupFolderResult::Ready ? LineEffect::Use : LineEffect::Skip;
+    return outcome;
+}
+
+ShortcutLineOutcome DecideShortcutLine(const std::string& text, const std::string& groupFolder,
+                                       const std::string& desktopFolder, const std::string& installDir) {
+    ShortcutLineOutcome outcome;
+    if (!ParseShortcutLine(text, outcome.line)) return outcome;
+    outcome.effect = LineEffect::Skip;
+    const std::string& placeFolder = outcome.line.place == ShortcutPlace::Desktop ? desktopFolder : groupFolder;
+    if (placeFolder.empty()) return outcome;
+    outcome.pathResult = BuildShortcutPaths(outcome.line, placeFolder, installDir, outcome.paths);
+    if (outcome.pathResult != ShortcutPathResult::Ready) {
+        outcome.message = ShortcutPathMessage(outcome.pathResult, outcome.line.name);
+        return outcome;
+    }
+    outcome.effect = LineEffect::Use;
+    return outcome;
+}

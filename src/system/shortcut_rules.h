@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "shell/script_rules.h"
+
 // Show commands of a link, as the window functions number them.
 constexpr int kShowNormal = 1;     // SW_SHOWNORMAL
 constexpr int kShowMinimized = 6;  // SW_MINIMIZE
@@ -77,3 +79,30 @@ ShortcutPathResult BuildShortcutPaths(const ShortcutLine& line, const std::strin
 
 // The message for a link whose paths were refused, naming the link.
 std::string ShortcutPathMessage(ShortcutPathResult result, const std::string& name);
+
+// What the shortcut step does with "Folder Name": Use creates the group
+// folder and goes on to the links; Skip goes on without one (the user has no
+// Programs folder, so group links are not written); EndStep shows the message
+// and writes no link at all.
+struct ProgramGroupOutcome {
+    GroupFolderResult result = GroupFolderResult::Ready;
+    LineEffect effect = LineEffect::Use;
+    std::string message;
+    std::string folder;  // for Use: Programs + "\" + name + "\"
+};
+ProgramGroupOutcome DecideProgramGroup(const std::string& programs, const std::string& folderName);
+
+// What the shortcut step does with one [Program] line: Use writes the link at
+// paths; Skip passes over it, silently when its place has no folder (group
+// links without a group folder, desktop links without a desktop) and with a
+// message when its paths are refused; EndStep: a malformed line ends the list
+// silently.
+struct ShortcutLineOutcome {
+    LineEffect effect = LineEffect::EndStep;
+    std::string message;
+    ShortcutLine line;
+    ShortcutPathResult pathResult = ShortcutPathResult::Ready;
+    ShortcutPaths paths;  // for Use
+};
+ShortcutLineOutcome DecideShortcutLine(const std::string& text, const std::string& groupFolder,
+                                       const std::string& desktopFolder, const std::string& installDir);

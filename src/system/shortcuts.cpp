@@ -86,26 +86,19 @@ static void ReadShellFolders(std::string& programs, std::string& desktop) {
     RegCloseKey(key);
 }
 
-static void CreateLinkOfLine(const ShortcutLine& line, const std::string& placeFolder) {
-    ShortcutPaths paths;
-    ShortcutPathResult result = BuildShortcutPaths(line, placeFolder, g_installDir, paths);
-    if (result != ShortcutPathResult::Ready) {
-        ShowScriptError(ShortcutPathMessage(result, line.name).c_str());
-        return;
-    }
-    CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), line.description.c_str(),
-                    paths.workingFolder.c_str(), line.showCommand, line.arguments.c_str(), paths.icon.c_str());
-}
-
 // Lines are read until the first malformed one, which ends the list.
 static void CreateLinksOfLines(int count, const std::string& groupFolder, const std::string& desktopFolder) {
     for (int i = 1; i <= count; ++i) {
-        char text[260];
+        char text[kPathSize];
         ReadScriptText(kSection, LineKey(i).c_str(), text, sizeof text);
-        ShortcutLine line;
-        if (!ParseShortcutLine(text, line)) return;
-        const std::string& placeFolder = line.place == ShortcutPlace::Desktop ? desktopFolder : groupFolder;
-        if (!placeFolder.empty()) CreateLinkOfLine(line, placeFolder);
+        ShortcutLineOutcome outcome = DecideShortcutLine(text, groupFolder, desktopFolder, g_installDir);
+        if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
+        if (outcome.effect == LineEffect::EndStep) return;
+        if (outcome.effect != LineEffect::Use) continue;
+        const ShortcutPaths& paths = outcome.paths;
+        CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), outcome.line.description.c_str(),
+                        paths.workingFolder.c_str(), outcome.line.showCommand, outcome.line.arguments.c_str(),
+                        paths.icon.c_str());
     }
 }
 
@@ -114,21 +107,17 @@ static void CreateGroupAndLinks(int count) {
     ReadShellFolders(programs, desktop);
     std::string desktopFolder = DesktopLinkFolder(desktop);
 
-    char folderName[260];
+    char folderName[kPathSize];
     ReadScriptText(kSection, "Folder Name", folderName, sizeof folderName);
-    std::string groupFolder;
-    GroupFolderResult group = BuildProgramGroupFolder(programs, folderName, groupFolder);
-    std::string message = GroupFolderMessage(group);
-    if (!message.empty()) {
-        ShowScriptError(message.c_str());
-        return;
-    }
-    if (group == GroupFolderResult::Ready) {
-        char relativePath[260];
+    ProgramGroupOutcome group = DecideProgramGroup(programs, folderName);
+    if (!group.message.empty()) ShowScriptError(group.message.c_str());
+    if (group.effect == LineEffect::EndStep) return;
+    if (group.effect == LineEffect::Use) {
+        char relativePath[kPathSize];
         lstrcpynA(relativePath, folderName, sizeof relativePath);
         CreateSubfolders(programs.c_str(), relativePath);
     }
-    CreateLinksOfLines(count, groupFolder, desktopFolder);
+    CreateLinksOfLines(count, group.folder, desktopFolder);
 }
 
 void CreateShortcuts(HWND owner) {
