@@ -542,6 +542,7 @@ class Gate:
         if not os.path.isfile(self.path):
             raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % rel)
         self.signal = os.path.join(host_path(ctx.prefix, "C:\\robot"), "gate%d.open" % number)
+        self.reached = os.path.join(host_path(ctx.prefix, "C:\\robot"), "gate%d.reached" % number)
         self.fan = None
         self.stopped = []  # the pids of the setup while it stands in the gate
         self.thread = None
@@ -601,6 +602,8 @@ class Gate:
         for pid in self.stopped:
             os.kill(pid, signal.SIGSTOP)
         self.allow(waiting[0])
+        # The robot's "wait-gate": the setup stands in the gate now.
+        open(self.reached, "w").close()
         self.take_down()
         while not self.stopping.is_set() and not os.path.exists(self.signal):
             self.stopping.wait(0.02)

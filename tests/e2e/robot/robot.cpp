@@ -281,7 +281,7 @@ struct ProgressWatch {
     int last = -1;
     int backFrom = -1;
     int backTo = -1;
-    unsigned readings = 0;
+    volatile LONG readings = 0;  // also read by the robot's own thread while it runs
 };
 static ProgressWatch g_progress;
 
@@ -299,7 +299,7 @@ static DWORD WINAPI ReadProgress(LPVOID) {
         }
         g_progress.last = now;
         g_progress.high = static_cast<int>(high);
-        ++g_progress.readings;
+        InterlockedIncrement(&g_progress.readings);
     }
 }
 
@@ -309,6 +309,16 @@ static void StartProgressWatch(HWND dialog) {
     g_progress.bar = GetDlgItem(dialog, 1010);
     g_progress.thread = CreateThread(nullptr, 0, ReadProgress, nullptr, 0, nullptr);
     if (!g_progress.thread) Log("robot: cannot watch the progress bar");
+}
+
+// A question over the watched dialog holds the copy: before it is answered
+// the bar is read twice more, the second time by a question sent after the
+// question appeared, so that the transcript holds the position under it.
+static void AwaitProgressReadings(LONG count) {
+    const LONG target = g_progress.readings + count;
+    for (int waited = 0; g_progress.readings < target && waited < 60000; waited += 5) {
+        if (WaitForSingleObject(g_progress.thread, 5) != WAIT_TIMEOUT) return;
+    }
 }
 
 // Once the watched dialog is gone (or the setup has ended), its reading ends
@@ -323,6 +333,21 @@ static void EndProgressWatch(bool setupEnded) {
     else line += "back from " + std::to_string(g_progress.backFrom) + " to " + std::to_string(g_progress.backTo);
     Log(line + ", ends at " + std::to_string(g_progress.last));
     Log("progress readings " + std::to_string(g_progress.readings));
+}
+
+// "wait-gate": returns once the copy stands in the next gate file of the
+// medium (the bench writes gate<n>.reached beside the transcript when it has
+// stopped the setup there), or once the setup has ended.
+static HANDLE g_setupProcess;
+static void WaitAtGate() {
+    std::string reached = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
+                          std::to_string(g_gatesOpened + 1) + ".reached";
+    while (!FileExists(reached)) {
+        if (WaitForSingleObject(g_setupProcess, 20) != WAIT_TIMEOUT) {
+            Log("robot: the setup ended before gate " + std::to_string(g_gatesOpened + 1));
+            return;
+        }
+    }
 }
 
 // Carries out one action; several are separated by ';' (for example
@@ -351,6 +376,8 @@ static void Perform(HWND hWnd, const std::string& actions) {
             PressKey(hWnd, action == "esc" ? VK_ESCAPE : VK_RETURN);
         } else if (action == "close-backdrop") {
             PostMessageW(g_backdrop, WM_CLOSE, 0, 0);
+        } else if (action == "wait-gate") {
+            WaitAtGate();
         } else if (action == "open-gate") {
             // The copy may go on past the next gate file of the medium.
             std::string signal = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
@@ -399,6 +426,7 @@ static void Handle(HWND hWnd) {
         snprintf(name, sizeof name, "%02d-%s", ++g_shotCount, kind == "box" ? "box" : ("dialog" + kind).c_str());
         TakeShot(name, hWnd);
     }
+    if (g_progress.thread && owner == g_progress.dialog) AwaitProgressReadings(2);
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
     if (answered) {
         const std::string action = g_answers[g_nextAnswer++].action;
@@ -547,6 +575,7 @@ int main(int argc, char** argv) {
         return 3;
     }
     g_setupProcessId = process.dwProcessId;
+    g_setupProcess = process.hProcess;
 
     DWORD started = GetTickCount();
     while (WaitForSingleObject(process.hProcess, 15) == WAIT_TIMEOUT) {
