@@ -12,12 +12,13 @@ source before the next run. Prints per package the medians of the copy stage
 (Setup: from the copy dialog's appearance to its end; bare copy: its own loop)
 and of the whole run, and the ratios.
 
-It also times the reading of manifests of 10,000 and 100,000 entries inside
-Setup.exe (from the painted backdrop until the copy dialog appears; the names
-need no files for that) and the time from the start to the first painted
-backdrop.
+It also measures manifests of 10,000, 100,000 and 1,000,000 entries inside
+Setup.exe: the reading (from the painted backdrop until the copy dialog
+appears), the copy start (until the first package file exists at its
+destination) and the peak working set then; and the time from the start to
+the first painted backdrop. --manifests-only measures only those.
 
-  bench.py --build <root> [--runs N] [--packages small,large,mixed] [--smoke]
+  bench.py --build <root> [--runs N] [--packages small,large,mixed] [--smoke] [--manifests-only]
 
 --smoke runs a package of a few files once (the harness's own test).
 """
@@ -54,7 +55,7 @@ PACKAGES = {
     "smoke": [(12, 1 * KB, 8 * KB, (2, 2)), (1, 1 * MB, 1 * MB, ())],
 }
 
-MANIFEST_SIZES = [1, 10000, 100000]
+MANIFEST_SIZES = [1, 10000, 100000, 1000000]
 SMOKE_MANIFEST_SIZES = [1, 100, 1000]
 
 SETUP_INI = """[Main]
@@ -310,34 +311,60 @@ def report_package(name, results):
 
 def bench_manifests(runner, runs, sizes):
     """Setup.exe reads and checks the whole manifest before the copy dialog
-    appears; with no package files behind the names it is stopped there. The
-    time is taken from the painted backdrop, since the start of a Wine process
-    varies by more than reading 10,000 entries takes. The fastest of the runs
-    is kept: the work is the same every time, and a busy machine only ever
-    adds to it."""
-    print("manifest reading in Setup.exe (painted backdrop to copy dialog, fastest of %d, minus the %d-entry "
-          "manifest):" % (runs, sizes[0]), flush=True)
+    appears, and reads it again when the copy starts. Two runs per round and
+    size: one is ended when the copy dialog shows (manifest reading), one when
+    the first package file exists at its destination (copy start), with the
+    program's peak working set at that moment. Only the first name has a file
+    behind it; the copy is ended on it. Times are taken from the painted
+    backdrop, since the start of a Wine process varies by more than reading
+    10,000 entries takes; the fastest of the rounds is kept (the work is the
+    same every time, and a busy machine only ever adds to it) and the figures
+    of the smallest manifest are taken off."""
+    print("manifest size in Setup.exe (from the painted backdrop, fastest of %d, minus the %d-entry manifest):"
+          % (runs, sizes[0]), flush=True)
     medium = runner.drive("C:\\bench\\manifest")
     fresh(medium)
     shutil.copy(runner.e2e.setup_exe, medium)
     with open(os.path.join(medium, "Setup.ini"), "wb") as f:
         f.write(SETUP_INI.format(name="manifest").replace("\n", "\r\n").encode("cp949"))
-    fresh(runner.drive("C:\\Games\\manifest\\setup"))
-    times = {}
+    target = "C:\\Games\\manifest\\setup"
+    figures = {}
     for count in sizes:
-        write_manifest(os.path.join(medium, "Quorin.qpk"),
-                       ["%s\\e%06d.dat" % (folder_of(i, (4, 7, 7)).replace("/", "\\"), i) for i in range(count)])
-        samples = []
+        names = ["%s\\e%06d.dat" % (folder_of(i, (4, 7, 7)).replace("/", "\\"), i) for i in range(count)]
+        write_manifest(os.path.join(medium, "Quorin.qpk"), names)
+        first = os.path.join(medium, *names[0].split("\\"))
+        os.makedirs(os.path.dirname(first), exist_ok=True)
+        with open(first, "wb") as f:
+            f.write(bytes(1024))
+        shown, started, peak = [], [], []
         for _ in range(runs + 1):
+            fresh(runner.drive(target))
             f = runner.timed(["--until-copy", "C:\\bench\\manifest\\Setup.exe"])
-            samples.append(float(f["copy_shown_ms"]) - float(f["backdrop_painted_ms"]))
-        times[count] = min(samples[1:])
-    base = times[sizes[0]]
+            shown.append(float(f["copy_shown_ms"]) - float(f["backdrop_painted_ms"]))
+            fresh(runner.drive(target))
+            f = runner.timed(["--until-file", target + "\\" + names[0], "C:\\bench\\manifest\\Setup.exe"])
+            if float(f["file_ms"]) < 0:
+                raise BenchError("%d entries: the first file was never copied" % count)
+            started.append(float(f["file_ms"]) - float(f["backdrop_painted_ms"]))
+            peak.append(int(f["peak_working_set_kb"]))
+        # The first round warms the caches; the rest count.
+        figures[count] = (min(shown[1:]), min(started[1:]), min(peak[1:]))
+        print("  %8d entries: copy dialog %.1f ms, first file %.1f ms, peak working set %d KiB (raw)"
+              % ((count,) + figures[count]), flush=True)
+    base = figures[sizes[0]]
+    print("  %8s  %22s  %22s  %24s" % ("entries", "reading (per entry)", "copy start (per entry)",
+                                        "peak working set (per entry)"))
     for count in sizes[1:]:
-        spent = times[count] - base
-        print("  %7d entries  %8.1f ms  (%.2f us per entry)" % (count, spent, 1000 * spent / count))
-    grow = (times[sizes[2]] - base) / max(times[sizes[1]] - base, 0.001)
-    print("  %d / %d entries: %.1fx (linear: %.0fx)" % (sizes[2], sizes[1], grow, sizes[2] / sizes[1]), flush=True)
+        shown, started, peak = (figures[count][k] - base[k] for k in range(3))
+        print("  %8d  %9.1f ms (%5.2f us)  %9.1f ms (%5.2f us)  %9.1f MiB (%5d bytes)"
+              % (count, shown, 1000 * shown / count, started, 1000 * started / count, peak / 1024.0,
+                 peak * 1024 / count))
+    for small, large in zip(sizes[1:], sizes[2:]):
+        grow = [(figures[large][k] - base[k]) / max(figures[small][k] - base[k], 0.001) for k in range(3)]
+        print("  %d / %d entries: reading %.1fx, copy start %.1fx, memory %.1fx (linear: %.0fx)"
+              % (large, small, grow[0], grow[1], grow[2], large / small), flush=True)
+    shutil.rmtree(medium, ignore_errors=True)
+    fresh(runner.drive(target))
 
 
 def main():
@@ -346,6 +373,8 @@ def main():
     parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
     parser.add_argument("--packages", default="small,large,mixed")
     parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--manifests-only", action="store_true",
+                        help="only the manifests of 10,000 to 1,000,000 entries")
     parser.add_argument("--program", choices=("win32", "win64"),
                         help="the Setup.exe to time (default: win32 where 32-bit programs run, else win64)")
     args = parser.parse_args()
@@ -357,12 +386,13 @@ def main():
         print("machine: %d cores, load average %s" % (os.cpu_count(), " ".join(f.read().split()[:3])))
     runner.prepare()
     try:
-        packages = ["smoke"] if args.smoke else args.packages.split(",")
+        packages = ["smoke"] if args.smoke else [] if args.manifests_only else args.packages.split(",")
         backdrop = []
         for name in packages:
             backdrop += bench_package(runner, name, 1 if args.smoke else args.runs, args.smoke)["backdrop"]
-        print("start to first painted backdrop: median %.1f ms over %d runs" % (statistics.median(backdrop),
-                                                                               len(backdrop)))
+        if backdrop:
+            print("start to first painted backdrop: median %.1f ms over %d runs" % (statistics.median(backdrop),
+                                                                                   len(backdrop)))
         if args.smoke:
             bench_manifests(runner, 1, SMOKE_MANIFEST_SIZES)
         else:

@@ -2,9 +2,13 @@
 // notes when its windows appear, then prints the times in milliseconds after
 // the start of the process.
 //
-//   benchtimer.exe [--until-copy] <program> [arguments...]
+//   benchtimer.exe [--until-copy | --until-file <windows path>] <program> [arguments...]
 //
-// With --until-copy the program is ended as soon as the copy dialog shows.
+// With --until-copy the program is ended as soon as the copy dialog shows;
+// with --until-file as soon as that file exists (the first package file at
+// its destination: the copy has started), printing "file_ms" too.
+// "peak_working_set_kb" is the program's peak working set when it was ended
+// (-1 when it ended by itself).
 //
 // Prints "backdrop_shown_ms", "backdrop_painted_ms" (the backdrop is visible
 // and has nothing left to paint), "copy_shown_ms", "copy_gone_ms" (the copy
@@ -12,7 +16,11 @@
 // a time that never came is -1. The setup must run unattended: any other
 // window (a message box, the folder dialog) is printed as "unexpected <title>
 // | <texts>", the program is ended and the timer exits with 3.
+// GetProcessMemoryInfo from kernel32 (K32GetProcessMemoryInfo), no psapi.dll.
+#define PSAPI_VERSION 2
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -103,11 +111,25 @@ static std::string CommandLineOf(int argc, char** argv) {
     return line;
 }
 
+// The peak working set of a running program, in KiB; -1 when it cannot be read.
+static long PeakWorkingSetKb(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+
 int main(int argc, char** argv) {
     bool untilCopy = argc > 1 && std::string(argv[1]) == "--until-copy";
     if (untilCopy) {
         --argc;
         ++argv;
+    }
+    std::string untilFile;
+    if (argc > 2 && std::string(argv[1]) == "--until-file") {
+        untilFile = argv[2];
+        argc -= 2;
+        argv += 2;
     }
     if (argc < 2) {
         fprintf(stderr, "usage: benchtimer.exe [--until-copy] <program> [arguments...]\n");
@@ -125,11 +147,18 @@ int main(int argc, char** argv) {
     }
     watch.processId = process.dwProcessId;
     // The program is ended once; its windows may linger until it is gone.
+    // The file is looked for before the windows: a message about the next
+    // file can only come after it.
     bool ending = false;
+    double fileSeen = -1;
+    long peakKb = -1;
     for (int poll = 0; WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT; ++poll) {
         if (ending) continue;
-        Poll(watch, poll);
-        if (!watch.unexpected.empty() || (untilCopy && watch.copyShown >= 0)) {
+        if (!untilFile.empty() && GetFileAttributesA(untilFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+            fileSeen = Elapsed(watch);
+        if (fileSeen < 0) Poll(watch, poll);
+        if (!watch.unexpected.empty() || (untilCopy && watch.copyShown >= 0) || fileSeen >= 0) {
+            peakKb = PeakWorkingSetKb(process.hProcess);
             TerminateProcess(process.hProcess, watch.unexpected.empty() ? 0 : 3);
             ending = true;
         }
@@ -144,6 +173,7 @@ int main(int argc, char** argv) {
     printf("backdrop_shown_ms %.1f\nbackdrop_painted_ms %.1f\ncopy_shown_ms %.1f\ncopy_gone_ms %.1f\n",
            watch.backdropShown, watch.backdropPainted, watch.copyShown, watch.copyGone);
     printf("exit_ms %.1f\nexit_code %ld\n", exited, static_cast<long>(exitCode));
+    printf("file_ms %.1f\npeak_working_set_kb %ld\n", fileSeen, peakKb);
     if (!watch.unexpected.empty()) {
         printf("unexpected %s\n", watch.unexpected.c_str());
         return 3;
