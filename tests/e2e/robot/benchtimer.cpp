@@ -157,7 +157,19 @@ int main(int argc, char** argv) {
         if (!untilFile.empty() && GetFileAttributesA(untilFile.c_str()) != INVALID_FILE_ATTRIBUTES)
             fileSeen = Elapsed(watch);
         if (fileSeen < 0) Poll(watch, poll);
-        if (!watch.unexpected.empty() || (untilCopy && watch.copyShown >= 0) || fileSeen >= 0) {
+        // The message about the next file (which has none behind its name)
+        // may have come between the look for the file and the look at the
+        // windows: the copy had started.
+        if (!watch.unexpected.empty() && !untilFile.empty() &&
+            GetFileAttributesA(untilFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            fileSeen = Elapsed(watch);
+            watch.unexpected.clear();
+        }
+        // A message that comes after the point being timed (the copy dialog
+        // with --until-copy) is not this run's business.
+        const bool reached = (untilCopy && watch.copyShown >= 0) || fileSeen >= 0;
+        if (reached) watch.unexpected.clear();
+        if (reached || !watch.unexpected.empty()) {
             peakKb = PeakWorkingSetKb(process.hProcess);
             TerminateProcess(process.hProcess, watch.unexpected.empty() ? 0 : 3);
             ending = true;
