@@ -6,6 +6,7 @@
 
 #include "checks/disk_space_rules.h"
 #include "install/manifest.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 // The manifest must be whole and every file must fit its paths below the
@@ -17,19 +18,19 @@ static int CheckPackageFits() {
         ShowManifestError(manifest);
         return kDiskPackageUnusable;
     }
-    char sourceFolder[260];
+    char sourceFolder[kPathSize];
     GetSourceFolder(sourceFolder);
     std::string name;
     switch (CheckPackagePaths(list, sourceFolder, g_installDir, name)) {
     case PackagePaths::Fit: return kDiskEnough;
     case PackagePaths::SourceTooLong:
-        MessageBoxA(nullptr, SourcePathTooLongText(name).c_str(), "설치 오류", MB_ICONERROR);
+        MessageBoxA(nullptr, SourcePathTooLongText(name).c_str(), kScriptErrorCaption, MB_ICONERROR);
         return kDiskPackageUnusable;
     case PackagePaths::InstallTooLong:
         if (InstallFolderTooLongIsError(g_changePath))
-            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), "설치 오류", MB_ICONERROR);
+            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), kScriptErrorCaption, MB_ICONERROR);
         else
-            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), "공지", MB_ICONINFORMATION);
+            MessageBoxA(nullptr, InstallFolderTooLongText(name, g_changePath).c_str(), kNoticeCaption, MB_ICONINFORMATION);
         return LongInstallFolderResult(g_changePath);
     }
     return kDiskPackageUnusable;
@@ -38,7 +39,7 @@ static int CheckPackageFits() {
 int CheckDiskSpace() {
     std::string root = DriveRoot(g_installDir);
     if (GetDriveTypeA(root.c_str()) != DRIVE_FIXED) {
-        MessageBoxA(nullptr, "하드디스크를 지정하십시요.", "공지", MB_ICONINFORMATION);
+        MessageBoxA(nullptr, "하드디스크를 지정하십시요.", kNoticeCaption, MB_ICONINFORMATION);
         return kDiskChooseAgain;
     }
     int fits = CheckPackageFits();

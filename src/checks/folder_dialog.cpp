@@ -7,6 +7,7 @@
 
 #include "checks/folder_rules.h"
 #include "resource.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 static void OnInitFolderDialog(HWND hDlg) {
@@ -32,11 +33,11 @@ static std::string FolderEditText(HWND hDlg) {
 static void OnFolderOk(HWND hDlg) {
     std::string folder;
     if (AcceptFolderEntry(FolderEditText(hDlg), folder) == FolderEntry::TooLong) {
-        MessageBoxA(hDlg, "설치할 디렉토리의 경로가 너무 깁니다.\n더 짧은 경로를 지정해 주십시요.", "설치 오류",
+        MessageBoxA(hDlg, "설치할 디렉토리의 경로가 너무 깁니다.\n더 짧은 경로를 지정해 주십시요.", kScriptErrorCaption,
                     MB_ICONERROR);
         return;
     }
-    lstrcpynA(g_installDir, folder.c_str(), 260);
+    lstrcpynA(g_installDir, folder.c_str(), kPathSize);
     EndDialog(hDlg, IDOK);
     OfferStartPage();
 }
@@ -47,10 +48,10 @@ static void OnFolderCancel(HWND hDlg) {
 }
 
 static void OnFolderBrowse(HWND hDlg) {
-    char* chosen = new char[260]();
+    char* chosen = new char[kPathSize]();
     BrowseForFolder(hDlg, chosen);
     if (chosen[0] != '\0') {
-        lstrcpynA(g_installDir, chosen, 260);
+        lstrcpynA(g_installDir, chosen, kPathSize);
         SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, g_installDir);
     }
     delete[] chosen;

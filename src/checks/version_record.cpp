@@ -4,6 +4,7 @@
 #include <string>
 
 #include "checks/version_rules.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 // Fills a location from the parts of a script path (an unknown root leaves
@@ -40,18 +41,18 @@ static DWORD ReadInstalledNumber(const RegLocation& location) {
 static void ReadRecordedFolder(const RegLocation& location) {
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return;
-    char data[300] = "";
+    char data[kValueSize] = "";
     DWORD size = sizeof data;
     std::string folder;
     if (RegQueryValueExA(hKey, location.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
             ERROR_SUCCESS &&
         RecordedInstallFolder(data, size, folder))
-        lstrcpynA(g_installDir, folder.c_str(), 260);
+        lstrcpynA(g_installDir, folder.c_str(), kPathSize);
     RegCloseKey(hKey);
 }
 
 static int StopInstallation() {
-    MessageBoxA(nullptr, "설치를 중단합니다.", "설치 취소", MB_ICONINFORMATION);
+    MessageBoxA(nullptr, "설치를 중단합니다.", kCancelCaption, MB_ICONINFORMATION);
     PostQuitMessage(0);
     return 0;
 }

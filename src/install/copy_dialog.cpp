@@ -8,6 +8,7 @@
 #include "install/copy_rules.h"
 #include "install/manifest.h"
 #include "resource.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 #include <commctrl.h>  // after <windows.h>, which it needs
@@ -90,7 +91,7 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
     std::string source;
     std::string destination;
     if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_installDir, name, destination)) {
-        MessageBoxA(nullptr, CopySkippedText(name).c_str(), "오류", MB_ICONINFORMATION);
+        MessageBoxA(nullptr, CopySkippedText(name).c_str(), kErrorCaption, MB_ICONINFORMATION);
         return;
     }
     const std::string folders = FolderPartOfName(name);
@@ -129,7 +130,7 @@ void CopyPackageFiles(HWND hDlg) {
     const unsigned range = ProgressRange(manifest.entriesRead, g_sharedFileCount);
     SendMessageA(hDlg, WM_COPY_SETRANGE, range, 0);
     const unsigned barWidth = ProgressBarWidth(hDlg);
-    char sourceFolder[260];
+    char sourceFolder[kPathSize];
     GetSourceFolder(sourceFolder);
     std::set<std::string> madeFolders;
     int position = 1;

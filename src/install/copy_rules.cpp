@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "shell/script_rules.h"
+#include "shell/text_rules.h"
 
 bool JoinPath(const std::string& folder, const std::string& name, std::string& out) {
     if (folder.empty()) return false;
@@ -45,8 +46,7 @@ static bool IsDeviceName(const std::string& component) {
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     std::string stem = component.substr(0, component.find('.'));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    for (char& c : stem)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    stem = UpperAscii(stem);
     for (const char* device : kDevices)
         if (stem == device) return true;
     return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&

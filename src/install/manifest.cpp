@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "install/copy_rules.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 // The manifest's file, opened as the medium expects: read-only, not shared.
 static HANDLE OpenManifest() {
-    char folder[260];
+    char folder[kPathSize];
     GetSourceFolder(folder);
     std::string path;
     if (!JoinPath(folder, "Quorin.qpk", path)) return INVALID_HANDLE_VALUE;
@@ -76,5 +77,5 @@ DWORD ReadManifestTotalSize() {
 }
 
 void ShowManifestError(const ManifestResult& result) {
-    MessageBoxA(nullptr, ManifestErrorText(result).c_str(), "설치 오류", MB_ICONERROR);
+    MessageBoxA(nullptr, ManifestErrorText(result).c_str(), kScriptErrorCaption, MB_ICONERROR);
 }

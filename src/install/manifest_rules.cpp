@@ -148,3 +148,19 @@ std::string ManifestErrorText(const ManifestResult& result) {
         return "설치 파일 목록(Quorin.qpk)을 열 수 없습니다.\n설치를 중단합니다.";
     return "설치 파일 목록(Quorin.qpk)이 잘못되었습니다.\n" + DefectText(result) + "\n설치를 중단합니다.";
 }
+
+std::string EncodeUint32(std::uint32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+std::string EncodeManifest(std::uint32_t totalSize, const std::vector<std::string>& names) {
+    std::string bytes = EncodeUint32(totalSize) + EncodeUint32(static_cast<std::uint32_t>(names.size()));
+    for (const std::string& name : names) {
+        bytes += EncodeUint32(static_cast<std::uint32_t>(name.size() + 1));
+        bytes += name;
+        bytes += '\0';
+    }
+    return bytes;
+}

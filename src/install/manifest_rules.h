@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "install/copy_rules.h"
 
@@ -89,6 +90,14 @@ ManifestResult DecodeManifest(const ReadBytes& read, FileList& list);
 
 // Only the total size: the first 4 bytes. False when fewer are available.
 bool DecodeTotalSize(const ReadBytes& read, std::uint32_t& totalSize);
+
+// A 32-bit number as the format stores it (little-endian).
+std::string EncodeUint32(std::uint32_t value);
+
+// The manifest of `names` in this order with `totalSize`: what DecodeManifest
+// reads back as the same total and names. The caller keeps to the format's
+// limits (names of 1..259 bytes without a zero byte, at most 0x7FFFFFFF).
+std::string EncodeManifest(std::uint32_t totalSize, const std::vector<std::string>& names);
 
 // The message that tells the user why the package cannot be installed.
 std::string ManifestErrorText(const ManifestResult& result);

@@ -40,7 +40,7 @@ void BuildSharedFileList() {
     g_sharedFiles = used > 0 ? new (std::nothrow) SharedFileEntry[used] : nullptr;
     g_sharedFileCount = g_sharedFiles ? used : 0;
     if (!g_sharedFiles) return;
-    char sourceFolder[260];
+    char sourceFolder[kPathSize];
     GetSourceFolder(sourceFolder);
     for (int i = 0; i < g_sharedFileCount; ++i) ReadSharedFileRecord(i + 1, sourceFolder, g_sharedFiles[i]);
 }

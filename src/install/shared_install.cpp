@@ -20,13 +20,13 @@ namespace {
 struct SharedInstallContext {
     HWND m_dialog = nullptr;
     std::string m_caption;
-    char m_windowsFolder[260] = "";
-    char m_systemFolder[260] = "";
-    char m_redirectedSystemFolder[260] = "";  // see FindRedirectedSystemFolder
+    char m_windowsFolder[kPathSize] = "";
+    char m_systemFolder[kPathSize] = "";
+    char m_redirectedSystemFolder[kPathSize] = "";  // see FindRedirectedSystemFolder
     std::string m_renameFile;
     std::string m_sourceFolder;     // with its trailing backslash
     std::string m_sourceDirectory;  // as VerInstallFileA gets it
-    char m_tempName[260] = "";      // written by VerInstallFileA
+    char m_tempName[kPathSize] = "";  // written by VerInstallFileA
     UINT m_tempNameLength = 0;
     std::vector<std::string> m_deferredTempNames[2];  // per destination folder
 };
@@ -64,7 +64,7 @@ bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
         return false;
     if (!JoinPath(context.m_windowsFolder, "wininit.ini", context.m_renameFile)) return false;
     FindRedirectedSystemFolder(context.m_redirectedSystemFolder, sizeof context.m_redirectedSystemFolder);
-    char sourceFolder[260];
+    char sourceFolder[kPathSize];
     GetSourceFolder(sourceFolder);
     context.m_sourceFolder = sourceFolder;
     context.m_sourceDirectory = SourceDirectoryFromFolder(sourceFolder);

@@ -4,6 +4,7 @@
 
 #include "install/copy_rules.h"
 #include "shell/script_rules.h"
+#include "shell/text_rules.h"
 
 namespace {
 
@@ -13,15 +14,6 @@ constexpr unsigned long kDeferBits = kVifFileInUse | kVifAccessViolation | kVifS
 constexpr unsigned kStyleError = 0x10;          // MB_ICONERROR
 constexpr unsigned kStyleErrorOkCancel = 0x11;  // MB_OKCANCEL | MB_ICONERROR
 constexpr unsigned kStyleQuestion = 0x34;       // MB_YESNO | MB_ICONWARNING
-
-// A lead byte of a two-byte CP949 character.
-bool IsLeadByte(unsigned char c) {
-    return c >= 0x81 && c <= 0xFE;
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool EndsWithTmp(const std::string& name) {
     return name.size() > 4 && SameFileName(name.substr(name.size() - 4), ".tmp");
@@ -147,19 +139,6 @@ bool SharedFilePathsFor(const std::string& name, const std::string& sourceFolder
     }
     paths.source = source;
     paths.destination = destination;
-    return true;
-}
-
-bool SameFileName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-            ++i;
-        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
     return true;
 }
 

@@ -90,10 +90,6 @@ std::string SharedFileRefusalText(const std::string& name, const std::string& pr
 bool SharedFilePathsFor(const std::string& name, const std::string& sourceFolder,
                         const std::string& destinationFolder, SharedFilePaths& paths, std::string& refusal);
 
-// Equal as Windows file names: ASCII letters without regard to case, the
-// two bytes of a Korean (CP949) character compared exactly.
-bool SameFileName(const std::string& a, const std::string& b);
-
 // The temporary name of a deferred replacement: the name up to the last "."
 // of its file part followed by ".tmp" (shared.dll -> shared.tmp, a.b.ocx ->
 // a.b.tmp, readme -> readme.tmp). When that name is taken in the folder (by another shared file

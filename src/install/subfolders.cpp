@@ -18,7 +18,7 @@ BOOL CreateSubfolders(const char* baseFolder, char* relativePath) {
     case SubfolderWalk::TooLong: SetLastError(ERROR_FILENAME_EXCED_RANGE); ShowLastError(); return FALSE;
     case SubfolderWalk::Ok: break;
     }
-    char savedFolder[260] = "";
+    char savedFolder[kPathSize] = "";
     DWORD saved = GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
     BOOL whole = TRUE;
     for (const std::string& level : levels) {

@@ -1,14 +1,14 @@
 // The program-wide state, one definition each.
 #include "shell/setup.h"
 
-char g_setupIniPath[260];
+char g_setupIniPath[kPathSize];
 char* g_installDir;
 char g_productName[99];
 char g_productVersion[49];
 int g_changePath = 1;
 int g_showCompleteDialog = 1;
 HINSTANCE g_hInstance;
-char g_startPageUrl[300];
+char g_startPageUrl[kStartPageDataSize];
 int g_versionMode;
 DWORD g_versionValue;
 RegLocation g_versionLocation;

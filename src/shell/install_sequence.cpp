@@ -6,6 +6,7 @@
 #include "checks/version_rules.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
+#include "shell/script_rules.h"
 #include "shell/setup.h"
 
 static void PostCommand(HWND hWnd, WPARAM command) {
@@ -36,7 +37,7 @@ static void CreateFolderPath(HWND hWnd) {
 }
 
 static void CreateInstallFolder(HWND hWnd, FolderTestFailure missing) {
-    int answer = MessageBoxA(hWnd, "폴더가 존재하지 않습니다.\n만드시겠습니까?", "폴더 생성", MB_YESNO | MB_ICONQUESTION);
+    int answer = MessageBoxA(hWnd, kCreateFolderQuestion, kCreateFolderCaption, MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES) {
         PostCommand(hWnd, IDM_SELECT_FOLDER);
         return;
@@ -73,7 +74,7 @@ static void OnSelectFolder(HWND hWnd) {
     FolderTestFailure failure = ClassifyFolderTestError(GetLastError());
     if (failure == FolderTestFailure::Unusable) {
         ShowLastError();
-        MessageBoxA(hWnd, "설치를 중단합니다.\n다음에 다시 시도하십시요.", "설치 오류", MB_ICONERROR);
+        MessageBoxA(hWnd, "설치를 중단합니다.\n다음에 다시 시도하십시요.", kScriptErrorCaption, MB_ICONERROR);
         PostQuitMessage(-1);
         return;
     }
@@ -106,12 +107,12 @@ static void EnableShutdownPrivilege() {
 static void ShowCompletion(HWND hWnd) {
     std::string text = CompletionText(g_productName, g_rebootRequired != 0);
     if (g_rebootRequired) {
-        if (MessageBoxA(hWnd, text.c_str(), "설치 완료", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        if (MessageBoxA(hWnd, text.c_str(), kCompleteCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
             EnableShutdownPrivilege();
             ExitWindowsEx(EWX_REBOOT, 0);
         }
     } else if (g_showCompleteDialog) {
-        MessageBoxA(hWnd, text.c_str(), "설치 완료", MB_ICONINFORMATION);
+        MessageBoxA(hWnd, text.c_str(), kCompleteCaption, MB_ICONINFORMATION);
     }
 }
 

@@ -1,7 +1,5 @@
 // The stages of the medium walk that decide whether the installation starts
 // (version check, folder choice), record the version and end it.
-#include <cstdio>
-
 #include "checks/folder_rules.h"
 #include "checks/start_page_rules.h"
 #include "checks/version_rules.h"
@@ -11,18 +9,6 @@
 #include "shell/sequence_rules.h"
 #include "system/registry_path_rules.h"
 
-std::string RootName(std::uint32_t root) {
-    switch (root) {
-    case kRootClassesRoot: return "HKEY_CLASSES_ROOT";
-    case kRootCurrentUser: return "HKEY_CURRENT_USER";
-    case kRootLocalMachine: return "HKEY_LOCAL_MACHINE";
-    case kRootUsers: return "HKEY_USERS";
-    case kRootCurrentConfig: return "HKEY_CURRENT_CONFIG";
-    case kRootDynData: return "HKEY_DYN_DATA";
-    }
-    return "";
-}
-
 // One [Version] path as the check decides it: a usable location is kept for
 // the record step, an unknown root is told, a path that stops the program
 // ends the walk with its message. False: the check ends here.
@@ -30,7 +16,7 @@ static bool WalkVersionPath(MediumWalk& walk, const char* key, PlannedValue& loc
     std::string path = walk.Read("Version", key, kLineCapacity);
     VersionPathOutcome outcome = DecideVersionPath(key, path);
     if (outcome.status == RegistryPathStatus::Ok && outcome.effect == VersionPathEffect::Use) {
-        location.key = RootName(outcome.parts.root) + "\\" + outcome.parts.subKey;
+        location.key = RootKeyNameOf(outcome.parts.root) + "\\" + outcome.parts.subKey;
         location.name = outcome.parts.valueName;
     } else if (outcome.status == RegistryPathStatus::UnknownRoot) {
         walk.Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
@@ -82,7 +68,7 @@ void WalkFolderStage(MediumWalk& walk) {
 }
 
 void WalkFolderCreation(MediumWalk& walk) {
-    walk.Message("폴더 생성", "폴더가 존재하지 않습니다.\n만드시겠습니까?", "yes");
+    walk.Message(kCreateFolderCaption, kCreateFolderQuestion, "yes");
 }
 
 static bool RecordLocation(MediumWalk& walk, const PlannedValue& location, const char* key, PlannedValue value) {
@@ -114,7 +100,7 @@ void WalkVersionRecord(MediumWalk& walk) {
 
 void WalkCompletion(MediumWalk& walk) {
     if (walk.ReadInt("Main", "Install Complete Dialog", 1) != 0)
-        walk.Message("설치 완료", CompletionText(walk.m_productName, false), "ok");
+        walk.Message(kCompleteCaption, CompletionText(walk.m_productName, false), "ok");
 }
 
 MediumReport AnalyseMedium(const Medium& medium, const MediumContext& context) {

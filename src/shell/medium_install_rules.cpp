@@ -11,18 +11,12 @@
 #include "install/shared_install_rules.h"
 #include "shell/medium_walk_rules.h"
 #include "shell/script_rules.h"
+#include "shell/text_rules.h"
 #include "system/program_rules.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"
 
 namespace {
-
-std::string Upper(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 std::string Number(unsigned long long value) {
     char text[32];
@@ -30,11 +24,11 @@ std::string Number(unsigned long long value) {
     return text;
 }
 
-// A file of the medium, found as Windows finds it (ASCII letters without case).
+// A file of the medium, found as Windows finds it (ASCII letters without
+// case, the two bytes of a Korean character exactly).
 bool FindMediumFile(const Medium& medium, const std::string& name, std::uint64_t& size) {
-    std::string wanted = Upper(name);
     for (const auto& file : medium.files)
-        if (Upper(file.first) == wanted) {
+        if (SameFileName(file.first, name)) {
             size = file.second;
             return true;
         }
@@ -115,7 +109,7 @@ void WalkSharedFiles(MediumWalk& walk) {
         walk.Add(Severity::Warning, "shared-count", "Shared File", "Count",
                  "Count " + std::to_string(count) + " is above " + std::to_string(kMaxSharedFiles) +
                      ": only the first lines are read");
-        walk.Message("설치 오류", SharedCountErrorText(count), "ok");
+        walk.Message(kScriptErrorCaption, SharedCountErrorText(count), "ok");
     }
     for (int i = 1; i <= used; ++i) WalkSharedLine(walk, i);
 }
@@ -141,7 +135,7 @@ static std::string ManifestDefectEnglish(const ManifestResult& result) {
 static void StopWithManifestError(MediumWalk& walk, const ManifestResult& result) {
     walk.Add(Severity::Error, result.error == ManifestError::CannotOpen ? "no-manifest" : "manifest-defect", "", "",
              ManifestDefectEnglish(result) + ": the program refuses the whole package and stops");
-    walk.Message("설치 오류", ManifestErrorText(result), "ok");
+    walk.Message(kScriptErrorCaption, ManifestErrorText(result), "ok");
     walk.m_stopped = true;
     walk.m_report.plan.exitCode = -1;
 }
@@ -163,7 +157,7 @@ static bool WalkPackageFile(MediumWalk& walk, const std::string& name, std::uint
              Quote(name) + (source ? " below the source folder " + Quote(walk.m_context.sourceFolder)
                                    : " below the install folder " + Quote(walk.m_installDir)) +
                  " passes 260 bytes: the program stops before anything is written");
-    walk.Message(source || InstallFolderTooLongIsError(walk.m_changePath) ? "설치 오류" : "공지",
+    walk.Message(source || InstallFolderTooLongIsError(walk.m_changePath) ? kScriptErrorCaption : kNoticeCaption,
                  source ? SourcePathTooLongText(name) : InstallFolderTooLongText(name, walk.m_changePath), "ok");
     walk.m_stopped = true;
     walk.m_report.plan.exitCode = -1;
@@ -216,7 +210,7 @@ void WalkManifest(MediumWalk& walk) {
         allFound = allFound && FindMediumFile(medium, e->m_name, bytes);
         exact += bytes;
         clustered += ClusterBytes(bytes, walk.m_context.clusterSize);
-        walk.m_packageNames.insert(Upper(e->m_name));
+        walk.m_packageNames.insert(FileNameKey(e->m_name));
         std::string destination;
         JoinPath(walk.m_installDir, e->m_name, destination);
         walk.m_report.plan.files.push_back(PlannedFile{e->m_name, destination});

@@ -19,18 +19,6 @@ std::string Number(long long value) {
     return text;
 }
 
-// The known root name that a mis-cased name was meant to be, or "".
-std::string MisCasedRoot(const std::string& name) {
-    static const char* const kNames[] = {"HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
-                                         "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_DYN_DATA"};
-    std::string upper = name;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    for (const char* known : kNames)
-        if (upper == known) return known;
-    return "";
-}
-
 }  // namespace
 
 std::string Quote(const std::string& text) {
@@ -39,7 +27,7 @@ std::string Quote(const std::string& text) {
 
 std::string RootNameProblem(const std::string& path) {
     std::string root = path.substr(0, path.find('\\'));
-    std::string meant = MisCasedRoot(root);
+    std::string meant = RootKeyNameFolded(root);
     if (!meant.empty()) return "root name " + Quote(root) + " is not " + meant + " (names match with exact case)";
     return "root name " + Quote(root) + " is not one of the six root keys";
 }
@@ -90,7 +78,7 @@ void WalkMainSection(MediumWalk& walk) {
                  "value of " + Number(static_cast<long long>(path->value.size())) + " bytes is over " +
                      Number(static_cast<long long>(kDefaultPathCapacity - 1)) +
                      ": the program refuses it and ends (-1) before anything is written");
-        walk.Message("설치 오류", DefaultPathTooLongText(), "ok");
+        walk.Message(kScriptErrorCaption, DefaultPathTooLongText(), "ok");
         walk.m_report.plan.exitCode = -1;
         walk.m_stopped = true;
     }

@@ -2,6 +2,8 @@
 // files: the registry entries, the shortcuts and the post-install programs.
 #include "shell/medium_walk_rules.h"
 #include "shell/script_rules.h"
+#include "shell/text_rules.h"
+#include "system/registry_path_rules.h"
 #include "system/program_rules.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"
@@ -10,13 +12,6 @@ namespace {
 
 const char* const kEndsRegistry =
     ": the registry step ends here; this value, the later values and the later keys are not written";
-
-std::string UpperText(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // One value line. False: the registry step ends here.
 bool WalkValueLine(MediumWalk& walk, const std::string& section, const std::string& keyName, int number) {
@@ -82,7 +77,7 @@ bool WalkRegistryKey(MediumWalk& walk, int number) {
     }
     if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
     if (outcome.effect != LineEffect::Use) return true;
-    std::string keyName = RootName(outcome.key.root) + "\\" + outcome.key.subKey;
+    std::string keyName = RootKeyNameOf(outcome.key.root) + "\\" + outcome.key.subKey;
     walk.m_report.plan.registryKeys.push_back(keyName);
     return WalkKeyValues(walk, line, keyName);
 }
@@ -107,7 +102,7 @@ static void WalkShortcutLine(MediumWalk& walk, const ShortcutLineOutcome& outcom
         walk.Message(kScriptErrorCaption, outcome.message, "ok");
     }
     if (outcome.effect != LineEffect::Use) return;
-    if (walk.m_packageNames.count(UpperText(line.target)) == 0)
+    if (walk.m_packageNames.count(FileNameKey(line.target)) == 0)
         walk.Add(Severity::Warning, "link-target-not-installed", "Program", key,
                  "target " + Quote(line.target) + " is not a package file of Quorin.qpk");
     const ShortcutPaths& paths = outcome.paths;

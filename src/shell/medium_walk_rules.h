@@ -24,7 +24,7 @@ struct MediumWalk {
     // location that is not usable has an empty key.
     PlannedValue m_versionLocation;
     PlannedValue m_installLocation;
-    // Upper-cased names of the package files, for the shortcut targets.
+    // The package files as FileNameKey gives them, for the shortcut targets.
     std::set<std::string> m_packageNames;
 
     MediumWalk(const Medium& medium, const MediumContext& context);
@@ -42,9 +42,6 @@ std::string Quote(const std::string& text);
 
 // Why a registry path's root name is not recognised (mis-cased or unknown).
 std::string RootNameProblem(const std::string& path);
-
-// The name of a predefined root key ("HKEY_CURRENT_USER").
-std::string RootName(std::uint32_t root);
 
 // The stages, in the program's order.
 void WalkMainSection(MediumWalk& walk);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "shell/text_rules.h"
+
 namespace {
 
 bool IsProfileSpace(char c) {
@@ -13,17 +15,6 @@ std::string Trim(const std::string& text) {
     while (begin < end && IsProfileSpace(text[begin])) ++begin;
     while (end > begin && IsProfileSpace(text[end - 1])) --end;
     return text.substr(begin, end - begin);
-}
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    return true;
 }
 
 // One pair of matching quotes around the whole value is removed.
@@ -78,7 +69,7 @@ Profile ParseProfile(const std::string& text) {
 
 const ProfileSection* FindProfileSection(const Profile& profile, const std::string& section) {
     for (const ProfileSection& s : profile.sections)
-        if (SameName(s.name, section)) return &s;
+        if (SameFileName(s.name, section)) return &s;
     return nullptr;
 }
 
@@ -86,7 +77,7 @@ const ProfileEntry* FindProfileEntry(const Profile& profile, const std::string& 
     const ProfileSection* s = FindProfileSection(profile, section);
     if (s == nullptr) return nullptr;
     for (const ProfileEntry& e : s->entries)
-        if (SameName(e.key, key)) return &e;
+        if (SameFileName(e.key, key)) return &e;
     return nullptr;
 }
 

@@ -21,17 +21,17 @@ int ReadScriptInt(const char* section, const char* key, int defaultValue) {
 }
 
 void GetSourceFolder(char* buffer) {
-    char modulePath[260] = "";
+    char modulePath[kPathSize] = "";
     GetModuleFileNameA(g_hInstance, modulePath, sizeof modulePath);
     std::string folder = SourceFolderFromModulePath(modulePath);
-    lstrcpynA(buffer, folder.c_str(), 260);
+    lstrcpynA(buffer, folder.c_str(), kPathSize);
 }
 
 void ShowLastError() {
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(),
                    MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0, nullptr);
-    MessageBoxA(nullptr, message ? message : "", "오류", MB_ICONINFORMATION);
+    MessageBoxA(nullptr, message ? message : "", kErrorCaption, MB_ICONINFORMATION);
     LocalFree(message);
 }
 
@@ -40,7 +40,7 @@ void ShowScriptError(const char* text) {
 }
 
 void ReadMainSection() {
-    char folder[260];
+    char folder[kPathSize];
     GetSourceFolder(folder);
     std::string path = std::string(folder) + "Setup.ini";
     g_setupIniPath[0] = '\0';

@@ -15,6 +15,12 @@ constexpr std::size_t kLineCapacity = 299;  // characters read into a kValueSize
 // checker that predicts them.
 constexpr const char kScriptErrorCaption[] = "설치 오류";  // a script line the program cannot use
 constexpr const char kErrorCaption[] = "오류";
+constexpr const char kNoticeCaption[] = "공지";
+constexpr const char kLinkErrorCaption[] = "에러";  // a shortcut the shell could not write
+constexpr const char kCancelCaption[] = "설치 취소";
+constexpr const char kCompleteCaption[] = "설치 완료";
+constexpr const char kCreateFolderCaption[] = "폴더 생성";
+constexpr const char kCreateFolderQuestion[] = "폴더가 존재하지 않습니다.\n만드시겠습니까?";
 constexpr const char kCreateKeyErrorText[] = "RegCreateKeyEx Error";
 
 // What a step does with one line of the script: uses it, passes over it, or

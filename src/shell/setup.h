@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include "checks/start_page_rules.h"
+#include "shell/script_rules.h"
+
 // ---- install-sequence commands, posted to the backdrop as WM_COMMAND ----
 #define IDM_CHECK_VERSION  1025
 #define IDM_SELECT_FOLDER  1026
@@ -21,7 +24,7 @@
 struct SharedFileEntry {
     DWORD size;      // 0: the record is not used
     int kind;        // 0 Windows folder, 1 system folder, other: not installed
-    char name[260];
+    char name[kPathSize];
 };
 
 struct RegLocation {
@@ -31,14 +34,14 @@ struct RegLocation {
 };
 
 // ---- global state (fixed for the process) ----
-extern char g_setupIniPath[260];
-extern char* g_installDir;              // 260 bytes, owned by SetupApp
+extern char g_setupIniPath[kPathSize];
+extern char* g_installDir;              // kPathSize bytes, owned by SetupApp
 extern char g_productName[99];
 extern char g_productVersion[49];
 extern int g_changePath;
 extern int g_showCompleteDialog;
 extern HINSTANCE g_hInstance;
-extern char g_startPageUrl[300];
+extern char g_startPageUrl[kStartPageDataSize];
 extern int g_versionMode;
 extern DWORD g_versionValue;
 extern RegLocation g_versionLocation;
@@ -51,7 +54,7 @@ extern int g_rebootRequired;
 // ---- setup script and shared paths ----
 void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity);
 int ReadScriptInt(const char* section, const char* key, int defaultValue);
-void GetSourceFolder(char* buffer);       // 260 bytes, ends with a backslash
+void GetSourceFolder(char* buffer);       // kPathSize bytes, ends with a backslash
 void ShowLastError();
 void ShowScriptError(const char* text);   // a script value the program cannot use
 void ReadMainSection();

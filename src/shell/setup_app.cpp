@@ -26,7 +26,7 @@ SetupApp::SetupApp(HINSTANCE hInstance) {
     m_hInstance = hInstance;
     m_hWnd = nullptr;
     m_hAccel = nullptr;
-    g_installDir = new char[260]();
+    g_installDir = new char[kPathSize]();
     ReadMainSection();
 }
 

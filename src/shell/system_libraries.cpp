@@ -12,6 +12,7 @@
 #include <string>
 
 #include "install/copy_rules.h"
+#include "shell/script_rules.h"
 #include "shell/startup_rules.h"
 
 VersionFunctions g_version;
@@ -49,7 +50,7 @@ static std::string SystemLibraryPath(const char* name) {
 }
 
 static void ShowLoadFailure(const std::string& what, DWORD error) {
-    MessageBoxA(nullptr, SystemLibraryErrorText(what, error).c_str(), "오류", MB_ICONERROR);
+    MessageBoxA(nullptr, SystemLibraryErrorText(what, error).c_str(), kErrorCaption, MB_ICONERROR);
 }
 
 // By name with a search of the system folder only where the loader offers it

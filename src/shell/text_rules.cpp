@@ -2,7 +2,7 @@
 
 #include <climits>
 
-static bool IsLeadByte(unsigned char c) {
+bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
 }
 
@@ -32,4 +32,29 @@ int NumberFieldValue(const std::string& field) {
     }
     if (negative) return static_cast<int>(-value);
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string UpperAscii(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) c = UpperAscii(c);
+    return out;
+}
+
+std::string FileNameKey(const std::string& name) {
+    std::string key = name;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(key[i])) && i + 1 < key.size())
+            ++i;
+        else
+            key[i] = UpperAscii(key[i]);
+    }
+    return key;
+}
+
+bool SameFileName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && FileNameKey(a) == FileNameKey(b);
 }

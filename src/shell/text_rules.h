@@ -1,6 +1,6 @@
 // Text helpers for the program's byte texts (Korean code page 949): cutting a
-// text to a byte budget without splitting a double-byte character, and
-// reading a number field the way atoi does.
+// text to a byte budget without splitting a double-byte character, comparing
+// names as the program does, and reading a number field the way atoi does.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -13,3 +13,17 @@ std::string CutText(const std::string& text, std::size_t maxBytes);
 // A number as atoi reads it: leading white space, an optional sign, decimal
 // digits; 0 when there are none. Values beyond the int range saturate.
 int NumberFieldValue(const std::string& field);
+
+// A lead byte of a two-byte CP949 character.
+bool IsLeadByte(unsigned char c);
+
+// ASCII letters a..z upper-cased, every other byte as it is.
+char UpperAscii(char c);
+std::string UpperAscii(const std::string& text);
+
+// A file name with its ASCII letters upper-cased, except the second byte of a
+// double-byte character, which is part of that character and kept: two names
+// are the same file name (as the program compares them) exactly when their
+// keys are equal.
+std::string FileNameKey(const std::string& name);
+bool SameFileName(const std::string& a, const std::string& b);

@@ -1,6 +1,7 @@
 #include "system/program_rules.h"
 
 #include "shell/script_rules.h"
+#include "shell/text_rules.h"
 
 bool ParseProgramLine(const std::string& line, ProgramLine& out) {
     const char* p = SkipBlanks(line.c_str());
@@ -34,10 +35,7 @@ static std::string LastPartExtension(const std::string& path) {
     std::size_t part = path.find_last_of("\\/");
     std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || (part != std::string::npos && dot < part)) return "";
-    std::string extension = path.substr(dot);
-    for (char& c : extension)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return extension;
+    return UpperAscii(path.substr(dot));
 }
 
 static bool NamesProgramFile(const std::string& path) {

@@ -1,13 +1,8 @@
 #include "system/registry_path_rules.h"
 
-namespace {
+#include "shell/text_rules.h"
 
-struct RootName {
-    const char* name;
-    std::uint32_t handle;
-};
-
-const RootName kRootNames[] = {
+const RootKeyName kRootKeyNames[6] = {
     {"HKEY_CURRENT_USER", kRootCurrentUser},
     {"HKEY_CLASSES_ROOT", kRootClassesRoot},
     {"HKEY_CURRENT_CONFIG", kRootCurrentConfig},
@@ -16,10 +11,21 @@ const RootName kRootNames[] = {
     {"HKEY_DYN_DATA", kRootDynData},
 };
 
-}  // namespace
-
 std::uint32_t RootKeyFromName(const std::string& name) {
-    for (const RootName& root : kRootNames)
+    for (const RootKeyName& root : kRootKeyNames)
         if (name == root.name) return root.handle;
     return 0;
+}
+
+std::string RootKeyNameOf(std::uint32_t handle) {
+    for (const RootKeyName& root : kRootKeyNames)
+        if (handle == root.handle) return root.name;
+    return "";
+}
+
+std::string RootKeyNameFolded(const std::string& name) {
+    std::string upper = UpperAscii(name);
+    for (const RootKeyName& root : kRootKeyNames)
+        if (upper == root.name) return root.name;
+    return "";
 }

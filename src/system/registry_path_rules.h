@@ -13,6 +13,21 @@ constexpr std::uint32_t kRootUsers = 0x80000003;
 constexpr std::uint32_t kRootCurrentConfig = 0x80000005;
 constexpr std::uint32_t kRootDynData = 0x80000006;
 
+struct RootKeyName {
+    const char* name;
+    std::uint32_t handle;
+};
+
+// The six root-key names, in the order the program compares them.
+extern const RootKeyName kRootKeyNames[6];
+
 // The predefined key handle of a root-key name, compared whole and with exact
 // case in the program's order of names; 0 when the name is not one of them.
 std::uint32_t RootKeyFromName(const std::string& name);
+
+// The name of a predefined key handle ("HKEY_CURRENT_USER"); "" for any other.
+std::string RootKeyNameOf(std::uint32_t handle);
+
+// The root-key name that `name` matches when ASCII letters are compared
+// without case (what a mis-cased name was meant to be); "" when none.
+std::string RootKeyNameFolded(const std::string& name);

@@ -20,7 +20,7 @@ INT_PTR CALLBACK ShortcutsDlgProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
 }
 
 static void ReportLinkFailure(HRESULT result, const char* text) {
-    if (FAILED(result)) MessageBoxA(nullptr, text, "에러", MB_ICONERROR);
+    if (FAILED(result)) MessageBoxA(nullptr, text, kLinkErrorCaption, MB_ICONERROR);
 }
 
 // Every property is set even when an earlier one failed; each failure is told.
@@ -36,8 +36,8 @@ static void SetLinkProperties(IShellLinkA* link, const char* target, const char*
 }
 
 static HRESULT SaveLink(IPersistFile* file, const char* linkFile) {
-    WCHAR widePath[260] = L"";
-    MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, 260);
+    WCHAR widePath[kPathSize] = L"";
+    MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, kPathSize);
     HRESULT result = file->Save(widePath, TRUE);
     ReportLinkFailure(result, "Save failed!");
     return result;
@@ -67,7 +67,7 @@ HRESULT CreateShellLink(const char* target, const char* linkFile, const char* de
 }
 
 static std::string QueryShellFolder(HKEY key, const char* name) {
-    char value[300];
+    char value[kValueSize];
     DWORD size = sizeof value;
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
         return "";
@@ -77,7 +77,7 @@ static std::string QueryShellFolder(HKEY key, const char* name) {
 // The user's Programs and Desktop folders; a folder stays empty when the key
 // or its value is missing, and the links of that place are then not written.
 static void ReadShellFolders(std::string& programs, std::string& desktop) {
-    char keyPath[260] = "";
+    char keyPath[kPathSize] = "";
     if (!LoadStringA(g_hInstance, IDS_SHELL_FOLDERS_KEY, keyPath, sizeof keyPath)) return;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;

@@ -3,6 +3,8 @@
 // past the data, allocating from the stored count or losing a node.
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "checks/disk_space_rules.h"
 #include "fuzz_input.h"
@@ -44,6 +46,29 @@ static void CheckRefusal(const ManifestResult& result, const FileList& list, siz
     if (result.error == ManifestError::BadName) FUZZ_REQUIRE(result.nameProblem != NameProblem::None);
 }
 
+// The encoder writes the decoded list as a manifest that reads back as the
+// same total and names, and writes that again as the same bytes.
+static void CheckRoundTrip(const ManifestResult& result, const FileList& list) {
+    std::vector<std::string> names;
+    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next) names.push_back(entry->m_name);
+    std::string bytes = EncodeManifest(result.totalSize, names);
+    size_t position = 0;
+    ReadBytes read = [&](unsigned char* buffer, size_t wanted) {
+        size_t given = std::min(wanted, bytes.size() - position);
+        if (given) std::memcpy(buffer, bytes.data() + position, given);
+        position += given;
+        return given;
+    };
+    FileList again;
+    ManifestResult reread = DecodeManifest(read, again);
+    FUZZ_REQUIRE(reread.error == ManifestError::None && reread.totalSize == result.totalSize);
+    FUZZ_REQUIRE(position == bytes.size());
+    std::vector<std::string> namesAgain;
+    for (const FileEntry* entry = again.m_head; entry; entry = entry->m_next) namesAgain.push_back(entry->m_name);
+    FUZZ_REQUIRE(namesAgain == names);
+    FUZZ_REQUIRE(EncodeManifest(reread.totalSize, namesAgain) == bytes);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t position = 0;
     ReadBytes read = [&](unsigned char* buffer, size_t wanted) {
@@ -57,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_REQUIRE(position <= size);
     if (result.error == ManifestError::None) {
         CheckDecodedList(result, list, size);
+        CheckRoundTrip(result, list);
         // Every name that passes the path check fits both of its paths.
         std::string offending;
         if (CheckPackagePaths(list, "D:\\", "C:\\Games\\Quorin", offending) == PackagePaths::Fit) {

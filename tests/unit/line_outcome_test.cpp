@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "checks/version_rules.h"
+#include "install/manifest_rules.h"
 #include "install/shared_file_rules.h"
 #include "shell/medium_rules.h"
 #include "shell/script_rules.h"
@@ -36,7 +37,7 @@ Medium MediumWith(const std::string& sections, const std::string& version = "") 
     m.script = "[Main]\nDefault Path=" + std::string(kInstallDir) + "\nChange Path=0\nName=Q\n" +
                (version.empty() ? "[Version]\nMode=4\n" : version) + sections;
     m.hasManifest = true;
-    m.manifest = std::string("\x00\x10\x00\x00\x01\x00\x00\x00\x06\x00\x00\x00q.exe\x00", 18);
+    m.manifest = EncodeManifest(4096, {"q.exe"});
     m.files = {{"q.exe", 10}, {"a.dll", 5}};
     return m;
 }

@@ -8,9 +8,7 @@
 namespace {
 
 std::string U32(std::uint32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
+    return EncodeUint32(v);
 }
 
 // An entry as the format stores it: length (zero included), name, zero.
@@ -77,6 +75,30 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"Korean name", U32(1) + U32(1) + Entry("데이터\\지도.map"), 1, {"데이터\\지도.map"}},
         GoodCase{"name of 259 bytes", U32(1) + U32(1) + Entry(std::string(255, 'n') + ".dat"), 1,
                  {std::string(255, 'n') + ".dat"}}));
+
+// What the encoder writes, the decoder reads back whole; a list it reads, the
+// encoder writes again as the same bytes when each length field held just
+// its name and zero.
+TEST(ManifestEncoding, RoundTrip) {
+    const std::vector<std::pair<std::uint32_t, Names_>> rows = {
+        {0, {}},
+        {4096, {"a.txt"}},
+        {0xFFFFFFFFu, {"data\\maps\\a.map", "Makefile", "데이터\\지도.map"}},
+        {1, {std::string(255, 'n') + ".dat", "a.txt", "a.txt"}},
+    };
+    for (const auto& row : rows) {
+        std::string bytes = EncodeManifest(row.first, row.second);
+        Source source{bytes};
+        FileList list;
+        ManifestResult result = DecodeManifest(source.Reader(), list);
+        ASSERT_EQ(result.error, ManifestError::None);
+        EXPECT_EQ(result.totalSize, row.first);
+        EXPECT_EQ(Names(list), row.second);
+        EXPECT_EQ(source.position, bytes.size());
+        EXPECT_EQ(EncodeManifest(result.totalSize, Names(list)), bytes);
+    }
+    EXPECT_EQ(EncodeUint32(0x04030201u), std::string("\x01\x02\x03\x04"));
+}
 
 TEST(ManifestReading, BytesAfterTheLastEntryAreNotRead) {
     std::string manifest = U32(1) + U32(1) + Entry("a.txt");

@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "install/manifest_rules.h"
 #include "shell/medium_rules.h"
 
 namespace {
 
-std::string U32(std::uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 std::string Manifest(std::uint32_t total, const std::vector<std::string>& names) {
-    std::string out = U32(total) + U32(static_cast<std::uint32_t>(names.size()));
-    for (const std::string& n : names) out += U32(static_cast<std::uint32_t>(n.size() + 1)) + n + std::string(1, '\0');
-    return out;
+    return EncodeManifest(total, names);
 }
 
 const char kCleanScript[] =
@@ -225,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
     Defects, QpkPackageDefect,
     ::testing::Values(
         PackageDefect{"no-manifest", WithoutManifest(), Severity::Error, "no-manifest"},
-        PackageDefect{"short", WithManifest(U32(5)), Severity::Error, "manifest-defect"},
+        PackageDefect{"short", WithManifest(EncodeUint32(5)), Severity::Error, "manifest-defect"},
         PackageDefect{"climbs-out", WithManifest(Manifest(8192, {"..\\evil.exe"})), Severity::Error, "manifest-defect"},
         PackageDefect{"missing-file", WithManifest(Manifest(8192, {"data\\level1.map", "game.exe", "gone.txt"})),
                       Severity::Error, "package-file-missing"},

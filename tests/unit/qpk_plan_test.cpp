@@ -4,16 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "install/manifest_rules.h"
 #include "shell/medium_rules.h"
 #include "shell/profile_rules.h"
 
 namespace {
-
-std::string U32(std::uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
 
 Medium PlanMedium() {
     Medium m;
@@ -31,7 +26,7 @@ Medium PlanMedium() {
         "2=1, Q, , , q.exe, , data, \r\n"
         "[Execute File]\r\nCount=2\r\n1=1, %EXEPATH%\\setup.exe /q\r\n2=0, notepad.exe a,b\r\n";
     m.hasManifest = true;
-    m.manifest = U32(8192) + U32(1) + U32(6) + std::string("q.exe") + std::string(1, '\0');
+    m.manifest = EncodeManifest(8192, {"q.exe"});
     m.files = {{"q.exe", 10}, {"a.dll", 5}, {"b.dll", 6}};
     return m;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/text_rules.h"
+
 using P = InstallPrompt;
 using O = InstallOutcome;
 

@@ -36,3 +36,27 @@ TEST(NumberField, ReadsAsAtoiDoes) {
     };
     for (const Case& c : cases) EXPECT_EQ(NumberFieldValue(c.field), c.value) << c.field;
 }
+
+// Names compare as the program compares file names: ASCII letters without
+// case, the trail byte of a Korean character exactly, even where it is a
+// letter ("갂" is B0 41, "갵" is B0 61; "가" is B0 A1).
+TEST(FileNameKey, FoldsLettersButNotTrailBytes) {
+    struct Row {
+        std::string a, b;
+        bool same;
+    } rows[] = {
+        {"game.exe", "GAME.EXE", true},
+        {"\xB0\x41.dat", "\xB0\x41.DAT", true},
+        {"\xB0\x41.dat", "\xB0\x61.dat", false},
+        {"a\xB0\x41", "A\xB0\x41", true},
+        {"\x41\xB0", "\x61\xB0", true},  // a lone lead byte at the end is a byte of its own
+        {"ab", "abc", false},
+        {"", "", true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(SameFileName(row.a, row.b), row.same) << row.a << " / " << row.b;
+        EXPECT_EQ(FileNameKey(row.a) == FileNameKey(row.b), row.same) << row.a << " / " << row.b;
+    }
+    EXPECT_EQ(FileNameKey("a\xB0\x61" "b"), "A\xB0\x61" "B");
+    EXPECT_EQ(UpperAscii(std::string("aZ\xB0\x61")), "AZ\xB0\x41");
+}

@@ -24,6 +24,21 @@ INSTANTIATE_TEST_SUITE_P(
                       RootCase{"HKEY_USERS ", 0}, RootCase{" HKEY_USERS", 0}, RootCase{"HKEY_USER", 0},
                       RootCase{"HKEY_CURRENT_USERS", 0}, RootCase{"", 0}));
 
+TEST(RootKeyNames, NameOfAHandleAndFoldedLookup) {
+    for (const RootKeyName& root : kRootKeyNames) {
+        EXPECT_EQ(RootKeyNameOf(root.handle), root.name);
+        EXPECT_EQ(RootKeyFromName(RootKeyNameOf(root.handle)), root.handle);
+    }
+    EXPECT_EQ(RootKeyNameOf(0x80000004u), "");  // HKEY_PERFORMANCE_DATA is not a script root
+    EXPECT_EQ(RootKeyNameOf(0), "");
+    struct Row {
+        const char* name;
+        const char* meant;
+    } rows[] = {{"hkey_local_machine", "HKEY_LOCAL_MACHINE"}, {"Hkey_Users", "HKEY_USERS"},
+                {"HKEY_DYN_DATA", "HKEY_DYN_DATA"}, {"HKLM", ""}, {"hkey_users ", ""}, {"", ""}};
+    for (const Row& row : rows) EXPECT_EQ(RootKeyNameFolded(row.name), row.meant) << row.name;
+}
+
 struct PathCase {
     const char* path;
     RegistryPathStatus status;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "install/copy_rules.h"
+#include "install/manifest_rules.h"
 #include "qpk.h"
 
 namespace fs = std::filesystem;
@@ -134,10 +135,6 @@ static bool CollectFiles(const BuildOptions& options, std::vector<PackageFile>& 
     return ok;
 }
 
-static void PutUint32(std::string& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // The bytes the files occupy on disk: each file rounded up to whole clusters.
 static bool TotalOnDisk(const std::vector<PackageFile>& files, std::uint64_t cluster, std::uint32_t& total) {
     std::uint64_t sum = 0;
@@ -150,15 +147,9 @@ static bool TotalOnDisk(const std::vector<PackageFile>& files, std::uint64_t clu
 }
 
 static std::string ManifestBytes(std::uint32_t total, const std::vector<PackageFile>& files) {
-    std::string bytes;
-    PutUint32(bytes, total);
-    PutUint32(bytes, static_cast<std::uint32_t>(files.size()));
-    for (const PackageFile& file : files) {
-        PutUint32(bytes, static_cast<std::uint32_t>(file.name.size() + 1));
-        bytes += file.name;
-        bytes += '\0';
-    }
-    return bytes;
+    std::vector<std::string> names;
+    for (const PackageFile& file : files) names.push_back(file.name);
+    return EncodeManifest(total, names);
 }
 
 static bool WriteManifest(const fs::path& output, std::uint32_t total, const std::vector<PackageFile>& files) {

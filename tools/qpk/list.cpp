@@ -85,16 +85,9 @@ int ListCommand(const std::vector<std::string>& args) {
 }
 
 static std::string GeneratedManifest(std::uint32_t entries) {
-    std::string data(8, '\0');
-    for (int i = 0; i < 4; ++i) data[4 + i] = static_cast<char>((entries >> (8 * i)) & 0xFF);
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        std::string name = "data\\f" + std::to_string(i) + ".dat";
-        std::uint32_t length = static_cast<std::uint32_t>(name.size() + 1);
-        for (int b = 0; b < 4; ++b) data += static_cast<char>((length >> (8 * b)) & 0xFF);
-        data += name;
-        data += '\0';
-    }
-    return data;
+    std::vector<std::string> names;
+    for (std::uint32_t i = 0; i < entries; ++i) names.push_back("data\\f" + std::to_string(i) + ".dat");
+    return EncodeManifest(0, names);
 }
 
 // Appending by walking from the head to the tail each time, as a list
