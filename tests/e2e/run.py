@@ -1504,6 +1504,7 @@ CONFINE_WINE_KEYS = [
     "HKLM\\Software\\Wine",
     "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment",
     "HKLM\\System\\CurrentControlSet\\Control\\Class",  # display and monitor drivers
+    "HKCU\\Console",  # Wine's console host, for the bench's own console programs (the robot)
 ]
 REG_FILE_ROOTS = {"user.reg": "hkcu", "system.reg": "hklm", "userdef.reg": "hku\\.default"}
 REG_ROOT_ALIASES = {
