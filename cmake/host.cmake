@@ -11,15 +11,28 @@ if(QS_SANITIZERS)
   target_link_options(setup_rules PUBLIC ${QS_SANITIZE})
 endif()
 
+# What a medium will do, worked out over the stages' own rules: linked into
+# the tools and the tests, never into Setup.exe.
+file(GLOB QS_MEDIUM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/medium/*.cpp)
+add_library(medium_rules STATIC ${QS_MEDIUM_SOURCES})
+target_compile_options(medium_rules PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
+target_link_libraries(medium_rules PUBLIC setup_rules)
+if(QS_SANITIZERS)
+  target_compile_options(medium_rules PRIVATE ${QS_SANITIZE})
+endif()
+
 file(GLOB QS_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp)
 add_executable(unit_tests ${QS_UNIT_TESTS})
 target_compile_options(unit_tests PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
 if(QS_SANITIZERS)
   target_compile_options(unit_tests PRIVATE ${QS_SANITIZE})
 endif()
-target_link_libraries(unit_tests PRIVATE setup_rules GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE medium_rules setup_rules GTest::gtest GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# The folders of src/ as layers: no file includes against their order.
+add_test(NAME include_order COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/include_order.py ${CMAKE_SOURCE_DIR})
 
 # Tools for people who prepare a medium: every tools/<name>/*.cpp is one program.
 file(GLOB QS_TOOL_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/*)
@@ -30,7 +43,7 @@ foreach(dir ${QS_TOOL_DIRS})
     if(tool_sources)
       add_executable(${name} ${tool_sources})
       target_compile_options(${name} PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
-      target_link_libraries(${name} PRIVATE setup_rules)
+      target_link_libraries(${name} PRIVATE medium_rules setup_rules)
     endif()
   endif()
 endforeach()

@@ -3,6 +3,7 @@ enable_language(RC)
 
 file(GLOB QS_STEP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
 list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "_rules\\.cpp$")
+list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "/src/medium/")
 
 # The resource script is kept in UTF-8; windres gets it in CP949.
 set(QS_RC_CP949 ${CMAKE_BINARY_DIR}/setup_cp949.rc)
@@ -18,7 +19,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 949 -I${CMAKE_SOURCE_DIR}/res")
 set(QS_WIN_LINK -static -static-libgcc -static-libstdc++ -mwindows -s)
 # Only DLLs that Windows keeps in its known-DLL set, which it never looks for
 # beside the program: the version API and the common controls are loaded from
-# the system folder at run time (src/shell/system_libraries.cpp), and
+# the system folder at run time (src/common/system_libraries.cpp), and
 # tests/check_artefacts.sh fails on any other import.
 set(QS_WIN_LIBS ole32 oleaut32 uuid shell32 advapi32 gdi32 user32 kernel32)
 

@@ -27,7 +27,7 @@ for arch in win32 win64; do
   [ -n "$imports" ] || fail "$arch: no import table found"
   for dll in $imports; do
     echo "$known_dlls" | grep -qxF "$dll" ||
-      fail "$arch imports $dll, not a known DLL: load it from the system folder (src/shell/system_libraries.cpp)"
+      fail "$arch imports $dll, not a known DLL: load it from the system folder (src/common/system_libraries.cpp)"
   done
   # Delay imports do not show as DLL names above, and the loader finds them
   # by name with the standard search when they are first called: none.

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "checks/checks.h"
 #include "checks/disk_space_rules.h"
+#include "common/script_rules.h"
 #include "install/manifest.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
 
 // The manifest must be whole and every file must fit its paths below the
 // chosen folder before anything is written; kDiskEnough when it does.

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "checks/checks.h"
 #include "checks/folder_rules.h"
+#include "common/script_rules.h"
 #include "resource.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
 
 static void OnInitFolderDialog(HWND hDlg) {
     SetForegroundWindow(hDlg);

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 
 std::string TrimTrailingBackslash(const std::string& folder) {
     std::size_t n = folder.size();

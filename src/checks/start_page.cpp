@@ -2,8 +2,8 @@
 // browser's start page and, on Yes, writes it for the current user.
 #include <string>
 
+#include "checks/checks.h"
 #include "checks/start_page_rules.h"
-#include "shell/setup.h"
 
 // Sets "Start Page" in the existing browser key; the key is never created.
 static bool WriteStartPage(const std::string& data) {

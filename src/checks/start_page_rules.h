@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <string>
 
-// Size of the "Start Page" data: the address, its NUL and zero bytes.
-constexpr std::size_t kStartPageDataSize = 300;
+#include "common/script_rules.h"
 
 // The address, the sentence ending in two line breaks, 29 blanks and the
 // question. The whole address is always shown, however long, so that the

@@ -3,9 +3,9 @@
 // records this installation at the end.
 #include <string>
 
+#include "checks/checks.h"
 #include "checks/version_rules.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
+#include "common/script_rules.h"
 
 // Fills a location from the parts of a script path (an unknown root leaves
 // the root null).

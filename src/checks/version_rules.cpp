@@ -1,7 +1,7 @@
 #include "checks/version_rules.h"
 
-#include "shell/script_rules.h"
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
 
 RegistryPathStatus ParseRegistryPath(const std::string& path, RegistryPathParts& parts) {
     std::size_t first = path.find('\\');
@@ -38,10 +38,6 @@ VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t pa
     if (installed > packageValue) return VersionVerdict::AskNewerInstalled;
     if (installed == packageValue) return VersionVerdict::AskSameInstalled;
     return VersionVerdict::GoOn;
-}
-
-std::string InstallerCaption(const std::string& productName) {
-    return productName + " 설치 프로그램";
 }
 
 static const char* RegistryPathProblem(RegistryPathStatus status) {

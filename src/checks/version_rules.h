@@ -7,12 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/script_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
 
-// Sizes of the parts of a registry location, terminating NUL included.
-constexpr std::size_t kRootNameSize = 20;
-constexpr std::size_t kSubKeySize = 200;
-constexpr std::size_t kValueNameSize = 52;
 
 struct RegistryPathParts {
     std::uint32_t root = 0;  // a predefined key handle, 0 until recognised
@@ -46,9 +43,6 @@ VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t pa
 
 // The message of mode 1 on a machine without an earlier installation.
 constexpr const char kNoInstallationText[] = "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.";
-
-// The installer's caption: the product name and " 설치 프로그램".
-std::string InstallerCaption(const std::string& productName);
 
 // The message shown when a registry path of [Version] cannot be used; key is
 // "Version Path" or "Install Path".

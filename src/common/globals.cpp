@@ -1,5 +1,5 @@
 // The program-wide state, one definition each.
-#include "shell/setup.h"
+#include "common/setup_state.h"
 
 char g_setupIniPath[kPathSize];
 char* g_installDir;

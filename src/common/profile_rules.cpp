@@ -1,8 +1,8 @@
-#include "shell/profile_rules.h"
+#include "common/profile_rules.h"
 
 #include <cstdint>
 
-#include "shell/text_rules.h"
+#include "common/text_rules.h"
 
 namespace {
 

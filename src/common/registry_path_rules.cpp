@@ -1,6 +1,6 @@
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
 
-#include "shell/text_rules.h"
+#include "common/text_rules.h"
 
 const RootKeyName kRootKeyNames[6] = {
     {"HKEY_CURRENT_USER", kRootCurrentUser},

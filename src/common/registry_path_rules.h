@@ -3,6 +3,7 @@
 // no I/O. Roots are the 32-bit values of the predefined key handles; the
 // Win32 steps turn them into HKEYs.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,12 @@ constexpr std::uint32_t kRootLocalMachine = 0x80000002;
 constexpr std::uint32_t kRootUsers = 0x80000003;
 constexpr std::uint32_t kRootCurrentConfig = 0x80000005;
 constexpr std::uint32_t kRootDynData = 0x80000006;
+
+// Sizes of the parts of a registry location of [Version], terminating NUL
+// included.
+constexpr std::size_t kRootNameSize = 20;
+constexpr std::size_t kSubKeySize = 200;
+constexpr std::size_t kValueNameSize = 52;
 
 struct RootKeyName {
     const char* name;

@@ -1,4 +1,4 @@
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 const char* SkipBlanks(const char* p) {
     while (*p == ' ') ++p;
@@ -60,4 +60,18 @@ std::vector<std::string> SplitPathComponents(const std::string& path) {
 
 std::string LineKey(int number) {
     return std::to_string(number);
+}
+
+bool JoinPath(const std::string& folder, const std::string& name, std::string& out) {
+    if (folder.empty()) return false;
+    std::string path = folder;
+    if (path.back() != '\\') path += '\\';
+    path += name;
+    if (path.size() >= kPathSize) return false;
+    out = path;
+    return true;
+}
+
+std::string InstallerCaption(const std::string& productName) {
+    return productName + " 설치 프로그램";
 }

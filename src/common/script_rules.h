@@ -10,6 +10,8 @@
 constexpr std::size_t kPathSize = 260;   // a Windows path
 constexpr std::size_t kValueSize = 300;  // a script value (read with 299)
 constexpr std::size_t kLineCapacity = 299;  // characters read into a kValueSize buffer
+// Size of the "Start Page" data: the address, its NUL and zero bytes.
+constexpr std::size_t kStartPageDataSize = 300;
 
 // Captions and fixed texts of the messages, the same for the program and the
 // checker that predicts them.
@@ -56,3 +58,11 @@ std::vector<std::string> SplitPathComponents(const std::string& path);
 
 // The decimal key of a numbered line: 1 -> "1", 10 -> "10".
 std::string LineKey(int number);
+
+// folder + "\" + name, without doubling a backslash that ends folder (a drive
+// root such as "D:\"). False, with out untouched, when folder is empty or the
+// result would not fit a 260-byte buffer: a path is refused, never cut.
+bool JoinPath(const std::string& folder, const std::string& name, std::string& out);
+
+// The installer's caption: the product name and " 설치 프로그램".
+std::string InstallerCaption(const std::string& productName);

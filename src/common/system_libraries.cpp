@@ -5,15 +5,14 @@
 // known-DLL set; the version API and the common controls are loaded here from
 // the system folder, and every later search by name (the shell's, COM's) is
 // kept to the system folder.
-#include "shell/system_libraries.h"
+#include "common/system_libraries.h"
 
 #include <commctrl.h>  // after <windows.h>, which it needs
 
 #include <string>
 
-#include "install/copy_rules.h"
-#include "shell/script_rules.h"
-#include "shell/startup_rules.h"
+#include "common/script_rules.h"
+#include "common/startup_rules.h"
 
 VersionFunctions g_version;
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "common/script_rules.h"
 #include "install/copy_rules.h"
+#include "install/install.h"
 #include "install/manifest.h"
 #include "resource.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
 
 #include <commctrl.h>  // after <windows.h>, which it needs
 

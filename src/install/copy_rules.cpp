@@ -2,18 +2,8 @@
 
 #include <cstdint>
 
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
-
-bool JoinPath(const std::string& folder, const std::string& name, std::string& out) {
-    if (folder.empty()) return false;
-    std::string path = folder;
-    if (path.back() != '\\') path += '\\';
-    path += name;
-    if (path.size() >= kPathSize) return false;
-    out = path;
-    return true;
-}
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 
 std::string FolderPartOfName(const std::string& name) {
     std::size_t lastSeparator = name.rfind('\\');

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/script_rules.h"
+
 // What is wrong with a relative name (a manifest name or a shared file name)
 // that must stay below the folder it is joined to.
 enum class NameProblem {
@@ -28,10 +30,6 @@ std::string NameProblemText(NameProblem problem);
 // The message part for a folder and a name that together do not fit 260 bytes.
 std::string PathTooLongText();
 
-// folder + "\" + name, without doubling a backslash that ends folder (a drive
-// root such as "D:\"). False, with out untouched, when folder is empty or the
-// result would not fit a 260-byte buffer: a path is refused, never cut.
-bool JoinPath(const std::string& folder, const std::string& name, std::string& out);
 
 // The folders of a manifest name: everything before its last backslash
 // ("data\maps\a.map" gives "data\maps", "a.txt" gives ""). The last component

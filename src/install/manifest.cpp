@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "common/script_rules.h"
 #include "install/copy_rules.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
+#include "install/install.h"
 
 // The manifest's file, opened as the medium expects: read-only, not shared.
 static HANDLE OpenManifest() {

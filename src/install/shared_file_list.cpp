@@ -3,10 +3,10 @@
 #include <new>
 #include <string>
 
+#include "common/script_rules.h"
 #include "install/copy_rules.h"
+#include "install/install.h"
 #include "install/shared_file_rules.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
 
 // The size of sourceFolder + name, 0 when it cannot be opened or is 4 GiB or more.
 static DWORD MeasureSharedFile(const std::string& path) {

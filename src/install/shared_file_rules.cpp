@@ -1,6 +1,6 @@
 #include "install/shared_file_rules.h"
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 int SharedFileCountToUse(int count) {
     if (count < 0) return 0;

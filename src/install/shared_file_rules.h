@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/script_rules.h"
 #include "install/copy_rules.h"
-#include "shell/script_rules.h"
 
 // More lines than this are not read: the array is allocated from the count,
 // and a count the script does not back must not exhaust memory or time.

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "checks/version_rules.h"
+#include "common/system_libraries.h"
 #include "install/copy_rules.h"
+#include "install/install.h"
 #include "install/shared_install_rules.h"
-#include "shell/setup.h"
-#include "shell/system_libraries.h"
 
 namespace {
 

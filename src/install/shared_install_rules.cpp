@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 #include "install/copy_rules.h"
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
 
 namespace {
 

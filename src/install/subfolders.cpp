@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "install/copy_rules.h"
-#include "shell/setup.h"
+#include "install/install.h"
 
 // Every component of relativePath is a folder: callers that hold a file name
 // pass only its folder part. The current directory is left as it was. A level

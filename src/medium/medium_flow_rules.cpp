@@ -3,11 +3,11 @@
 #include "checks/folder_rules.h"
 #include "checks/start_page_rules.h"
 #include "checks/version_rules.h"
-#include "shell/medium_walk_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
+#include "medium/medium_walk_rules.h"
 #include "shell/paint_rules.h"
-#include "shell/script_rules.h"
 #include "shell/sequence_rules.h"
-#include "system/registry_path_rules.h"
 
 // One [Version] path as the check decides it: a usable location is kept for
 // the record step, an unknown root is told, a path that stops the program

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "checks/disk_space_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
 #include "install/shared_file_rules.h"
 #include "install/shared_install_rules.h"
-#include "shell/medium_walk_rules.h"
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
+#include "medium/medium_walk_rules.h"
 #include "system/program_rules.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"

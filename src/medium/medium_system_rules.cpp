@@ -1,9 +1,9 @@
 // The stages of the medium walk that leave something in the system besides
 // files: the registry entries, the shortcuts and the post-install programs.
-#include "shell/medium_walk_rules.h"
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
+#include "medium/medium_walk_rules.h"
 #include "system/program_rules.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"

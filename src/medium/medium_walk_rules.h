@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "shell/medium_rules.h"
-#include "shell/profile_rules.h"
+#include "common/profile_rules.h"
+#include "medium/medium_rules.h"
 
 struct MediumWalk {
     const Medium& m_medium;

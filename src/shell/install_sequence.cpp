@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "checks/version_rules.h"
+#include "common/script_rules.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
+#include "shell/shell.h"
 
 static void PostCommand(HWND hWnd, WPARAM command) {
     PostMessageA(hWnd, WM_COMMAND, command, 0);
@@ -132,25 +132,5 @@ void OnInstallCommand(HWND hWnd, WPARAM wParam, LPARAM) {
     case IDM_COPY_FILES: RunCopyDialog(hWnd); break;
     case IDM_FINISH: OnFinish(hWnd); break;
     case IDM_ABORT: PostQuitMessage(-1); break;
-    }
-}
-
-void CentreDialogOnScreen(HWND hDlg) {
-    RECT window;
-    GetWindowRect(hDlg, &window);
-    HDC info = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
-    int screenWidth = GetDeviceCaps(info, HORZRES);
-    int screenHeight = GetDeviceCaps(info, VERTRES);
-    int width = window.right - window.left;
-    int height = window.bottom - window.top;
-    MoveWindow(hDlg, (screenWidth - width) / 2, (screenHeight - height) / 2, width, height, FALSE);
-    DeleteDC(info);
-}
-
-void DrainMessageQueue() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
     }
 }

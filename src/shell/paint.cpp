@@ -3,9 +3,9 @@
 // read afresh each time; nothing is cached.
 #include <string>
 
+#include "common/script_rules.h"
 #include "shell/paint_rules.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
+#include "shell/shell.h"
 
 static void FillWithColour(HDC hdc, const RECT& rect, Colour colour) {
     HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(colour));

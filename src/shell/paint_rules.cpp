@@ -1,7 +1,7 @@
 #include "shell/paint_rules.h"
 
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 
 std::vector<std::string> SplitLineFields(const std::string& line, std::size_t count, bool lastRunsToEnd) {
     std::vector<std::string> fields(count);

@@ -1,6 +1,6 @@
 #include "shell/sequence_rules.h"
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 FolderCheckStep AfterDiskSpaceCheck(int result) {
     switch (result) {

@@ -3,10 +3,10 @@
 
 #include <string>
 
+#include "common/system_libraries.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
-#include "shell/setup.h"
-#include "shell/system_libraries.h"
+#include "shell/shell.h"
 
 static const char kWindowClass[] = "QuorinInstall";
 

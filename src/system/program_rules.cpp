@@ -1,7 +1,7 @@
 #include "system/program_rules.h"
 
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 
 bool ParseProgramLine(const std::string& line, ProgramLine& out) {
     const char* p = SkipBlanks(line.c_str());

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 struct ProgramLine {
     bool wait = false;        // wait field 1: wait until the program has ended

@@ -1,8 +1,8 @@
 // The programs of [Execute File], started at the end of the installation and
 // waited for where the script says so.
-#include "shell/script_rules.h"
-#include "shell/setup.h"
+#include "common/script_rules.h"
 #include "system/program_rules.h"
+#include "system/system.h"
 
 static void CloseValidHandle(HANDLE handle) {
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);

@@ -4,22 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/script_rules.h"
-#include "shell/setup.h"
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
 #include "system/registry_rules.h"
-
-HKEY PredefinedRootKey(DWORD handle) {
-    switch (handle) {
-    case kRootClassesRoot: return HKEY_CLASSES_ROOT;
-    case kRootCurrentUser: return HKEY_CURRENT_USER;
-    case kRootLocalMachine: return HKEY_LOCAL_MACHINE;
-    case kRootUsers: return HKEY_USERS;
-    case kRootCurrentConfig: return HKEY_CURRENT_CONFIG;
-    case kRootDynData: return HKEY_DYN_DATA;
-    }
-    return nullptr;
-}
+#include "system/system.h"
 
 // Writes one value line into the open key. False: the line ends the step.
 static bool WriteValueLine(HKEY hKey, const char* section, int number) {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "shell/script_rules.h"
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
 
 KeyLineStatus SplitKeyLine(const std::string& line, KeyLine& key) {
     if (line.empty()) return KeyLineStatus::Empty;

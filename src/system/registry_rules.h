@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 // Registry value types as the registry numbers them.
 constexpr std::uint32_t kRegSz = 1;

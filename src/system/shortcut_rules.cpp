@@ -1,6 +1,6 @@
 #include "system/shortcut_rules.h"
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 namespace {
 

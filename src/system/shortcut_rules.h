@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 // Show commands of a link, as the window functions number them.
 constexpr int kShowNormal = 1;     // SW_SHOWNORMAL

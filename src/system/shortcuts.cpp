@@ -5,10 +5,11 @@
 
 #include <string>
 
+#include "common/script_rules.h"
+#include "install/install.h"
 #include "resource.h"
-#include "shell/script_rules.h"
-#include "shell/setup.h"
 #include "system/shortcut_rules.h"
+#include "system/system.h"
 
 static const char kSection[] = "Program";
 

@@ -3,10 +3,10 @@
 // result within the buffer it is bound for, no double-byte character cut.
 #include "checks/folder_rules.h"
 #include "checks/start_page_rules.h"
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 #include "fuzz_input.h"
 #include "shell/paint_rules.h"
-#include "shell/script_rules.h"
-#include "shell/text_rules.h"
 
 static void RequireWholeCharacters(const std::string& cut, const std::string& text, std::size_t maxBytes) {
     FUZZ_REQUIRE(cut.size() <= maxBytes);

@@ -1,7 +1,7 @@
 // %EXEPATH% expansion: never writes past its bound, and a refused expansion
 // leaves the output as it was.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> in = SplitFuzzInput(data, size, 2);

@@ -1,6 +1,6 @@
 // Path splitting and the folder levels of the install folder.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 #include "shell/sequence_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,8 +1,8 @@
 // [Execute File] lines: the wait flag and the command line, which is the rest
 // of the line as written; a line to skip leaves nothing half parsed; the
 // program of the command line as Windows finds it.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 #include "system/program_rules.h"
 
 // The program and what follows it make up the command line again, and the

@@ -3,9 +3,9 @@
 // A part is never cut into another key, and a recorded folder never
 // overflows the install-folder buffer.
 #include "checks/version_rules.h"
+#include "common/registry_path_rules.h"
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
-#include "system/registry_path_rules.h"
 #include "system/registry_rules.h"
 
 static void CheckVersionPath(const std::string& path) {

@@ -1,8 +1,8 @@
 // Value lines of the registry sections and the bytes they store: a number is
 // 4 bytes, a text keeps its NUL within the 300-byte buffer after %EXEPATH%
 // is replaced, binary data never exceeds its buffer.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 #include "system/registry_rules.h"
 
 static bool AllDigits(const std::string& text) {

@@ -1,10 +1,10 @@
 // [Shared File] lines, counts and sizes, and the paths and temporary names of
 // a shared file: a name is used only when it stays below its folder and both
 // of its paths fit 260 bytes.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
 #include "install/shared_file_rules.h"
 #include "install/shared_install_rules.h"
-#include "shell/script_rules.h"
 
 static bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;

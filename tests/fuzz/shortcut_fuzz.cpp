@@ -1,7 +1,7 @@
 // [Program] lines and the paths of a link: a link is made only with a plain
 // name, inside its place folder, with every path within 260 bytes.
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 #include "system/shortcut_rules.h"
 
 static bool StartsWith(const std::string& text, const std::string& head) {

@@ -1,10 +1,11 @@
 // Temporary names of a deferred replacement and the leftover temporary file
 // that is removed: both stay in their folder, within 260 bytes, and never
 // name a file that is taken or the shared file itself.
+#include "common/script_rules.h"
+#include "common/text_rules.h"
 #include "fuzz_input.h"
 #include "install/copy_rules.h"
 #include "install/shared_install_rules.h"
-#include "shell/script_rules.h"
 
 static std::vector<std::string> TakenNames(const std::string& text) {
     std::vector<std::string> names;

@@ -2,8 +2,8 @@
 // backslash comes off, never the one of a drive root, and an entry too long
 // for the 260-byte buffer is refused whole.
 #include "checks/folder_rules.h"
+#include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/script_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string entry(reinterpret_cast<const char*>(data), size);

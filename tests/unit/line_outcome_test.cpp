@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "checks/version_rules.h"
+#include "common/script_rules.h"
 #include "install/manifest_rules.h"
 #include "install/shared_file_rules.h"
-#include "shell/medium_rules.h"
-#include "shell/script_rules.h"
+#include "medium/medium_rules.h"
 #include "system/program_rules.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"

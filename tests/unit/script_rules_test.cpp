@@ -1,4 +1,4 @@
-#include "shell/script_rules.h"
+#include "common/script_rules.h"
 
 #include <gtest/gtest.h>
 

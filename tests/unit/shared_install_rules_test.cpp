@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/text_rules.h"
+#include "common/text_rules.h"
 
 using P = InstallPrompt;
 using O = InstallOutcome;

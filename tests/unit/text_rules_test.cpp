@@ -1,4 +1,4 @@
-#include "shell/text_rules.h"
+#include "common/text_rules.h"
 
 #include <climits>
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "system/registry_path_rules.h"
+#include "common/registry_path_rules.h"
 
 struct RootCase {
     const char* name;

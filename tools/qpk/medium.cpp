@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/profile_rules.h"
+#include "common/script_rules.h"
 #include "install/shared_file_rules.h"
 #include "qpk.h"
-#include "shell/profile_rules.h"
-#include "shell/script_rules.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/medium_rules.h"
+#include "medium/medium_rules.h"
 
 struct MediumOptions {
     std::string folder;

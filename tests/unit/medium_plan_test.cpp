@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "common/profile_rules.h"
 #include "install/manifest_rules.h"
-#include "shell/medium_rules.h"
-#include "shell/profile_rules.h"
+#include "medium/medium_rules.h"
 
 namespace {
 

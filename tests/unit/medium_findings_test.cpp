@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "install/manifest_rules.h"
-#include "shell/medium_rules.h"
+#include "medium/medium_rules.h"
 
 namespace {
 

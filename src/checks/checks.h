@@ -1,0 +1,12 @@
+// The checks before anything is written: the version record, the folder
+// choice with the start-page offer, and the disk space.
+#pragma once
+#include "common/setup_state.h"
+
+int CheckInstalledVersion();
+void RecordInstalledVersion();
+INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+void BrowseForFolder(HWND owner, char* buffer);
+void OfferStartPage();
+int CheckDiskSpace();
+ULONGLONG GetRequiredBytes();

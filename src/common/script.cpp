@@ -1,0 +1,39 @@
+// The setup script beside the executable, the source folder and the
+// messages every stage shows.
+#include <string>
+
+#include "common/script_rules.h"
+#include "common/setup_state.h"
+
+// An empty script path (the source folder was too long to name the script)
+// reads like a missing script: every value takes its default.
+void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity) {
+    if (capacity == 0) return;
+    buffer[0] = '\0';
+    if (g_setupIniPath[0] == '\0') return;
+    GetPrivateProfileStringA(section, key, "", buffer, capacity, g_setupIniPath);
+}
+
+int ReadScriptInt(const char* section, const char* key, int defaultValue) {
+    if (g_setupIniPath[0] == '\0') return defaultValue;
+    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, g_setupIniPath));
+}
+
+void GetSourceFolder(char* buffer) {
+    char modulePath[kPathSize] = "";
+    GetModuleFileNameA(g_hInstance, modulePath, sizeof modulePath);
+    std::string folder = SourceFolderFromModulePath(modulePath);
+    lstrcpynA(buffer, folder.c_str(), kPathSize);
+}
+
+void ShowLastError() {
+    char* message = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(),
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0, nullptr);
+    MessageBoxA(nullptr, message ? message : "", kErrorCaption, MB_ICONINFORMATION);
+    LocalFree(message);
+}
+
+void ShowScriptError(const char* text) {
+    MessageBoxA(nullptr, text, kScriptErrorCaption, MB_ICONERROR);
+}

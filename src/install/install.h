@@ -1,0 +1,16 @@
+// File installation: the shared-file list, the copy dialog with the package
+// files, their sub-folders and the shared files.
+#pragma once
+#include "common/setup_state.h"
+
+// ---- private messages of the copy dialog ----
+#define WM_COPY_START    (WM_USER + 7)
+#define WM_COPY_SETRANGE (WM_USER + 8)
+#define WM_COPY_SETPOS   (WM_USER + 100)
+#define WM_COPY_END      (WM_USER + 101)
+
+void BuildSharedFileList();
+INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+void CopyPackageFiles(HWND hDlg);
+BOOL CreateSubfolders(const char* baseFolder, char* relativePath);
+void InstallSharedFiles(HWND hDlg, int position);

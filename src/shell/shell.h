@@ -1,0 +1,20 @@
+// The program itself: the backdrop window, the [Main] section and the
+// install sequence that runs the stages in order.
+#pragma once
+#include "checks/checks.h"
+#include "common/setup_state.h"
+#include "install/install.h"
+#include "system/system.h"
+
+// ---- [Main] ----
+void ReadMainSection();
+bool RefuseLongDefaultPath();             // true: told the user, the installation ends
+
+// ---- backdrop ----
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+int PaintBackdrop(HWND hWnd, HDC hdc);
+void PaintTitleLines(HDC hdc);
+
+// ---- install sequence ----
+void OnInstallCommand(HWND hWnd, WPARAM wParam, LPARAM lParam);
+void RunCopyDialog(HWND hWnd);
