@@ -281,7 +281,23 @@ def compare_tree(medium, names, copied, full):
 def run_setup(runner, name, medium, names, full):
     target = runner.drive("C:\\Games\\%s\\setup" % name)
     fresh(target)
-    f = runner.timed(["C:\\bench\\%s\\Setup.exe" % name])
+    gate = None
+    seen = runner.drive("C:\\benchtools\\seen.txt")
+    if name == "smoke":
+        # The harness's own test must not depend on the stopwatch being quick
+        # enough to see a copy dialog of a few milliseconds on a busy machine:
+        # the setup stands in its last package file until the stopwatch has
+        # seen the painted backdrop and the copy dialog.
+        if os.path.exists(seen):
+            os.unlink(seen)
+        gate = e2e.Gate(runner.prefix, os.path.join(medium, *names[-1].split("\\")), seen, seen + ".reached")
+        gate.close_over()
+    try:
+        f = runner.timed((["--seen", "C:\\benchtools\\seen.txt"] if gate else []) +
+                         ["C:\\bench\\%s\\Setup.exe" % name])
+    finally:
+        if gate:
+            gate.restore()
     if f.get("exit_code") != "0" or float(f["copy_shown_ms"]) < 0:
         raise BenchError("Setup.exe of %s: %s" % (name, f))
     compare_tree(medium, names, target, full)

@@ -536,13 +536,16 @@ class Gate:
     FAN_ALLOW = 0x01
     AT_FDCWD = -100
 
-    def __init__(self, ctx, rel, number):
-        self.ctx = ctx
-        self.path = os.path.join(ctx.medium_host, *rel.split("\\"))
+    def __init__(self, prefix, path, signal_path, reached_path):
+        """path: the gate file (Linux path); signal_path: the file whose
+        appearance lets the setup go on; reached_path: made once the setup
+        stands in the gate."""
+        self.prefix = prefix
+        self.path = path
         if not os.path.isfile(self.path):
-            raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % rel)
-        self.signal = os.path.join(host_path(ctx.prefix, "C:\\robot"), "gate%d.open" % number)
-        self.reached = os.path.join(host_path(ctx.prefix, "C:\\robot"), "gate%d.reached" % number)
+            raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % path)
+        self.signal = signal_path
+        self.reached = reached_path
         self.fan = None
         self.stopped = []  # the pids of the setup while it stands in the gate
         self.thread = None
@@ -587,7 +590,7 @@ class Gate:
                     if not f.read().split(b"\0")[0].lower().endswith(b"\\setup.exe"):
                         continue
                 with open("/proc/%s/environ" % pid, "rb") as f:
-                    if ("WINEPREFIX=%s" % self.ctx.prefix).encode() not in f.read().split(b"\0"):
+                    if ("WINEPREFIX=%s" % self.prefix).encode() not in f.read().split(b"\0"):
                         continue
             except OSError:
                 continue
@@ -634,7 +637,10 @@ class Gate:
 
 def medium_gate(ctx, args):
     gates = getattr(ctx, "gates", [])
-    ctx.gates = gates + [Gate(ctx, args.strip(), len(gates) + 1)]
+    number = len(gates) + 1
+    robot = host_path(ctx.prefix, "C:\\robot")
+    ctx.gates = gates + [Gate(ctx.prefix, os.path.join(ctx.medium_host, *args.strip().split("\\")),
+                              os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))]
 
 
 def default_manifest(ctx):

@@ -2,8 +2,10 @@
 // notes when its windows appear, then prints the times in milliseconds after
 // the start of the process.
 //
-//   benchtimer.exe [--until-copy | --until-file <windows path>] <program> [arguments...]
+//   benchtimer.exe [--seen <windows path>] [--until-copy | --until-file <windows path>] <program> [arguments...]
 //
+// With --seen the timer makes that file once it has seen both the painted
+// backdrop and the copy dialog (the bench may hold the program until then).
 // With --until-copy the program is ended as soon as the copy dialog shows;
 // with --until-file as soon as that file exists (the first package file at
 // its destination: the copy has started), printing "file_ms" too.
@@ -120,6 +122,12 @@ static long PeakWorkingSetKb(HANDLE process) {
 }
 
 int main(int argc, char** argv) {
+    std::string seenFile;
+    if (argc > 2 && std::string(argv[1]) == "--seen") {
+        seenFile = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     bool untilCopy = argc > 1 && std::string(argv[1]) == "--until-copy";
     if (untilCopy) {
         --argc;
@@ -157,6 +165,10 @@ int main(int argc, char** argv) {
         if (!untilFile.empty() && GetFileAttributesA(untilFile.c_str()) != INVALID_FILE_ATTRIBUTES)
             fileSeen = Elapsed(watch);
         if (fileSeen < 0) Poll(watch, poll);
+        if (!seenFile.empty() && watch.backdropPainted >= 0 && watch.copyShown >= 0) {
+            if (FILE* seen = fopen(seenFile.c_str(), "wb")) fclose(seen);
+            seenFile.clear();
+        }
         // The message about the next file (which has none behind its name)
         // may have come between the look for the file and the look at the
         // windows: the copy had started.
