@@ -3,7 +3,8 @@
 #pragma once
 #include "common/setup_state.h"
 
-int CheckInstalledVersion();
+// False: the installation ends here (the user has been told why).
+bool CheckInstalledVersion();
 void RecordInstalledVersion();
 INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void BrowseForFolder(HWND owner, char* buffer);

@@ -4,17 +4,16 @@
 
 #include "checks/checks.h"
 #include "checks/start_page_rules.h"
+#include "common/scoped.h"
 
 // Sets "Start Page" in the existing browser key; the key is never created.
 static bool WriteStartPage(const std::string& data) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_WRITE, &key) !=
-        ERROR_SUCCESS)
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_WRITE,
+                      key.Receive()) != ERROR_SUCCESS)
         return false;
-    LONG result = RegSetValueExA(key, "Start Page", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                                 static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetValueExA(key.Get(), "Start Page", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 void OfferStartPage() {

@@ -5,6 +5,7 @@
 
 #include "checks/checks.h"
 #include "checks/version_rules.h"
+#include "common/scoped.h"
 #include "common/script_rules.h"
 
 // Fills a location from the parts of a script path (an unknown root leaves
@@ -17,61 +18,54 @@ static void FillLocation(const RegistryPathParts& parts, RegLocation* location) 
 
 // A [Version] path the program cannot use: the user is told and the program
 // ends, rather than waiting on a backdrop with nothing to do.
-static int RefuseRegistryPath(const VersionPathOutcome& outcome) {
+static bool RefuseRegistryPath(const VersionPathOutcome& outcome) {
     ShowScriptError(outcome.message.c_str());
-    PostQuitMessage(0);
-    return 0;
+    return false;
 }
 
 // The installed number; 0 when the key or the value cannot be read.
 static DWORD ReadInstalledNumber(const RegLocation& location) {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return 0;
+    ScopedRegKey key;
+    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return 0;
     BYTE data[4] = {};
     DWORD size = sizeof data;
-    DWORD installed = 0;
-    if (RegQueryValueExA(hKey, location.valueName, nullptr, nullptr, data, &size) == ERROR_SUCCESS)
-        installed = InstalledNumberFromData(data, size);
-    RegCloseKey(hKey);
-    return installed;
+    if (RegQueryValueExA(key.Get(), location.valueName, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return 0;
+    return InstalledNumberFromData(data, size);
 }
 
 // An install folder recorded earlier becomes the proposed install folder; one
 // that cannot be read or does not fit leaves "Default Path".
 static void ReadRecordedFolder(const RegLocation& location) {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return;
+    ScopedRegKey key;
+    if (RegOpenKeyExA(location.root, location.subKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
     char data[kValueSize] = "";
     DWORD size = sizeof data;
     std::string folder;
-    if (RegQueryValueExA(hKey, location.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+    if (RegQueryValueExA(key.Get(), location.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
             ERROR_SUCCESS &&
         RecordedInstallFolder(data, size, folder))
         lstrcpynA(g_installDir, folder.c_str(), kPathSize);
-    RegCloseKey(hKey);
 }
 
-static int StopInstallation() {
+static bool StopInstallation() {
     MessageBoxA(nullptr, "설치를 중단합니다.", kCancelCaption, MB_ICONINFORMATION);
-    PostQuitMessage(0);
-    return 0;
+    return false;
 }
 
-static int AskOverwrite(const char* question) {
+static bool AskOverwrite(const char* question) {
     char caption[200];
     lstrcpynA(caption, InstallerCaption(g_productName).c_str(), sizeof caption);
-    if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) return 1;
+    if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     return StopInstallation();
 }
 
-static int CarryOutVerdict(VersionVerdict verdict) {
+static bool CarryOutVerdict(VersionVerdict verdict) {
     switch (verdict) {
     case VersionVerdict::RefuseNoInstallation: {
         char caption[200];
         lstrcpynA(caption, InstallerCaption(g_productName).c_str(), sizeof caption);
         MessageBoxA(nullptr, kNoInstallationText, caption, MB_ICONERROR);
-        PostQuitMessage(0);
-        return 0;
+        return false;
     }
     case VersionVerdict::AskNewerInstalled:
         return AskOverwrite("지금 설치할 버전보다 더 최신 버전이 설치되어 있습니다. \n 덮어 쓰시겠습니까?");
@@ -79,10 +73,10 @@ static int CarryOutVerdict(VersionVerdict verdict) {
         return AskOverwrite("지금 설치할 버전과 현재 설치된 버전이 같습니다. \n 덮어 쓰시겠습니까?");
     case VersionVerdict::GoOn: break;
     }
-    return 1;
+    return true;
 }
 
-int CheckInstalledVersion() {
+bool CheckInstalledVersion() {
     char versionPath[kValueSize];
     char installPath[kValueSize];
     g_versionMode = ReadScriptInt("Version", "Mode", 0);
@@ -99,7 +93,7 @@ int CheckInstalledVersion() {
     VersionPathOutcome install = DecideVersionPath("Install Path", installPath);
     if (install.effect == VersionPathEffect::Stop) return RefuseRegistryPath(install);
     if (install.effect != VersionPathEffect::Skip) FillLocation(install.parts, &g_installPathLocation);
-    if (install.effect == VersionPathEffect::EndStep) return 1;
+    if (install.effect == VersionPathEffect::EndStep) return true;
     if (install.effect == VersionPathEffect::Use) ReadRecordedFolder(g_installPathLocation);
     return CarryOutVerdict(DecideVersion(g_versionMode, installed, g_versionValue));
 }
@@ -116,14 +110,15 @@ static bool CreateRecordKey(const RegLocation& location, HKEY* hKey) {
 }
 
 void RecordInstalledVersion() {
-    HKEY hKey = nullptr;
-    if (!CreateRecordKey(g_versionLocation, &hKey)) return;
-    DWORD number = g_versionValue;
-    RegSetValueExA(hKey, g_versionLocation.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                   sizeof number);
-    RegCloseKey(hKey);
-    if (!CreateRecordKey(g_installPathLocation, &hKey)) return;
-    RegSetValueExA(hKey, g_installPathLocation.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_installDir),
+    {
+        ScopedRegKey key;
+        if (!CreateRecordKey(g_versionLocation, key.Receive())) return;
+        DWORD number = g_versionValue;
+        RegSetValueExA(key.Get(), g_versionLocation.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                       sizeof number);
+    }
+    ScopedRegKey key;
+    if (!CreateRecordKey(g_installPathLocation, key.Receive())) return;
+    RegSetValueExA(key.Get(), g_installPathLocation.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(g_installDir),
                    static_cast<DWORD>(lstrlenA(g_installDir) + 1));
-    RegCloseKey(hKey);
 }

@@ -28,12 +28,12 @@ static void OnCopyInitDialog(HWND hDlg) {
 }
 
 // Cancel asks first; only a confirmed cancel ends the dialog, and the copy
-// loop stops after the file in progress.
+// loop stops after the file in progress. The sequence aborts the installation
+// once the dialog has returned IDCANCEL.
 static void OnCopyCancel(HWND hDlg) {
     if (MessageBoxA(hDlg, "설치를 중단하시겠습니까?", "설치 중단", MB_YESNO | MB_ICONQUESTION) == IDNO) return;
     g_cancelRequested = 1;
     EndDialog(hDlg, IDCANCEL);
-    PostMessageA(GetParent(hDlg), WM_COMMAND, IDM_ABORT, 0);
 }
 
 // WM_COPY_END: 1 after the copy; 2 after a confirmed cancel, which must stand,

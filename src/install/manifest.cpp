@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "install/copy_rules.h"
 #include "install/install.h"
@@ -54,25 +55,23 @@ private:
 
 bool ReadPackageManifest(FileList& list, ManifestResult& result) {
     result = ManifestResult();
-    HANDLE file = OpenManifest();
-    if (file == INVALID_HANDLE_VALUE) {
+    ScopedHandle file(OpenManifest());
+    if (!file.Valid()) {
         result.error = ManifestError::CannotOpen;
         return false;
     }
-    ManifestFileReader reader(file);
+    ManifestFileReader reader(file.Get());
     result = DecodeManifest([&reader](unsigned char* out, std::size_t size) { return reader.Read(out, size); }, list);
-    CloseHandle(file);
     return result.error == ManifestError::None;
 }
 
 DWORD ReadManifestTotalSize() {
-    HANDLE file = OpenManifest();
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    ManifestFileReader reader(file);
+    ScopedHandle file(OpenManifest());
+    if (!file.Valid()) return 0;
+    ManifestFileReader reader(file.Get());
     std::uint32_t total = 0;
     if (!DecodeTotalSize([&reader](unsigned char* out, std::size_t size) { return reader.Read(out, size); }, total))
         total = 0;
-    CloseHandle(file);
     return total;
 }
 

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "install/copy_rules.h"
 #include "install/install.h"
@@ -10,11 +11,11 @@
 
 // The size of sourceFolder + name, 0 when it cannot be opened or is 4 GiB or more.
 static DWORD MeasureSharedFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    ScopedHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return 0;
     DWORD high = 0;
-    DWORD low = GetFileSize(file, &high);
-    CloseHandle(file);
+    DWORD low = GetFileSize(file.Get(), &high);
     return SharedFileSize(low, high);
 }
 

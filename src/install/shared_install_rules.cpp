@@ -11,10 +11,6 @@ namespace {
 constexpr unsigned long kDeferBits = kVifFileInUse | kVifAccessViolation | kVifSharingViolation | kVifCannotDelete |
                                      kVifCannotRename | kVifCannotDeleteCur;
 
-constexpr unsigned kStyleError = 0x10;          // MB_ICONERROR
-constexpr unsigned kStyleErrorOkCancel = 0x11;  // MB_OKCANCEL | MB_ICONERROR
-constexpr unsigned kStyleQuestion = 0x34;       // MB_YESNO | MB_ICONWARNING
-
 bool EndsWithTmp(const std::string& name) {
     return name.size() > 4 && SameFileName(name.substr(name.size() - 4), ".tmp");
 }

@@ -25,6 +25,11 @@ constexpr unsigned long kVifOutOfMemory = 0x00008000;
 constexpr unsigned long kVifCannotReadSrc = 0x00010000;
 constexpr unsigned long kVifCannotReadDst = 0x00020000;
 
+// Message-box styles of the prompts.
+constexpr unsigned kStyleError = 0x10;          // MB_ICONERROR
+constexpr unsigned kStyleErrorOkCancel = 0x11;  // MB_OKCANCEL | MB_ICONERROR
+constexpr unsigned kStyleQuestion = 0x34;       // MB_YESNO | MB_ICONWARNING
+
 // Flags of the two attempts: the first keeps the old file (VIFF_DONTDELETEOLD),
 // the forced one adds VIFF_FORCEINSTALL.
 constexpr unsigned kFirstAttemptFlags = 0x0002;

@@ -71,33 +71,26 @@ static void WalkSharedName(MediumWalk& walk, const std::string& key, const Share
     walk.m_report.plan.sharedFiles.push_back(PlannedFile{fields.name, destination});
 }
 
+// Why a shared-file line names no file.
+static std::string SkippedSharedLineText(SharedLine status, const std::string& key, const std::string& value) {
+    if (status == SharedLine::Empty) return "line " + key + " is missing or empty: no file";
+    if (status == SharedLine::NoName) return "line " + Quote(value) + " names no file: no file";
+    return "line " + Quote(value) + " is not \"<kind>, <file name>\" with a one-character kind: no file";
+}
+
 static void WalkSharedLine(MediumWalk& walk, int number) {
     std::string key = LineKey(number);
     std::string value = walk.Read("Shared File", key, kLineCapacity);
     SharedLineOutcome outcome = DecideSharedLine(number, value, walk.m_context.sourceFolder);
-    switch (outcome.status) {
-    case SharedLine::Empty:
-        walk.Add(Severity::Warning, "shared-skipped", "Shared File", key, "line " + key + " is missing or empty: no file");
-        break;
-    case SharedLine::Malformed:
-        walk.Add(Severity::Warning, "shared-skipped", "Shared File", key,
-                 "line " + Quote(value) + " is not \"<kind>, <file name>\" with a one-character kind: no file");
-        break;
-    case SharedLine::NoName:
-        walk.Add(Severity::Warning, "shared-skipped", "Shared File", key,
-                 "line " + Quote(value) + " names no file: no file");
-        break;
-    case SharedLine::BadName:
+    if (outcome.status == SharedLine::BadName)
         walk.Add(Severity::Error, "shared-refused", "Shared File", key,
                  "file name " + Quote(outcome.fields.name) + " is refused by the program (it would leave its folder or "
                  "is not a file name): not installed");
-        break;
-    case SharedLine::Ok:
-        if (outcome.sourceTooLong)
-            walk.Add(Severity::Error, "shared-path-long", "Shared File", key,
-                     "source folder + " + Quote(outcome.fields.name) + " is longer than 259 bytes: not installed");
-        break;
-    }
+    else if (outcome.sourceTooLong)
+        walk.Add(Severity::Error, "shared-path-long", "Shared File", key,
+                 "source folder + " + Quote(outcome.fields.name) + " is longer than 259 bytes: not installed");
+    else if (outcome.status != SharedLine::Ok)
+        walk.Add(Severity::Warning, "shared-skipped", "Shared File", key, SkippedSharedLineText(outcome.status, key, value));
     if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
     if (outcome.effect == LineEffect::Use) WalkSharedName(walk, key, outcome.fields);
 }

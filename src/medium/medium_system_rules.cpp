@@ -61,20 +61,14 @@ bool WalkRegistryKey(MediumWalk& walk, int number) {
     std::string key = LineKey(number);
     std::string line = walk.Read("Main Registry", key, kLineCapacity);
     KeyLineOutcome outcome = DecideKeyLine(number, line);
-    switch (outcome.status) {
-    case KeyLineStatus::Empty:
-        walk.Add(Severity::Warning, "key-skipped", "Main Registry", key, "key line " + key + " is missing or empty: skipped");
-        break;
-    case KeyLineStatus::NoBackslash:
-        walk.Add(Severity::Error, "key-skipped", "Main Registry", key,
-                 "key line " + Quote(line) + " has no backslash: skipped with a message");
-        break;
-    case KeyLineStatus::UnknownRoot:
+    if (outcome.status == KeyLineStatus::UnknownRoot)
         walk.Add(Severity::Error, "unknown-root", "Main Registry", key,
                  RootNameProblem(line) + ": key line " + Quote(line) + " is skipped silently");
-        break;
-    case KeyLineStatus::Ok: break;
-    }
+    else if (outcome.status == KeyLineStatus::NoBackslash)
+        walk.Add(Severity::Error, "key-skipped", "Main Registry", key,
+                 "key line " + Quote(line) + " has no backslash: skipped with a message");
+    else if (outcome.status == KeyLineStatus::Empty)
+        walk.Add(Severity::Warning, "key-skipped", "Main Registry", key, "key line " + key + " is missing or empty: skipped");
     if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
     if (outcome.effect != LineEffect::Use) return true;
     std::string keyName = RootKeyNameOf(outcome.key.root) + "\\" + outcome.key.subKey;

@@ -43,16 +43,9 @@ std::string Quote(const std::string& text);
 // Why a registry path's root name is not recognised (mis-cased or unknown).
 std::string RootNameProblem(const std::string& path);
 
-// The stages, in the program's order.
-void WalkMainSection(MediumWalk& walk);
-void WalkBackdrop(MediumWalk& walk);
-void WalkVersionCheck(MediumWalk& walk);
-void WalkFolderStage(MediumWalk& walk);
-void WalkFolderCreation(MediumWalk& walk);
-void WalkSharedFiles(MediumWalk& walk);
-void WalkManifest(MediumWalk& walk);
-void WalkRegistry(MediumWalk& walk);
-void WalkShortcuts(MediumWalk& walk);
-void WalkVersionRecord(MediumWalk& walk);
-void WalkPrograms(MediumWalk& walk);
-void WalkCompletion(MediumWalk& walk);
+// The stages, in the program's order, each a `void Stage(MediumWalk& walk)`.
+using WalkStage = void(MediumWalk& walk);
+WalkStage WalkMainSection, WalkBackdrop, WalkVersionCheck, WalkFolderStage;  // before anything is written
+WalkStage WalkSharedFiles, WalkManifest, WalkFolderCreation;                  // the files
+WalkStage WalkRegistry, WalkShortcuts, WalkVersionRecord, WalkPrograms;      // the system
+WalkStage WalkCompletion;

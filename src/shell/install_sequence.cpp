@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checks/version_rules.h"
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
@@ -18,7 +19,10 @@ static void OnCheckVersion(HWND hWnd) {
         PostQuitMessage(-1);
         return;
     }
-    if (CheckInstalledVersion()) PostCommand(hWnd, IDM_SELECT_FOLDER);
+    if (CheckInstalledVersion())
+        PostCommand(hWnd, IDM_SELECT_FOLDER);
+    else
+        PostQuitMessage(0);
 }
 
 // Creates every missing level of the install folder; a failure sends the
@@ -94,14 +98,13 @@ void RunCopyDialog(HWND hWnd) {
 
 // NT-family Windows ignores a restart request without the shutdown privilege.
 static void EnableShutdownPrivilege() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
+        AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
 }
 
 static void ShowCompletion(HWND hWnd) {

@@ -3,14 +3,14 @@
 // read afresh each time; nothing is cached.
 #include <string>
 
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "shell/paint_rules.h"
 #include "shell/shell.h"
 
 static void FillWithColour(HDC hdc, const RECT& rect, Colour colour) {
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(colour));
-    FillRect(hdc, &rect, brush);
-    DeleteObject(brush);
+    ScopedGdiObject brush(CreateSolidBrush(static_cast<COLORREF>(colour)));
+    FillRect(hdc, &rect, static_cast<HBRUSH>(brush.Get()));
 }
 
 int PaintBackdrop(HWND hWnd, HDC hdc) {
@@ -49,14 +49,12 @@ static void DrawShadowedText(HDC hdc, const std::string& text, COLORREF colour, 
 static int DrawTitleLine(HDC hdc, LOGFONTA font, const TitleLine& title, int y) {
     font.lfHeight = title.height;
     lstrcpynA(font.lfFaceName, title.face.c_str(), LF_FACESIZE);
-    HFONT hFont = CreateFontIndirectA(&font);
+    ScopedGdiObject hFont(CreateFontIndirectA(&font));
     SetBkMode(hdc, TRANSPARENT);
-    HGDIOBJ previousFont = SelectObject(hdc, hFont);
+    ScopedSelection selection(hdc, hFont.Get());
     TEXTMETRICA metrics = {};
     GetTextMetricsA(hdc, &metrics);
     DrawShadowedText(hdc, title.text, static_cast<COLORREF>(title.colour), title.shadow, 20, y, 23, y + 3);
-    SelectObject(hdc, previousFont);
-    DeleteObject(hFont);
     return metrics.tmHeight;
 }
 
@@ -65,13 +63,11 @@ static void DrawDefaultTitle(HDC hdc, LOGFONTA font) {
     font.lfHeight = layout.height;
     font.lfItalic = TRUE;
     lstrcpynA(font.lfFaceName, "궁서", LF_FACESIZE);
-    HFONT hFont = CreateFontIndirectA(&font);
+    ScopedGdiObject hFont(CreateFontIndirectA(&font));
     SetBkMode(hdc, TRANSPARENT);
-    HGDIOBJ previousFont = SelectObject(hdc, hFont);
+    ScopedSelection selection(hdc, hFont.Get());
     std::string text = DefaultTitleText(g_productName, g_productVersion);
     DrawShadowedText(hdc, text, RGB(255, 255, 255), true, layout.x, layout.y, layout.shadowX, layout.shadowY);
-    SelectObject(hdc, previousFont);
-    DeleteObject(hFont);
 }
 
 static void KeepStartPageUrl(const std::string& text) {

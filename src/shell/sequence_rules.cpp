@@ -13,8 +13,8 @@ FolderCheckStep AfterDiskSpaceCheck(int result) {
 }
 
 FolderTestFailure ClassifyFolderTestError(unsigned long error) {
-    if (error == 2) return FolderTestFailure::CreateLastLevel;
-    if (error == 3) return FolderTestFailure::CreateAllLevels;
+    if (error == kErrorFileNotFound) return FolderTestFailure::CreateLastLevel;
+    if (error == kErrorPathNotFound) return FolderTestFailure::CreateAllLevels;
     return FolderTestFailure::Unusable;
 }
 

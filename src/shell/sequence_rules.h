@@ -14,9 +14,11 @@ FolderCheckStep AfterDiskSpaceCheck(int result);
 
 enum class FolderTestFailure { CreateLastLevel, CreateAllLevels, Unusable };
 
-// The error of a failed SetCurrentDirectory on the install folder: 2 (only the
-// last component is missing), 3 (a higher one is missing), other errors make
-// the folder unusable.
+// The error of a failed SetCurrentDirectory on the install folder:
+// kErrorFileNotFound (only the last component is missing), kErrorPathNotFound
+// (a higher one is missing); other errors make the folder unusable.
+constexpr unsigned long kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr unsigned long kErrorPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 FolderTestFailure ClassifyFolderTestError(unsigned long error);
 
 // The paths that the level-by-level creation tests in order: for C:\Games\Foo

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/scoped.h"
 #include "common/system_libraries.h"
 #include "resource.h"
 #include "shell/sequence_rules.h"
@@ -15,11 +16,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLi
     if (!LoadSystemLibraries()) return 1;
     SetupApp app(hInstance);
     if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return 1;
-    g_hInstance = app.m_hInstance;
     return app.Run();
 }
 
+// The instance is known before [Main] is read: the script is found beside
+// this module.
 SetupApp::SetupApp(HINSTANCE hInstance) {
+    g_hInstance = hInstance;
     g_sharedFileCount = 0;
     g_sharedFiles = nullptr;
     g_rebootRequired = 0;
@@ -87,9 +90,8 @@ static LRESULT OnEraseBackground(HWND hWnd, HDC hdc) {
     if (!PaintBackdrop(hWnd, hdc)) {
         RECT client;
         GetClientRect(hWnd, &client);
-        HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-        FillRect(hdc, &client, black);
-        DeleteObject(black);
+        ScopedGdiObject black(CreateSolidBrush(RGB(0, 0, 0)));
+        FillRect(hdc, &client, static_cast<HBRUSH>(black.Get()));
     }
     return 1;
 }

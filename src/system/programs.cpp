@@ -1,12 +1,9 @@
 // The programs of [Execute File], started at the end of the installation and
 // waited for where the script says so.
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "system/program_rules.h"
 #include "system/system.h"
-
-static void CloseValidHandle(HANDLE handle) {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-}
 
 // Starts one command line with the setup program's own environment and
 // current directory; false when it could not be started.
@@ -19,9 +16,9 @@ static bool StartProgram(char* commandLine, bool wait) {
         MessageBoxA(nullptr, "프로그램을 실행할 수 없습니다.", kErrorCaption, MB_OK);
         return false;
     }
-    if (wait) WaitForSingleObject(process.hProcess, INFINITE);
-    CloseValidHandle(process.hProcess);
-    CloseValidHandle(process.hThread);
+    ScopedHandle processHandle(process.hProcess);
+    ScopedHandle threadHandle(process.hThread);
+    if (wait) WaitForSingleObject(processHandle.Get(), INFINITE);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/registry_path_rules.h"
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "system/registry_rules.h"
 #include "system/system.h"
@@ -41,15 +42,13 @@ static bool WriteRegistryKey(int number) {
     KeyLineOutcome outcome = DecideKeyLine(number, keyLine);
     if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
     if (outcome.effect != LineEffect::Use) return true;
-    HKEY hKey = nullptr;
+    ScopedRegKey key;
     if (RegCreateKeyExA(PredefinedRootKey(outcome.key.root), outcome.key.subKey.c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
+                        REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
         MessageBoxA(nullptr, kCreateKeyErrorText, kErrorCaption, MB_ICONERROR);
         return false;
     }
-    bool goOn = WriteKeyValues(hKey, keyLine);
-    RegCloseKey(hKey);
-    return goOn;
+    return WriteKeyValues(key.Get(), keyLine);
 }
 
 void WriteRegistryEntries() {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/scoped.h"
 #include "common/script_rules.h"
 #include "install/install.h"
 #include "resource.h"
@@ -44,23 +45,26 @@ static HRESULT SaveLink(IPersistFile* file, const char* linkFile) {
     return result;
 }
 
+// The link object, released before COM is uninitialised.
+static HRESULT WriteShellLink(const char* target, const char* linkFile, const char* description,
+                              const char* workingFolder, int showCommand, const char* arguments,
+                              const char* iconPath) {
+    ComPtr<IShellLinkA> link;
+    HRESULT result =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Receive());
+    if (FAILED(result)) return result;
+    ComPtr<IPersistFile> file;
+    result = link->QueryInterface(IID_IPersistFile, file.Receive());
+    if (FAILED(result)) return result;
+    SetLinkProperties(link.Get(), target, description, workingFolder, showCommand, arguments, iconPath);
+    return SaveLink(file.Get(), linkFile);
+}
+
 HRESULT CreateShellLink(const char* target, const char* linkFile, const char* description,
                         const char* workingFolder, int showCommand, const char* arguments,
                         const char* iconPath) {
     HRESULT initialised = CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      reinterpret_cast<void**>(&link));
-    if (SUCCEEDED(result)) {
-        IPersistFile* file = nullptr;
-        result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-        if (SUCCEEDED(result)) {
-            SetLinkProperties(link, target, description, workingFolder, showCommand, arguments, iconPath);
-            result = SaveLink(file, linkFile);
-            file->Release();
-        }
-        link->Release();
-    }
+    HRESULT result = WriteShellLink(target, linkFile, description, workingFolder, showCommand, arguments, iconPath);
     // Only a successful initialisation is balanced, so that another user of
     // COM on this thread keeps its own.
     if (SUCCEEDED(initialised)) CoUninitialize();
@@ -80,11 +84,10 @@ static std::string QueryShellFolder(HKEY key, const char* name) {
 static void ReadShellFolders(std::string& programs, std::string& desktop) {
     char keyPath[kPathSize] = "";
     if (!LoadStringA(g_hInstance, IDS_SHELL_FOLDERS_KEY, keyPath, sizeof keyPath)) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    programs = QueryShellFolder(key, "Programs");
-    desktop = QueryShellFolder(key, "Desktop");
-    RegCloseKey(key);
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+    programs = QueryShellFolder(key.Get(), "Programs");
+    desktop = QueryShellFolder(key.Get(), "Desktop");
 }
 
 // Lines are read until the first malformed one, which ends the list.
