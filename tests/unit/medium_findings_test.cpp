@@ -208,6 +208,12 @@ Medium WithManifest(const std::string& bytes) {
     return m;
 }
 
+Medium WithMediumFile(const std::string& manifest, const std::string& file) {
+    Medium m = WithManifest(manifest);
+    m.files[file] = 10;
+    return m;
+}
+
 Medium WithoutManifest() {
     Medium m = CleanMedium();
     m.hasManifest = false;
@@ -221,6 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
         PackageDefect{"short", WithManifest(EncodeUint32(5)), Severity::Error, "manifest-defect"},
         PackageDefect{"climbs-out", WithManifest(Manifest(8192, {"..\\evil.exe"})), Severity::Error, "manifest-defect"},
         PackageDefect{"missing-file", WithManifest(Manifest(8192, {"data\\level1.map", "game.exe", "gone.txt"})),
+                      Severity::Error, "package-file-missing"},
+        // "갂" (B0 41) and "갵" (B0 61) differ only in a trail byte that is a
+        // letter: different names to the program, so the file is missing.
+        PackageDefect{"trail-byte-case", WithMediumFile(Manifest(8192, {"data\\level1.map", "game.exe", "\xB0\x41.dat"}),
+                                                        "\xB0\x61.dat"),
                       Severity::Error, "package-file-missing"},
         PackageDefect{"total-small", WithManifest(Manifest(100, {"data\\level1.map", "game.exe"})), Severity::Warning,
                       "total-too-small"},
