@@ -3,8 +3,8 @@
 
 char g_setupIniPath[kPathSize];
 char* g_installDir;
-char g_productName[99];
-char g_productVersion[49];
+char g_productName[kProductNameSize];
+char g_productVersion[kProductVersionSize];
 int g_changePath = 1;
 int g_showCompleteDialog = 1;
 HINSTANCE g_hInstance;

@@ -10,6 +10,9 @@
 constexpr std::size_t kPathSize = 260;   // a Windows path
 constexpr std::size_t kValueSize = 300;  // a script value (read with 299)
 constexpr std::size_t kLineCapacity = 299;  // characters read into a kValueSize buffer
+// [Main] "Name" and "Version" as the program keeps them.
+constexpr std::size_t kProductNameSize = 99;
+constexpr std::size_t kProductVersionSize = 49;
 // Size of the "Start Page" data: the address, its NUL and zero bytes.
 constexpr std::size_t kStartPageDataSize = 300;
 

@@ -32,8 +32,8 @@ struct RegLocation {
 // ---- global state (fixed for the process) ----
 extern char g_setupIniPath[kPathSize];
 extern char* g_installDir;              // kPathSize bytes, owned by SetupApp
-extern char g_productName[99];
-extern char g_productVersion[49];
+extern char g_productName[kProductNameSize];
+extern char g_productVersion[kProductVersionSize];
 extern int g_changePath;
 extern int g_showCompleteDialog;
 extern HINSTANCE g_hInstance;

@@ -1,6 +1,5 @@
-// The stages of the medium walk that install: the shared-file list, the
-// package manifest with its paths, the registry entries, the shortcuts and
-// the post-install programs.
+// The stages of the medium walk that install files: the shared-file list and
+// the package manifest with its paths.
 #include <algorithm>
 #include <cstdio>
 
@@ -12,9 +11,6 @@
 #include "install/shared_file_rules.h"
 #include "install/shared_install_rules.h"
 #include "medium/medium_walk_rules.h"
-#include "system/program_rules.h"
-#include "system/registry_rules.h"
-#include "system/shortcut_rules.h"
 
 namespace {
 

@@ -1,15 +1,12 @@
-// The medium walk's frame and the stages that read [Main], [Color], [Title]
-// and [Version], choose the folder and end the installation.
+// The medium walk's frame (findings, messages, reading the script as the
+// program does) and the stages that read [Main], [Color] and [Title].
 #include <cstdio>
 
 #include "checks/folder_rules.h"
-#include "checks/start_page_rules.h"
-#include "checks/version_rules.h"
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
 #include "medium/medium_walk_rules.h"
 #include "shell/paint_rules.h"
-#include "shell/sequence_rules.h"
 
 namespace {
 
@@ -90,8 +87,8 @@ void WalkMainSection(MediumWalk& walk) {
                  "value " + Quote(change->value) + " is neither 0 nor 1: read as " + std::to_string(changePath) +
                      (changePath == 1 ? ", the folder dialog is shown" : ", the folder dialog is not shown"));
     walk.m_changePath = changePath;
-    walk.m_productName = walk.Read("Main", "Name", 99);
-    walk.Read("Main", "Version", 49);
+    walk.m_productName = walk.Read("Main", "Name", kProductNameSize);
+    walk.Read("Main", "Version", kProductVersionSize);
     walk.m_installDir = walk.m_context.installDir.empty() ? defaultPath : walk.m_context.installDir;
     if (defaultPath.empty() && !walk.m_stopped)
         walk.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
