@@ -54,7 +54,7 @@ static std::string StartPageAddress(MediumWalk& walk) {
 }
 
 void WalkFolderStage(MediumWalk& walk) {
-    if (walk.m_changePath == 1) {
+    if (FolderDialogShown(walk.m_changePath)) {
         walk.Message("설치 디렉토리 선택", walk.m_installDir, "ok");
         walk.m_installDir = TrimTrailingBackslash(walk.m_installDir);
         walk.Message("시작페이지 등록", StartPageQuestion(StartPageAddress(walk)), "no");
@@ -99,7 +99,9 @@ void WalkVersionRecord(MediumWalk& walk) {
 }
 
 void WalkCompletion(MediumWalk& walk) {
-    if (walk.ReadInt("Main", "Install Complete Dialog", 1) != 0)
+    // The walk models no replacement left for the next start (it cannot
+    // know which shared files will be in use).
+    if (CompletionMessageFor(false, walk.ReadInt("Main", "Install Complete Dialog", 1)) == CompletionMessage::Notice)
         walk.Message(kCompleteCaption, CompletionText(walk.m_productName, false), "ok");
 }
 

@@ -121,7 +121,7 @@ static bool WalkProgramGroup(MediumWalk& walk, std::string& groupFolder) {
 
 void WalkShortcuts(MediumWalk& walk) {
     int count = walk.ReadInt("Program", "Count", 0);
-    if (count == 0) return;
+    if (!ShortcutStepRuns(count)) return;
     std::string groupFolder;
     if (!WalkProgramGroup(walk, groupFolder)) return;
     if (count < 0)

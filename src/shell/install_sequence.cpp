@@ -59,7 +59,7 @@ static void CreateInstallFolder(HWND hWnd, FolderTestFailure missing) {
 }
 
 static void OnSelectFolder(HWND hWnd) {
-    if (g_changePath == 1 &&
+    if (FolderDialogShown(g_changePath) &&
         DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SELECT_FOLDER), hWnd, FolderDialogProc, 0) == IDCANCEL) {
         PostQuitMessage(0);
         return;
@@ -109,13 +109,15 @@ static void EnableShutdownPrivilege() {
 
 static void ShowCompletion(HWND hWnd) {
     std::string text = CompletionText(g_productName, g_rebootRequired != 0);
-    if (g_rebootRequired) {
+    switch (CompletionMessageFor(g_rebootRequired != 0, g_showCompleteDialog)) {
+    case CompletionMessage::RestartQuestion:
         if (MessageBoxA(hWnd, text.c_str(), kCompleteCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
             EnableShutdownPrivilege();
             ExitWindowsEx(EWX_REBOOT, 0);
         }
-    } else if (g_showCompleteDialog) {
-        MessageBoxA(hWnd, text.c_str(), kCompleteCaption, MB_ICONINFORMATION);
+        break;
+    case CompletionMessage::Notice: MessageBoxA(hWnd, text.c_str(), kCompleteCaption, MB_ICONINFORMATION); break;
+    case CompletionMessage::None: break;
     }
 }
 

@@ -29,6 +29,15 @@ std::vector<std::string> FolderCreationPrefixes(const std::string& installDir) {
     return prefixes;
 }
 
+bool FolderDialogShown(int changePath) {
+    return changePath == 1;
+}
+
+CompletionMessage CompletionMessageFor(bool rebootRequired, int showCompleteDialog) {
+    if (rebootRequired) return CompletionMessage::RestartQuestion;
+    return showCompleteDialog != 0 ? CompletionMessage::Notice : CompletionMessage::None;
+}
+
 std::string CompletionText(const std::string& productName, bool rebootRequired) {
     std::string text = productName + " 설치가 성공적으로 수행되었습니다.";
     if (rebootRequired) text += "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?";

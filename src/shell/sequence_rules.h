@@ -26,6 +26,15 @@ FolderTestFailure ClassifyFolderTestError(unsigned long error);
 // component. Each path carries a trailing backslash.
 std::vector<std::string> FolderCreationPrefixes(const std::string& installDir);
 
+// Whether the install-folder dialog is shown: only for "Change Path" 1.
+bool FolderDialogShown(int changePath);
+
+// How the installation ends: the restart question when a replacement waits
+// for the next Windows start (whatever "Install Complete Dialog" says), else
+// the completion notice unless the script turned it off (0), else nothing.
+enum class CompletionMessage { RestartQuestion, Notice, None };
+CompletionMessage CompletionMessageFor(bool rebootRequired, int showCompleteDialog);
+
 // "<name> 설치가 성공적으로 수행되었습니다." with, when a restart is needed,
 // the restart question appended.
 std::string CompletionText(const std::string& productName, bool rebootRequired);

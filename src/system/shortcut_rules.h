@@ -35,6 +35,10 @@ struct ShortcutLine {
 // included: such a line ends the list of shortcuts.
 bool ParseShortcutLine(const std::string& line, ShortcutLine& out);
 
+// Whether the shortcut step runs at all (the notice, the program group):
+// not for a [Program] "Count" of 0; a negative one runs it and writes no link.
+bool ShortcutStepRuns(int count);
+
 // The text of a Shell Folders value as the registry returned it: up to its
 // first NUL, never beyond the size returned. Empty when there is no text.
 std::string ShellFolderValueText(const char* data, std::size_t size);

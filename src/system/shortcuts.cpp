@@ -126,7 +126,7 @@ static void CreateGroupAndLinks(int count) {
 
 void CreateShortcuts(HWND owner) {
     int count = ReadScriptInt(kSection, "Count", 0);
-    if (count == 0) return;
+    if (!ShortcutStepRuns(count)) return;
     HWND notice = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SHORTCUTS), owner, ShortcutsDlgProc, 0);
     if (notice) {
         ShowWindow(notice, SW_SHOWNORMAL);

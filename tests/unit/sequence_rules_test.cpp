@@ -44,3 +44,27 @@ TEST(Completion, WindowTitle) {
     EXPECT_EQ(WindowTitle("", "1.0"), " 1.0");
     EXPECT_EQ(WindowTitle("", ""), "");
 }
+
+// What ends the installation, and whether the folder dialog comes: the step
+// and qpk's walk both ask these.
+TEST(Completion, WhichMessageEndsTheInstallation) {
+    struct Row {
+        bool reboot;
+        int showCompleteDialog;
+        CompletionMessage expected;
+    };
+    const Row rows[] = {
+        {false, 1, CompletionMessage::Notice},
+        {false, 0, CompletionMessage::None},
+        {false, 2, CompletionMessage::Notice},  // any value but 0 shows it
+        {false, -1, CompletionMessage::Notice},
+        {true, 0, CompletionMessage::RestartQuestion},  // the restart question is always asked
+        {true, 1, CompletionMessage::RestartQuestion},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(CompletionMessageFor(row.reboot, row.showCompleteDialog), row.expected)
+            << row.reboot << " " << row.showCompleteDialog;
+    EXPECT_TRUE(FolderDialogShown(1));
+    EXPECT_FALSE(FolderDialogShown(0));
+    EXPECT_FALSE(FolderDialogShown(2));  // only exactly 1
+}

@@ -82,6 +82,12 @@ TEST(ShortcutLine, LinesThatEndTheList) {
     }
 }
 
+TEST(ShortcutLine, StepRunsForAnyCountButZero) {
+    EXPECT_FALSE(ShortcutStepRuns(0));
+    EXPECT_TRUE(ShortcutStepRuns(1));
+    EXPECT_TRUE(ShortcutStepRuns(-1));  // notice and group, but no link
+}
+
 TEST(ShellFolders, ValueTextStopsAtNulOrSize) {
     const char terminated[] = "C:\\Users\\a\\Desktop\0garbage";
     EXPECT_EQ(ShellFolderValueText(terminated, sizeof terminated), "C:\\Users\\a\\Desktop");
