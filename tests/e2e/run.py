@@ -1841,7 +1841,11 @@ def run_scenario(bench, path, demo=False, preview=False):
         print("What the player saw (%.1f s):" % elapsed)
         for line in ctx.transcript:
             print("  " + line)
-        print("What was installed:")
+        if bench.program.wow64:
+            print("What was installed (named as the 32-bit program sees it: C:\\windows\\system32 is "
+                  "syswow64, HKEY_LOCAL_MACHINE\\Software the registry's 32-bit view):")
+        else:
+            print("What was installed:")
         dispatch(SHOW_COMMANDS, ctx, sections.get("show", []), "show")
     if ctx.failures:
         print("FAIL %s [%s]" % (path, bench.program.arch))
