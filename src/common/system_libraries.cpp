@@ -20,21 +20,14 @@ VersionFunctions g_version;
 // later, Windows 7 and Vista with the update that adds SetDefaultDllDirectories.
 static bool g_searchFlagsWork = false;
 
-static FARPROC KernelFunction(const char* name) {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel != nullptr ? GetProcAddress(kernel, name) : nullptr;
-}
-
 void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-    auto setDefaultDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void (*)()>(KernelFunction("SetDefaultDllDirectories")));
+    auto setDefaultDirectories = KernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     g_searchFlagsWork = setDefaultDirectories != nullptr && setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // An empty folder takes the current folder out of the standard search
     // (Windows XP SP1 and later), for the Windows without the call above.
-    auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void (*)()>(KernelFunction("SetDllDirectoryA")));
+    auto setDllDirectory = KernelFunction<SetDllDirectoryFn>("SetDllDirectoryA");
     if (setDllDirectory != nullptr) setDllDirectory("");
 }
 

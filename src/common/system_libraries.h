@@ -16,6 +16,15 @@ struct VersionFunctions {
 
 extern VersionFunctions g_version;
 
+// A function of kernel32 that older Windows may lack, looked up at run time;
+// null where this Windows has none.
+template <typename Function>
+Function KernelFunction(const char* name) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)))
+                             : nullptr;
+}
+
 // Keeps every later DLL search of the process (the program's, the shell's,
 // COM's) to the system folder where Windows can (SetDefaultDllDirectories),
 // and takes the current folder out of the search everywhere.

@@ -39,12 +39,8 @@ void FindRedirectedSystemFolder(char* buffer, UINT size) {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     using GetSystemWow64DirectoryFn = UINT(WINAPI*)(LPSTR, UINT);
     buffer[0] = '\0';
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (kernel == nullptr) return;
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
-    auto getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
+    auto isWow64Process = KernelFunction<IsWow64ProcessFn>("IsWow64Process");
+    auto getWow64Directory = KernelFunction<GetSystemWow64DirectoryFn>("GetSystemWow64DirectoryA");
     BOOL wow64 = FALSE;
     if (isWow64Process == nullptr || getWow64Directory == nullptr ||
         !isWow64Process(GetCurrentProcess(), &wow64) || !wow64)
