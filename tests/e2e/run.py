@@ -443,8 +443,19 @@ def medium_copy(ctx, args):
     shutil.copyfile(os.path.join(ROOT, src), path)
 
 
+def is_utf8_text(path):
+    """True for a file that reads as UTF-8 and holds more than ASCII."""
+    data = open(path, "rb").read()
+    try:
+        data.decode("utf-8")
+    except UnicodeDecodeError:
+        return False
+    return any(b >= 0x80 for b in data)
+
+
 def medium_tree(ctx, args):
-    """Copies a folder of the repository onto the medium; its Setup.ini (UTF-8) goes to CP949."""
+    """Copies a folder of the repository onto the medium; a Setup.ini kept in UTF-8 goes to CP949,
+    one already in CP949 (as it ships) is copied as it is."""
     src = os.path.join(ROOT, args)
     for dirpath, _, filenames in os.walk(src):
         for name in filenames:
@@ -452,7 +463,7 @@ def medium_tree(ctx, args):
             rel = os.path.relpath(source, src)
             target = os.path.join(ctx.medium_host, rel)
             os.makedirs(os.path.dirname(target), exist_ok=True)
-            if rel == "Setup.ini":
+            if rel == "Setup.ini" and is_utf8_text(source):
                 with open(source, encoding="utf-8") as f:
                     text = f.read().replace("\r\n", "\n").replace("\n", "\r\n")
                 with open(target, "wb") as f:
