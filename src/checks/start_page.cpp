@@ -9,21 +9,16 @@
 // Sets "Start Page" in the existing browser key; the key is never created.
 static bool WriteStartPage(const std::string& data) {
     ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", 0, KEY_WRITE,
-                      key.Receive()) != ERROR_SUCCESS)
-        return false;
-    return RegSetValueExA(key.Get(), "Start Page", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kStartPageKey, 0, KEY_WRITE, key.Receive()) != ERROR_SUCCESS) return false;
+    return RegSetValueExA(key.Get(), kStartPageValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 void OfferStartPage() {
     std::string question = StartPageQuestion(g_startPageUrl);
-    if (MessageBoxA(nullptr, question.c_str(), "시작페이지 등록", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    if (WriteStartPage(StartPageValueData(g_startPageUrl))) {
-        MessageBoxA(nullptr, "등록이 완료되었습니다. 확인을 누르면 설치가 계속됩니다.", "시작페이지 등록 완료",
-                    MB_ICONINFORMATION);
-    } else {
-        MessageBoxA(nullptr, "시작페이지를 등록하지 못했습니다. 확인을 누르면 설치가 계속됩니다.",
-                    "시작페이지 등록", MB_ICONERROR);
-    }
+    if (MessageBoxA(nullptr, question.c_str(), kStartPageCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (WriteStartPage(StartPageValueData(g_startPageUrl)))
+        MessageBoxA(nullptr, kStartPageDoneText, kStartPageDoneCaption, MB_ICONINFORMATION);
+    else
+        MessageBoxA(nullptr, kStartPageFailedText, kStartPageCaption, MB_ICONERROR);
 }

@@ -48,7 +48,7 @@ static void ReadRecordedFolder(const RegLocation& location) {
 }
 
 static bool StopInstallation() {
-    MessageBoxA(nullptr, "설치를 중단합니다.", kCancelCaption, MB_ICONINFORMATION);
+    MessageBoxA(nullptr, kInstallStoppedText, kCancelCaption, MB_ICONINFORMATION);
     return false;
 }
 
@@ -68,9 +68,9 @@ static bool CarryOutVerdict(VersionVerdict verdict) {
         return false;
     }
     case VersionVerdict::AskNewerInstalled:
-        return AskOverwrite("지금 설치할 버전보다 더 최신 버전이 설치되어 있습니다. \n 덮어 쓰시겠습니까?");
+        return AskOverwrite(kNewerInstalledText);
     case VersionVerdict::AskSameInstalled:
-        return AskOverwrite("지금 설치할 버전과 현재 설치된 버전이 같습니다. \n 덮어 쓰시겠습니까?");
+        return AskOverwrite(kSameInstalledText);
     case VersionVerdict::GoOn: break;
     }
     return true;

@@ -44,6 +44,13 @@ VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t pa
 // The message of mode 1 on a machine without an earlier installation.
 constexpr const char kNoInstallationText[] = "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.";
 
+// The questions before installing over a newer or the same version (caption:
+// the installer caption), and the notice after No ("설치 취소").
+constexpr const char kNewerInstalledText[] =
+    "지금 설치할 버전보다 더 최신 버전이 설치되어 있습니다. \n 덮어 쓰시겠습니까?";
+constexpr const char kSameInstalledText[] = "지금 설치할 버전과 현재 설치된 버전이 같습니다. \n 덮어 쓰시겠습니까?";
+constexpr const char kInstallStoppedText[] = "설치를 중단합니다.";
+
 // The message shown when a registry path of [Version] cannot be used; key is
 // "Version Path" or "Install Path".
 std::string RegistryPathErrorText(const std::string& key, const std::string& path, RegistryPathStatus status);

@@ -1,5 +1,6 @@
 // The stages of the medium walk that install files: the shared-file list and
-// the package manifest with its paths.
+// the package manifest with its paths, and the files of the medium that
+// neither installs.
 #include <algorithm>
 #include <cstdio>
 
@@ -67,6 +68,12 @@ static void WalkSharedName(MediumWalk& walk, const std::string& key, const Share
     walk.m_report.plan.sharedFiles.push_back(PlannedFile{fields.name, destination});
 }
 
+// Every line that names a file marks it as a shared file of the medium, so
+// that it is not taken for a file nobody installs.
+static void NoteSharedName(MediumWalk& walk, const std::string& key, const SharedLineFields& fields) {
+    if (!fields.name.empty()) walk.m_sharedNames.emplace(FileNameKey(fields.name), key);
+}
+
 // Why a shared-file line names no file.
 static std::string SkippedSharedLineText(SharedLine status, const std::string& key, const std::string& value) {
     if (status == SharedLine::Empty) return "line " + key + " is missing or empty: no file";
@@ -88,7 +95,10 @@ static void WalkSharedLine(MediumWalk& walk, int number) {
     else if (outcome.status != SharedLine::Ok)
         walk.Add(Severity::Warning, "shared-skipped", "Shared File", key, SkippedSharedLineText(outcome.status, key, value));
     if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
-    if (outcome.effect == LineEffect::Use) WalkSharedName(walk, key, outcome.fields);
+    if (outcome.effect == LineEffect::Use) {
+        NoteSharedName(walk, key, outcome.fields);
+        WalkSharedName(walk, key, outcome.fields);
+    }
 }
 
 void WalkSharedFiles(MediumWalk& walk) {
@@ -125,7 +135,7 @@ static void StopWithManifestError(MediumWalk& walk, const ManifestResult& result
     walk.Add(Severity::Error, result.error == ManifestError::CannotOpen ? "no-manifest" : "manifest-defect", "", "",
              ManifestDefectEnglish(result) + ": the program refuses the whole package and stops");
     walk.Message(kScriptErrorCaption, ManifestErrorText(result), "ok");
-    walk.m_stopped = true;
+    walk.Stop(WalkStop::Medium);
     walk.m_report.plan.exitCode = -1;
 }
 
@@ -148,7 +158,7 @@ static bool WalkPackageFile(MediumWalk& walk, const std::string& name, std::uint
                  " passes 260 bytes: the program stops before anything is written");
     walk.Message(source || InstallFolderTooLongIsError(walk.m_changePath) ? kScriptErrorCaption : kNoticeCaption,
                  source ? SourcePathTooLongText(name) : InstallFolderTooLongText(name, walk.m_changePath), "ok");
-    walk.m_stopped = true;
+    walk.Stop(WalkStop::Medium);
     walk.m_report.plan.exitCode = -1;
     return false;
 }
@@ -156,6 +166,38 @@ static bool WalkPackageFile(MediumWalk& walk, const std::string& name, std::uint
 static std::uint64_t ClusterBytes(std::uint64_t size, std::uint32_t cluster) {
     if (cluster == 0) return size;
     return (size + cluster - 1) / cluster * cluster;
+}
+
+// The top-level files that are the setup itself, never package files.
+static bool IsSetupFile(const std::string& name) {
+    return SameFileName(name, "Setup.exe") || SameFileName(name, "Setup.ini") || SameFileName(name, "Quorin.qpk");
+}
+
+// A shared file that is also a package file is installed twice: into the
+// install folder by the copy, and into the Windows or system folder.
+static void CheckSharedInManifest(MediumWalk& walk, const std::string& name) {
+    auto shared = walk.m_sharedNames.find(FileNameKey(name));
+    if (shared == walk.m_sharedNames.end()) return;
+    walk.Add(Severity::Warning, "shared-in-manifest", "Shared File", shared->second,
+             "shared file " + Quote(name) + " is also a package file of Quorin.qpk: it is installed twice, into the "
+             "install folder and into the Windows or system folder; rebuild the manifest with qpk build --exclude " +
+                 name);
+}
+
+// Files of the medium that neither the manifest nor [Shared File] names:
+// they are never installed. Returns their bytes in clusters.
+static std::uint64_t CheckUnlistedFiles(MediumWalk& walk, const std::set<std::string>& listed, std::size_t& count) {
+    std::uint64_t clustered = 0;
+    count = 0;
+    for (const auto& file : walk.m_medium.files) {
+        std::string key = FileNameKey(file.first);
+        if (listed.count(key) || walk.m_sharedNames.count(key) || IsSetupFile(file.first)) continue;
+        walk.Add(Severity::Warning, "file-not-listed", "", "",
+                 Quote(file.first) + " is on the medium but not in Quorin.qpk: it will not be installed");
+        clustered += ClusterBytes(file.second, walk.m_context.clusterSize);
+        ++count;
+    }
+    return clustered;
 }
 
 static void CheckManifestTotal(MediumWalk& walk, std::uint32_t total, std::uint64_t exact, std::uint64_t clustered) {
@@ -193,6 +235,7 @@ void WalkManifest(MediumWalk& walk) {
     if (result.error != ManifestError::None) return StopWithManifestError(walk, result);
     std::uint64_t exact = 0, clustered = 0;
     bool allFound = true;
+    std::set<std::string> listed;
     for (FileEntry* e = list.m_head; e != nullptr; e = e->m_next) {
         std::uint64_t bytes = 0;
         if (!WalkPackageFile(walk, e->m_name, bytes)) return;
@@ -200,9 +243,18 @@ void WalkManifest(MediumWalk& walk) {
         exact += bytes;
         clustered += ClusterBytes(bytes, walk.m_context.clusterSize);
         walk.m_packageNames.insert(FileNameKey(e->m_name));
+        if (listed.insert(FileNameKey(e->m_name)).second) CheckSharedInManifest(walk, e->m_name);
         std::string destination;
         JoinPath(walk.m_installDir, e->m_name, destination);
         walk.m_report.plan.files.push_back(PlannedFile{e->m_name, destination});
     }
     if (allFound) CheckManifestTotal(walk, result.totalSize, exact, clustered);
+    if (medium.manifestBuilt) return;
+    std::size_t added = 0;
+    std::uint64_t addedBytes = CheckUnlistedFiles(walk, listed, added);
+    if (added > 0 && allFound && result.totalSize != clustered + addedBytes)
+        walk.Add(Severity::Warning, "total-files-added", "", "",
+                 "manifest total " + Number(result.totalSize) + " does not count the " + Number(added) +
+                     " file(s) on the medium that it does not list (" + Number(addedBytes) + " bytes in clusters of " +
+                     Number(walk.m_context.clusterSize) + "), added after qpk build or left out: rebuild with qpk build");
 }

@@ -2,29 +2,67 @@
 // the program: the findings about its setup script and package manifest
 // (lines that will be skipped or end their step, values cut to their
 // buffers, paths too long for a given install folder, files missing from the
-// medium) and the plan of an installation on a clean machine, in the
-// program's order. Every decision goes through the rules the program itself
-// uses. Portable: no Windows headers, no globals, no I/O; the caller reads
-// the medium into a Medium.
+// medium) and the plan of an installation on a given machine (by default a
+// clean one) with given answers, in the program's order. The findings cover
+// every line of the script whatever the machine: where the case planned
+// stops the installation (an update refused, a question answered No), the
+// findings of the later stages are gathered as if it went on. Every decision
+// goes through the rules the program itself uses. Portable: no Windows
+// headers, no globals, no I/O; the caller reads the medium into a Medium.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+// How the bytes of Setup.ini are written. The program reads them as code
+// page 949 whatever they are.
+enum class ScriptEncoding { Cp949, Utf8, NotCp949 };
+
+// The encoding of a script's bytes: UTF-8 when it holds bytes above 0x7F and
+// all of them form UTF-8 sequences (Korean text in code page 949 practically
+// never does); else NotCp949 when a byte cannot be read as code page 949 (a
+// lead byte 0x81..0xFE without a trail byte 0x41..0x5A, 0x61..0x7A or
+// 0x81..0xFE, or a byte 0x80 or 0xFF), with the offset of the first such byte;
+// else Cp949 (plain ASCII included).
+ScriptEncoding ClassifyScriptBytes(const std::string& bytes, std::size_t* badOffset = nullptr);
+
 struct Medium {
     bool hasScript = false;
-    std::string script;         // Setup.ini as the program reads it (CP949)
+    std::string script;         // Setup.ini as the program reads it (CP949; a UTF-8 file converted)
+    ScriptEncoding scriptEncoding = ScriptEncoding::Cp949;  // of the file as it lies on the medium
+    std::size_t scriptBadOffset = 0;  // NotCp949: the first byte that is not code page 949
     bool hasManifest = false;
     bool manifestBuilt = false; // no Quorin.qpk: `manifest` is what `qpk build` would write
     std::string manifest;       // Quorin.qpk bytes
     // Every file of the medium: relative name with backslashes (CP949) -> size.
     std::map<std::string, std::uint64_t> files;
+    // The first bytes (up to kHeadBytes) of every file, by the same names: a
+    // program the script starts must begin with "MZ". A file without an entry
+    // counts as one whose bytes are not known to be a program.
+    std::map<std::string, std::string> heads;
 };
+constexpr std::size_t kHeadBytes = 2;
 
-// The machine the plan assumes. An empty installDir takes "Default Path".
+// How the player answers a yes/no question the plan meets.
+enum class Answer { Yes, No };
+// Whether the install folder exists before the installation: Implied takes
+// it to exist exactly when an earlier installation is recorded at it.
+enum class FolderPresence { Implied, Exists, Missing };
+
+// The machine the plan assumes and the player's answers. An empty installDir
+// takes "Default Path" (or the folder an earlier installation recorded).
 struct MediumContext {
     std::string installDir;
+    // The earlier installation the version check finds (read only where
+    // [Version] names a usable location): its number (0: none) and the
+    // install folder it recorded ("": none), which replaces "Default Path".
+    std::uint32_t installedVersion = 0;
+    std::string installedPath;
+    FolderPresence folderPresence = FolderPresence::Implied;
+    Answer overwrite = Answer::Yes;     // "덮어 쓰시겠습니까?" (same or newer version installed)
+    Answer startPage = Answer::No;      // "기본 페이지로 등록하시겠습니까?"
+    Answer createFolder = Answer::Yes;  // "폴더가 존재하지 않습니다.\n만드시겠습니까?"
     std::string sourceFolder = "D:\\";
     std::string windowsDir = "C:\\windows";
     std::string systemDir = "C:\\windows\\system32";
@@ -38,6 +76,7 @@ enum class Severity { Info, Warning, Error };
 struct Finding {
     Severity severity = Severity::Info;
     std::string code;     // a short stable name, such as "value-line-ends-step"
+    std::string file;     // "Setup.ini", "Quorin.qpk", or "" for the medium as a whole
     std::string section;  // empty for the manifest and the medium
     std::string key;
     int line = 0;         // line of Setup.ini, 0 when none
@@ -74,8 +113,16 @@ struct PlannedProgram {
 
 struct InstallPlan {
     bool installs = true;     // false when the program stops before writing anything
+    // The case planned, in words: the machine's state and the player's answers.
+    std::string plannedFor;
+    bool folderExisted = false;  // the install folder was taken to exist before
+    // Set when the plan cannot follow the program to its end (it would come
+    // back to a question the plan already answered): why it ends there. The
+    // exit code is then not known.
+    std::string endNote;
     std::string installDir;
     std::vector<PlannedMessage> messages;  // in the order the player sees them
+    std::vector<PlannedValue> startPage;   // the browser's start page, when the player agrees
     std::vector<std::string> registryKeys; // keys created, values or not
     std::vector<PlannedValue> registryValues;
     std::vector<PlannedFile> files;
@@ -99,3 +146,7 @@ MediumReport AnalyseMedium(const Medium& medium, const MediumContext& context);
 int FindingsExitStatus(const std::vector<Finding>& findings);
 
 const char* SeverityName(Severity severity);
+
+// A link's show command in words with its window-function name and number,
+// such as "normal window (SW_SHOWNORMAL 1)".
+std::string ShowCommandName(int showCommand);

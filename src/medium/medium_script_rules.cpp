@@ -1,10 +1,12 @@
 // The medium walk's frame (findings, messages, reading the script as the
-// program does) and the stages that read [Main], [Color] and [Title].
+// program does), the stages that read [Main], [Color] and [Title], and what
+// the medium holds around the script: its encoding and Setup.exe.
 #include <cstdio>
 
 #include "checks/folder_rules.h"
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
+#include "common/text_rules.h"
 #include "medium/medium_walk_rules.h"
 #include "shell/paint_rules.h"
 
@@ -37,6 +39,7 @@ void MediumWalk::Add(Severity severity, const std::string& code, const std::stri
     Finding finding;
     finding.severity = severity;
     finding.code = code;
+    finding.file = section.empty() ? "Quorin.qpk" : "Setup.ini";
     finding.section = section;
     finding.key = key;
     const ProfileEntry* entry = section.empty() ? nullptr : FindProfileEntry(m_profile, section, key);
@@ -44,6 +47,23 @@ void MediumWalk::Add(Severity severity, const std::string& code, const std::stri
     finding.line = entry ? entry->line : found ? found->line : 0;
     finding.text = text;
     m_report.findings.push_back(finding);
+}
+
+void MediumWalk::AddAbout(Severity severity, const std::string& code, const std::string& file,
+                          const std::string& text, int line) {
+    Finding finding;
+    finding.severity = severity;
+    finding.code = code;
+    finding.file = file;
+    finding.line = line;
+    finding.text = text;
+    m_report.findings.push_back(finding);
+}
+
+void MediumWalk::Stop(WalkStop cause) {
+    if (cause == WalkStop::Case && m_pastCaseStops) return;
+    m_stopped = true;
+    m_stop = cause;
 }
 
 void MediumWalk::Message(const std::string& caption, const std::string& text, const std::string& answer) {
@@ -77,7 +97,7 @@ void WalkMainSection(MediumWalk& walk) {
                      ": the program refuses it and ends (-1) before anything is written");
         walk.Message(kScriptErrorCaption, DefaultPathTooLongText(), "ok");
         walk.m_report.plan.exitCode = -1;
-        walk.m_stopped = true;
+        walk.Stop(WalkStop::Medium);
     }
     std::string defaultPath = walk.m_stopped ? "" : walk.Read("Main", "Default Path", kDefaultPathCapacity);
     int changePath = walk.ReadInt("Main", "Change Path", 1);
@@ -89,7 +109,7 @@ void WalkMainSection(MediumWalk& walk) {
     walk.m_changePath = changePath;
     walk.m_productName = walk.Read("Main", "Name", kProductNameSize);
     walk.Read("Main", "Version", kProductVersionSize);
-    walk.m_installDir = walk.m_context.installDir.empty() ? defaultPath : walk.m_context.installDir;
+    walk.m_installDir = defaultPath;
     if (defaultPath.empty() && !walk.m_stopped)
         walk.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
                  changePath == 1 ? "no install folder is proposed: the player must type one"
@@ -144,4 +164,77 @@ void WalkBackdrop(MediumWalk& walk) {
     WalkColour(walk);
     int count = walk.ReadInt("Title", "Count", 0);
     for (int i = 1; i <= count; ++i) WalkTitleLine(walk, i);
+}
+
+// A trail byte of a two-byte character of code page 949 (the extended
+// Korean set: letters of both cases and 0x81..0xFE).
+static bool IsTrailByte(unsigned char c) {
+    return (c >= 0x41 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A) || c >= 0x81;
+}
+
+// The length of the UTF-8 sequence at `at`, 0 when there is none.
+static std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+    unsigned char c = static_cast<unsigned char>(text[at]);
+    std::size_t length = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[at + k]) >> 6) != 2) return 0;
+    return length;
+}
+
+ScriptEncoding ClassifyScriptBytes(const std::string& bytes, std::size_t* badOffset) {
+    bool wide = false, utf8 = true;
+    for (std::size_t i = 0; i < bytes.size() && utf8;) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = Utf8SequenceAt(bytes, i);
+        utf8 = length != 0;
+        wide = true;
+        i += length;
+    }
+    if (utf8 && wide) return ScriptEncoding::Utf8;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) continue;
+        if (IsLeadByte(c) && i + 1 < bytes.size() && IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+            ++i;
+            continue;
+        }
+        if (badOffset) *badOffset = i;
+        return ScriptEncoding::NotCp949;
+    }
+    return ScriptEncoding::Cp949;
+}
+
+// The line (from 1) that holds a byte offset of the script.
+static int LineOfOffset(const std::string& text, std::size_t offset) {
+    int line = 1;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+        if (text[i] == '\n') ++line;
+    return line;
+}
+
+void WalkMediumFiles(MediumWalk& walk) {
+    const Medium& medium = walk.m_medium;
+    if (medium.hasScript && medium.scriptEncoding == ScriptEncoding::Utf8)
+        walk.AddAbout(Severity::Error, "script-utf8", "Setup.ini",
+                      "Setup.ini is written in UTF-8, but the program reads it as code page 949: every Korean text "
+                      "(the name, the title lines, folder, link and registry texts) is garbled on the player's "
+                      "screen and in what is installed. Convert it: iconv -f UTF-8 -t CP949 Setup.ini > "
+                      "Setup.cp949.ini, then ship that as Setup.ini (checked here as converted)");
+    if (medium.hasScript && medium.scriptEncoding == ScriptEncoding::NotCp949)
+        walk.AddAbout(Severity::Error, "script-not-cp949", "Setup.ini",
+                      "byte " + Number(static_cast<long long>(medium.scriptBadOffset)) +
+                          " of Setup.ini is not code page 949: the texts around it are garbled on the player's "
+                          "screen. Save the file in code page 949 (from another encoding: iconv -f <encoding> -t "
+                          "CP949 Setup.ini > Setup.cp949.ini)",
+                      LineOfOffset(medium.script, medium.scriptBadOffset));
+    bool hasSetupExe = false;
+    for (const auto& file : medium.files) hasSetupExe = hasSetupExe || SameFileName(file.first, "Setup.exe");
+    if (!hasSetupExe)
+        walk.AddAbout(Severity::Warning, "no-setup-exe", "",
+                      "Setup.exe is not on the medium: the player has nothing to start. Copy build/win32/Setup.exe "
+                      "beside Setup.ini before shipping");
 }

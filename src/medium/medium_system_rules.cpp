@@ -162,13 +162,66 @@ static void WalkProgramQuoting(MediumWalk& walk, const std::string& key, const s
                  line.substr(0, line.size() - commandLine.size()) + "\"" + program.path + "\"" + program.rest);
 }
 
+// The package file a command line starts, when its program lies in the
+// install folder (%EXEPATH%\..., quoted or not): the name below the install
+// folder, with ".exe" added where Windows adds it. False for a program
+// elsewhere, one that climbs out of the install folder, and a batch file
+// (Windows starts it through the command interpreter).
+static bool ProgramInInstallFolder(const std::string& commandLine, std::string& name) {
+    CommandProgram program = FindCommandProgram(commandLine);
+    const std::string prefix = "%EXEPATH%\\";
+    if (program.path.compare(0, prefix.size(), prefix) != 0) return false;
+    name = program.path.substr(prefix.size());
+    if (name.empty() || name.find("..") != std::string::npos) return false;
+    std::size_t part = name.find_last_of('\\');
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (part != std::string::npos && dot < part)) name += ".exe";
+    std::string extension = UpperAscii(name.substr(name.rfind('.')));
+    return extension != ".BAT" && extension != ".CMD";
+}
+
+// The first bytes of a medium file, found as Windows finds it; false when
+// the file is not on the medium.
+static bool MediumHead(const Medium& medium, const std::string& name, std::string& head) {
+    for (const auto& file : medium.files) {
+        if (!SameFileName(file.first, name)) continue;
+        auto found = medium.heads.find(file.first);
+        head = found == medium.heads.end() ? "" : found->second;
+        return true;
+    }
+    return false;
+}
+
+// Whether the program of a command line can be started as far as the medium
+// tells: one in the install folder must be a package file that is a Windows
+// program ("MZ"). False: the player sees "프로그램을 실행할 수 없습니다." and
+// no later line runs.
+static bool ProgramStarts(MediumWalk& walk, const std::string& key, const std::string& commandLine) {
+    std::string name, head;
+    if (!ProgramInInstallFolder(commandLine, name)) return true;
+    if (walk.m_packageNames.count(FileNameKey(name)) == 0) {
+        walk.Add(Severity::Error, "program-not-installed", "Execute File", key,
+                 "program " + Quote(name) + " in the install folder is not a package file of Quorin.qpk: the player "
+                 "sees \"" + std::string(kProgramCannotRunText) + "\" (" + kErrorCaption +
+                     ") and no later line runs (unless an earlier installation left it there)");
+        return false;
+    }
+    if (!MediumHead(walk.m_medium, name, head)) return false;  // package-file-missing tells it
+    if (head.compare(0, 2, "MZ") == 0) return true;
+    walk.Add(Severity::Error, "program-not-runnable", "Execute File", key,
+             "program " + Quote(name) + " does not start with \"MZ\": it is not a Windows program, the player sees \"" +
+                 std::string(kProgramCannotRunText) + "\" (" + kErrorCaption + ") and no later line runs");
+    return false;
+}
+
 void WalkPrograms(MediumWalk& walk) {
     int count = walk.ReadInt("Execute File", "Count", 0);
+    bool ended = false;
     for (int i = 1; i <= count; ++i) {
         std::string key = LineKey(i);
         std::string text = walk.Read("Execute File", key, kLineCapacity);
         ProgramLineOutcome outcome = DecideProgramLine(text, walk.m_installDir);
-        if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
+        if (!outcome.message.empty() && !ended) walk.Message(kScriptErrorCaption, outcome.message, "ok");
         switch (outcome.effect) {
         case LineEffect::Skip:
             walk.Add(Severity::Warning, "program-skipped", "Execute File", key,
@@ -182,7 +235,13 @@ void WalkPrograms(MediumWalk& walk) {
             return;
         case LineEffect::Use:
             WalkProgramQuoting(walk, key, text, outcome.line.commandLine);
-            walk.m_report.plan.programs.push_back(PlannedProgram{outcome.commandLine, outcome.line.wait});
+            // After a program that cannot start no line runs; the later lines
+            // are still checked.
+            if (!ProgramStarts(walk, key, outcome.line.commandLine) && !ended) {
+                walk.Message(kErrorCaption, kProgramCannotRunText, "ok");
+                ended = true;
+            }
+            if (!ended) walk.m_report.plan.programs.push_back(PlannedProgram{outcome.commandLine, outcome.line.wait});
             break;
         }
     }

@@ -36,6 +36,10 @@ CommandProgram FindCommandProgram(const std::string& commandLine);
 // with ".exe" added when that word's last part has no extension.
 std::string FirstTriedProgram(const std::string& commandLine);
 
+// The message shown ("오류", no icon) when a program cannot be started; the
+// step ends there and no later line runs.
+constexpr const char kProgramCannotRunText[] = "프로그램을 실행할 수 없습니다.";
+
 // The message for a command line that would not fit its buffer once
 // %EXEPATH% is replaced; names the line as the script wrote it.
 std::string CommandLineTooLongText(const std::string& commandLine);

@@ -13,7 +13,7 @@ static bool StartProgram(char* commandLine, bool wait) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                         &startup, &process)) {
-        MessageBoxA(nullptr, "프로그램을 실행할 수 없습니다.", kErrorCaption, MB_OK);
+        MessageBoxA(nullptr, kProgramCannotRunText, kErrorCaption, MB_OK);
         return false;
     }
     ScopedHandle processHandle(process.hProcess);

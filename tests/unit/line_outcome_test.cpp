@@ -38,7 +38,8 @@ Medium MediumWith(const std::string& sections, const std::string& version = "") 
                (version.empty() ? "[Version]\nMode=4\n" : version) + sections;
     m.hasManifest = true;
     m.manifest = EncodeManifest(4096, {"q.exe"});
-    m.files = {{"q.exe", 10}, {"a.dll", 5}};
+    m.files = {{"q.exe", 10}, {"a.dll", 5}, {"Setup.exe", 20}};
+    m.heads = {{"q.exe", "MZ"}, {"a.dll", "MZ"}, {"Setup.exe", "MZ"}};
     return m;
 }
 
@@ -147,7 +148,7 @@ TEST(LineOutcome, RegistryKeyLinesAgreeWithTheWalk) {
 TEST(LineOutcome, ProgramLinesAgreeWithTheWalk) {
     const std::vector<LineRow> rows = {
         {"0, a.exe", LineEffect::Use, false},
-        {"1 , \"%EXEPATH%\\a.exe\" /q", LineEffect::Use, false},
+        {"1 , \"%EXEPATH%\\q.exe\" /q", LineEffect::Use, false},
         {"x", LineEffect::Skip, false},
         {"00, a.exe", LineEffect::Skip, false},
         {"0, ", LineEffect::Skip, false},

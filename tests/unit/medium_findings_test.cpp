@@ -32,7 +32,8 @@ Medium CleanMedium() {
     m.script = kCleanScript;
     m.hasManifest = true;
     m.manifest = Manifest(12288, {"data\\level1.map", "game.exe"});
-    m.files = {{"data\\level1.map", 100}, {"game.exe", 5000}, {"shared.dll", 300}};
+    m.files = {{"data\\level1.map", 100}, {"game.exe", 5000}, {"shared.dll", 300}, {"Setup.exe", 9000}};
+    m.heads = {{"data\\level1.map", "ma"}, {"game.exe", "MZ"}, {"shared.dll", "MZ"}, {"Setup.exe", "MZ"}};
     return m;
 }
 
@@ -178,8 +179,11 @@ TEST(QpkCheck, CommandLinesThatNeedNoQuotes) {
 TEST(QpkCheck, UnquotedCommandSaysHowToQuoteIt) {
     MediumContext context;
     context.installDir = "C:\\Program Files\\Quorin";
-    MediumReport r =
-        AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1, %EXEPATH%\\Redist\\setup.exe /q"), context);
+    Medium m = WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1, %EXEPATH%\\Redist\\setup.exe /q");
+    m.manifest = Manifest(16384, {"data\\level1.map", "game.exe", "Redist\\setup.exe"});
+    m.files["Redist\\setup.exe"] = 10;
+    m.heads["Redist\\setup.exe"] = "MZ";
+    MediumReport r = AnalyseMedium(m, context);
     ASSERT_EQ(r.findings.size(), 1u) << Describe(r);
     EXPECT_NE(r.findings[0].text.find("\"C:\\Program.exe\""), std::string::npos) << r.findings[0].text;
     EXPECT_NE(r.findings[0].text.find("write the line as 1, \"%EXEPATH%\\Redist\\setup.exe\" /q"), std::string::npos)

@@ -26,8 +26,9 @@ Medium PlanMedium() {
         "2=1, Q, , , q.exe, , data, \r\n"
         "[Execute File]\r\nCount=2\r\n1=1, %EXEPATH%\\setup.exe /q\r\n2=0, notepad.exe a,b\r\n";
     m.hasManifest = true;
-    m.manifest = EncodeManifest(8192, {"q.exe"});
-    m.files = {{"q.exe", 10}, {"a.dll", 5}, {"b.dll", 6}};
+    m.manifest = EncodeManifest(8192, {"q.exe", "setup.exe"});
+    m.files = {{"q.exe", 10}, {"setup.exe", 10}, {"a.dll", 5}, {"b.dll", 6}};
+    m.heads = {{"q.exe", "MZ"}, {"setup.exe", "MZ"}, {"a.dll", "MZ"}, {"b.dll", "MZ"}};
     return m;
 }
 
@@ -50,7 +51,7 @@ TEST(QpkPlan, FollowsTheProgramsOrderAndRules) {
     EXPECT_EQ(plan.registryValues[0].bytes, Bytes(std::string("C:\\Games\\Q\\q.exe") + '\0'));
     EXPECT_EQ(plan.registryValues[1].bytes, (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(plan.registryValues[2].bytes, (std::vector<unsigned char>{0x0A, 0x1B}));
-    ASSERT_EQ(plan.files.size(), 1u);
+    ASSERT_EQ(plan.files.size(), 2u);
     EXPECT_EQ(plan.files[0].destination, "C:\\Games\\Q\\q.exe");
     ASSERT_EQ(plan.sharedFiles.size(), 2u);
     EXPECT_EQ(plan.sharedFiles[0].destination, "C:\\windows\\a.dll");

@@ -5,8 +5,7 @@
 #include "qpk.h"
 
 static void PrintFindingText(const Finding& f) {
-    std::string where = "Setup.ini";
-    if (f.section.empty()) where = "Quorin.qpk";
+    std::string where = f.file.empty() ? "medium" : f.file;
     if (f.line > 0) where += ":" + std::to_string(f.line);
     std::string place = f.section.empty() ? "" : " [" + Utf8Of(f.section) + "]" + (f.key.empty() ? "" : " " + Utf8Of(f.key));
     std::printf("%s%s: %s %s: %s\n", where.c_str(), place.c_str(), SeverityName(f.severity), f.code.c_str(),
@@ -28,9 +27,10 @@ static void PrintFindingsJson(const MediumOptions& options, const std::vector<Fi
                 options.scriptWasUtf8 ? "true" : "false", status);
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const Finding& f = findings[i];
-        std::printf("%s\n  {\"severity\": \"%s\", \"code\": \"%s\", \"section\": %s, \"key\": %s, \"line\": %d, "
-                    "\"text\": %s}",
-                    i ? "," : "", SeverityName(f.severity), f.code.c_str(), JsonString(f.section).c_str(),
+        std::printf("%s\n  {\"severity\": \"%s\", \"code\": \"%s\", \"file\": %s, \"section\": %s, \"key\": %s, "
+                    "\"line\": %d, \"text\": %s}",
+                    i ? "," : "", SeverityName(f.severity), f.code.c_str(), JsonString(f.file).c_str(),
+                    JsonString(f.section).c_str(),
                     JsonString(f.key).c_str(), f.line, JsonString(f.text).c_str());
     }
     std::printf("\n]}\n");
@@ -39,7 +39,9 @@ static void PrintFindingsJson(const MediumOptions& options, const std::vector<Fi
 int CheckCommand(const std::vector<std::string>& args) {
     MediumOptions options;
     if (!ParseMediumOptions(args, options)) {
-        std::fputs("usage: qpk check <medium folder> [--json] [--install-dir <path>] [machine options]\n", stderr);
+        std::fputs("usage: qpk check <medium folder> [--json] [--install-dir <path>] [machine and case options]\n"
+                   "(qpk --help lists the options)\n",
+                   stderr);
         return 2;
     }
     Medium medium;
@@ -50,7 +52,6 @@ int CheckCommand(const std::vector<std::string>& args) {
         PrintFindingsJson(options, report.findings, status);
         return status;
     }
-    if (options.scriptWasUtf8) std::printf("Setup.ini is UTF-8: checked as converted to code page 949\n");
     PrintFindingsText(report.findings, status);
     return status;
 }

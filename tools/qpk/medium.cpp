@@ -20,12 +20,42 @@ static bool TakePath(const std::string& utf8, std::string& cp949) {
     return false;
 }
 
+// "--answer overwrite=yes": the player's answer to one question.
+static bool TakeAnswer(const std::string& text, MediumContext& c) {
+    std::size_t equals = text.find('=');
+    std::string question = text.substr(0, equals), value = equals == std::string::npos ? "" : text.substr(equals + 1);
+    Answer* answer = question == "overwrite"       ? &c.overwrite
+                     : question == "start-page"    ? &c.startPage
+                     : question == "create-folder" ? &c.createFolder
+                                                   : nullptr;
+    if (answer == nullptr || (value != "yes" && value != "no")) {
+        std::fprintf(stderr, "qpk: --answer %s: give overwrite, start-page or create-folder =yes or =no\n",
+                     text.c_str());
+        return false;
+    }
+    *answer = value == "yes" ? Answer::Yes : Answer::No;
+    return true;
+}
+
+// A decimal number of 0 to 4294967295, as the version check compares it.
+static bool TakeVersionNumber(const std::string& text, std::uint32_t& number) {
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || text[0] == '-' || *end != '\0' || value > 0xFFFFFFFFull) {
+        std::fprintf(stderr, "qpk: --installed-version %s: give a number of 0 to 4294967295\n", text.c_str());
+        return false;
+    }
+    number = static_cast<std::uint32_t>(value);
+    return true;
+}
+
 bool ParseMediumOptions(const std::vector<std::string>& args, MediumOptions& options) {
     MediumContext& c = options.context;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         bool hasValue = i + 1 < args.size();
         std::string* path = arg == "--install-dir" ? &c.installDir
+                            : arg == "--installed-path" ? &c.installedPath
                             : arg == "--source-folder" ? &c.sourceFolder
                             : arg == "--windows-dir" ? &c.windowsDir
                             : arg == "--system-dir" ? &c.systemDir
@@ -36,6 +66,14 @@ bool ParseMediumOptions(const std::vector<std::string>& args, MediumOptions& opt
         } else if (arg == "--cluster" && hasValue) {
             c.clusterSize = static_cast<std::uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
             if (c.clusterSize == 0) return false;
+        } else if (arg == "--installed-version" && hasValue) {
+            if (!TakeVersionNumber(args[++i], c.installedVersion)) return false;
+        } else if (arg == "--answer" && hasValue) {
+            if (!TakeAnswer(args[++i], c)) return false;
+        } else if (arg == "--folder-exists") {
+            c.folderPresence = FolderPresence::Exists;
+        } else if (arg == "--folder-missing") {
+            c.folderPresence = FolderPresence::Missing;
         } else if (arg == "--json") {
             options.json = true;
         } else if (options.folder.empty() && !arg.empty() && arg[0] != '-') {
@@ -56,39 +94,32 @@ static bool ReadWholeFile(const fs::path& path, std::string& bytes) {
     return true;
 }
 
-// Text with bytes above 0x7F that is valid UTF-8 is taken for UTF-8: Korean
-// text in code page 949 practically never is.
-static bool LooksLikeUtf8(const std::string& text) {
-    bool wide = false;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t follow = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-        if (follow == 9 || i + follow >= text.size() + (follow == 0 ? 1 : 0)) return false;
-        for (std::size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-        wide = wide || follow > 0;
-        i += follow + 1;
-    }
-    return wide;
-}
-
+// Setup.ini as the program reads it. A script in UTF-8 (a finding) is
+// checked as converted to code page 949, so that its lines are checked as
+// they will be once converted; one that cannot be converted whole, or is in
+// neither encoding, is checked as its bytes stand.
 static bool ReadScript(MediumOptions& options, Medium& medium) {
     fs::path path = fs::path(options.folder) / "Setup.ini";
     std::string bytes;
     if (!fs::is_regular_file(path) || !ReadWholeFile(path, bytes)) return true;  // a finding, not a failure
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    if (LooksLikeUtf8(bytes)) {
-        if (!Utf8ToCp949(bytes, medium.script)) {
-            std::fprintf(stderr, "qpk: %s: UTF-8 text with no form in code page 949\n", path.c_str());
-            return false;
-        }
+    medium.scriptEncoding = ClassifyScriptBytes(bytes, &medium.scriptBadOffset);
+    medium.script = bytes;
+    if (medium.scriptEncoding == ScriptEncoding::Utf8) {
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+        std::string converted;
+        if (Utf8ToCp949(bytes, converted)) medium.script = converted;
         options.scriptWasUtf8 = true;
-    } else {
-        medium.script = bytes;
     }
     medium.hasScript = true;
     return true;
+}
+
+// The first bytes of a file; "" when it cannot be read.
+static std::string HeadOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[kHeadBytes] = {};
+    in.read(head, sizeof head);
+    return std::string(head, static_cast<std::size_t>(in.gcount()));
 }
 
 // The shared files of the script, which `qpk build` is told to leave out.
@@ -117,6 +148,7 @@ static bool ReadFiles(const MediumOptions& options, Medium& medium) {
             if (c == '/') c = '\\';
         if (!Utf8ToCp949(utf8, name)) name = utf8;
         medium.files[name] = it->file_size();
+        medium.heads[name] = HeadOf(it->path());
     }
     if (error) std::fprintf(stderr, "qpk: %s: %s\n", options.folder.c_str(), error.message().c_str());
     return !error;

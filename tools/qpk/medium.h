@@ -14,7 +14,9 @@ struct MediumOptions {
 };
 
 // Parses "<folder> [--json] [--install-dir P] [--source-folder P] [--windows-dir P]
-// [--system-dir P] [--programs P] [--desktop P] [--cluster N]"; false on a bad argument.
+// [--system-dir P] [--programs P] [--desktop P] [--cluster N] [--installed-version N]
+// [--installed-path P] [--folder-exists | --folder-missing] [--answer Q=yes|no]...";
+// false, with a message, on a bad argument.
 bool ParseMediumOptions(const std::vector<std::string>& args, MediumOptions& options);
 
 // Reads Setup.ini (UTF-8 is detected and converted to code page 949),
