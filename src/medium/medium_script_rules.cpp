@@ -169,7 +169,7 @@ void WalkBackdrop(MediumWalk& walk) {
 // A trail byte of a two-byte character of code page 949 (the extended
 // Korean set: letters of both cases and 0x81..0xFE).
 static bool IsTrailByte(unsigned char c) {
-    return (c >= 0x41 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A) || c >= 0x81;
+    return (c >= 0x41 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A) || (c >= 0x81 && c <= 0xFE);
 }
 
 // The length of the UTF-8 sequence at `at`, 0 when there is none.

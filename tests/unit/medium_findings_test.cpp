@@ -2,6 +2,7 @@
 // otherwise clean medium, and the clean medium itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -260,4 +261,162 @@ TEST(QpkCheck, FindingsCarryTheirLineNumber) {
     MediumReport r = AnalyseMedium(WithScript("Change Path=0", "Change Path=5"), MediumContext());
     ASSERT_FALSE(r.findings.empty());
     EXPECT_EQ(r.findings[0].line, 3);
+}
+
+// What the medium holds around the script and the manifest: each row one
+// change to the clean medium and the finding it must give.
+struct MediumDefect {
+    const char* name;
+    Medium medium;
+    Severity severity;
+    const char* code;
+};
+
+class QpkMediumDefect : public ::testing::TestWithParam<MediumDefect> {};
+
+TEST_P(QpkMediumDefect, YieldsItsFinding) {
+    MediumReport r = AnalyseMedium(GetParam().medium, MediumContext());
+    bool found = false;
+    for (const Finding& f : r.findings) found = found || (f.code == GetParam().code && f.severity == GetParam().severity);
+    EXPECT_TRUE(found) << Describe(r);
+    EXPECT_EQ(FindingsExitStatus(r.findings), GetParam().severity == Severity::Error ? 2 : 1) << Describe(r);
+}
+
+Medium Changed(void (*change)(Medium&)) {
+    Medium m = CleanMedium();
+    change(m);
+    return m;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Defects, QpkMediumDefect,
+    ::testing::Values(
+        MediumDefect{"no_setup_exe", Changed([](Medium& m) { m.files.erase("Setup.exe"); }), Severity::Warning,
+                     "no-setup-exe"},
+        MediumDefect{"script_utf8", Changed([](Medium& m) { m.scriptEncoding = ScriptEncoding::Utf8; }),
+                     Severity::Error, "script-utf8"},
+        MediumDefect{"script_not_cp949", Changed([](Medium& m) { m.scriptEncoding = ScriptEncoding::NotCp949; }),
+                     Severity::Error, "script-not-cp949"},
+        // Listed in the manifest and in [Shared File]: installed twice.
+        MediumDefect{"shared_in_manifest",
+                     Changed([](Medium& m) { m.manifest = Manifest(16384, {"data\\level1.map", "game.exe", "SHARED.dll"}); }),
+                     Severity::Warning, "shared-in-manifest"},
+        // A file nobody installs; its bytes are not in the total either.
+        MediumDefect{"file_not_listed", Changed([](Medium& m) { m.files["data\\level2.map"] = 10; }), Severity::Warning,
+                     "file-not-listed"},
+        MediumDefect{"total_files_added", Changed([](Medium& m) { m.files["data\\level2.map"] = 10; }),
+                     Severity::Warning, "total-files-added"},
+        // The post-install program in the install folder: not copied by the
+        // manifest, or not a Windows program.
+        MediumDefect{"program_not_installed",
+                     Changed([](Medium& m) { m.manifest = Manifest(4096, {"data\\level1.map"}); m.files.erase("game.exe"); }),
+                     Severity::Error, "program-not-installed"},
+        MediumDefect{"program_not_runnable", Changed([](Medium& m) { m.heads["game.exe"] = "#!"; }), Severity::Error,
+                     "program-not-runnable"},
+        MediumDefect{"program_head_unknown", Changed([](Medium& m) { m.heads.erase("game.exe"); }), Severity::Error,
+                     "program-not-runnable"}),
+    [](const ::testing::TestParamInfo<MediumDefect>& info) { return std::string(info.param.name); });
+
+// Files that are the setup itself or a shared file are not "not listed",
+// and a medium without Quorin.qpk (checked with the manifest qpk build would
+// write) has nothing unlisted.
+TEST(QpkCheck, SetupAndSharedFilesAreNotUnlisted) {
+    Medium m = CleanMedium();
+    m.files["setup.ini"] = 400;
+    m.files["Quorin.qpk"] = 50;
+    MediumReport r = AnalyseMedium(m, MediumContext());
+    EXPECT_TRUE(r.findings.empty()) << Describe(r);
+    m.files["extra.txt"] = 3;
+    m.manifestBuilt = true;
+    r = AnalyseMedium(m, MediumContext());
+    for (const Finding& f : r.findings) EXPECT_NE(f.code, "file-not-listed") << Describe(r);
+}
+
+// Windows finds a program without an extension with ".exe" added, and runs a
+// batch file through the command interpreter whatever its bytes.
+TEST(QpkCheck, ProgramsInTheInstallFolderAsWindowsFindsThem) {
+    struct Row {
+        const char* line;
+        const char* code;  // "" for none
+    } rows[] = {
+        {"1=0, %EXEPATH%\\game /q", ""},
+        {"1=0, \"%EXEPATH%\\GAME.EXE\"", ""},
+        {"1=0, %EXEPATH%\\data\\level1.map", "program-not-runnable"},
+        {"1=0, \"%EXEPATH%\\setup.bat\"", ""},
+        {"1=0, \"%EXEPATH%\\other.exe\"", "program-not-installed"},
+        {"1=0, notepad.exe %EXEPATH%\\other.txt", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        MediumReport r = AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", row.line), MediumContext());
+        std::string codes;
+        for (const Finding& f : r.findings)
+            if (f.code != "command-unquoted") codes += f.code;
+        EXPECT_EQ(codes, row.code) << Describe(r);
+    }
+}
+
+// A script the program reads garbled: UTF-8, or bytes that are not code page
+// 949; plain ASCII and Korean in code page 949 are what the program reads.
+TEST(QpkCheck, ScriptEncodingIsTold) {
+    struct Row {
+        std::string bytes;
+        ScriptEncoding encoding;
+        std::size_t badOffset;
+    } rows[] = {
+        {"[Main]\nName=Quorin\n", ScriptEncoding::Cp949, 0},
+        {"Name=\xC4\xF5\xB8\xB0\n", ScriptEncoding::Cp949, 0},                 // 쿼린 in code page 949
+        {"Name=\xEC\xBF\xBC\xEB\xA6\xB0\n", ScriptEncoding::Utf8, 0},         // 쿼린 in UTF-8
+        {"\xEF\xBB\xBF[Main]\n", ScriptEncoding::Utf8, 0},                     // a byte-order mark alone
+        {"Name=\xB0\x41\xB0\x61\n", ScriptEncoding::Cp949, 0},                 // trail bytes that are letters
+        {"Name=ab\x80\n", ScriptEncoding::NotCp949, 7},                        // 0x80 leads nothing
+        {"Name=\xC4\n", ScriptEncoding::NotCp949, 5},                          // a lead byte before a line end
+        {"Name=\xC4", ScriptEncoding::NotCp949, 5},                            // a lead byte at the end
+        {"Name=\xEC\xBF\xBC\xFF\n", ScriptEncoding::NotCp949, 7},              // broken UTF-8; 0xFF trails nothing
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        std::size_t bad = 0;
+        EXPECT_EQ(static_cast<int>(ClassifyScriptBytes(row.bytes, &bad)), static_cast<int>(row.encoding));
+        if (row.encoding == ScriptEncoding::NotCp949) {
+            EXPECT_EQ(bad, row.badOffset);
+        }
+    }
+    // The finding names the line of the first bad byte.
+    Medium m = CleanMedium();
+    m.script.insert(m.script.find("Name=Quorin") + 5, "\x80");
+    m.scriptEncoding = ClassifyScriptBytes(m.script, &m.scriptBadOffset);
+    MediumReport r = AnalyseMedium(m, MediumContext());
+    ASSERT_FALSE(r.findings.empty());
+    EXPECT_EQ(r.findings[0].code, "script-not-cp949");
+    EXPECT_EQ(r.findings[0].line, 4);
+}
+
+// An update (mode 1) on a clean machine stops at the version check, yet the
+// check reports the mistakes of every later stage; the plan stops there.
+TEST(QpkCheck, EveryLineIsCheckedWhateverTheMode) {
+    Medium m = WithScript("Mode=0", "Mode=1");
+    m.script.replace(m.script.find("1=HKEY_CURRENT_USER\\Software\\Quorin\n"), 36, "1=HKEY_CURENT_USER\\Software\\Quorin\n");
+    m.script.replace(m.script.find("1=1, shared.dll"), 15, "1=1, gone.dll");
+    m.script.replace(m.script.find("Folder Name=Quorin"), 18, "Folder Name=C:\\Games");
+    m.files.erase("game.exe");
+    struct Case {
+        const char* what;
+        MediumContext context;
+    };
+    MediumContext clean, update, declined;
+    update.installedVersion = 3;
+    declined.installedVersion = 100;
+    declined.overwrite = Answer::No;
+    for (const Case& c : {Case{"clean machine", clean}, Case{"update", update}, Case{"declined", declined}}) {
+        SCOPED_TRACE(c.what);
+        MediumReport r = AnalyseMedium(m, c.context);
+        for (const char* code : {"unknown-root", "shared-missing", "folder-name-refused", "package-file-missing"})
+            EXPECT_TRUE(std::any_of(r.findings.begin(), r.findings.end(),
+                                    [&](const Finding& f) { return f.code == code; }))
+                << code << "\n" << Describe(r);
+        bool stops = c.context.installedVersion == 0 || c.context.overwrite == Answer::No;
+        EXPECT_EQ(r.plan.installs, !stops);
+        EXPECT_EQ(r.plan.files.empty(), stops);
+    }
 }

@@ -130,3 +130,109 @@ TEST(QpkProfile, ReadsAsTheProfileFunctionsDo) {
     for (const IntRow& r : ints) EXPECT_EQ(ProfileInt(p, "Main", r.key, 7), r.expected) << r.key;
     EXPECT_EQ(FindProfileEntry(p, "Main", "Num")->line, 4);
 }
+
+// The plan of each case the options describe: the earlier installation the
+// version check finds and the player's answers, through the program's rules.
+TEST(QpkPlan, PlansTheCaseItIsGiven) {
+    const std::string dialog = "설치 디렉토리 선택", offer = "시작페이지 등록", offered = "시작페이지 등록 완료",
+                      create = "폴더 생성", done = "설치 완료", installer = "Q 설치 프로그램", stopped = "설치 취소";
+    struct Row {
+        const char* what;
+        int mode;
+        std::uint32_t installed;
+        std::string installedPath;
+        FolderPresence folder;
+        Answer overwrite, startPage, createFolder;
+        std::vector<std::string> captions;
+        bool installs;
+        std::string installDir;
+    };
+    const Answer Y = Answer::Yes, N = Answer::No;
+    const FolderPresence implied = FolderPresence::Implied;
+    const std::vector<Row> rows = {
+        {"update on a clean machine", 1, 0, "", implied, Y, N, Y, {installer}, false, ""},
+        {"update over an older version", 1, 200, "D:\\Old\\Q", implied, Y, N, Y, {dialog, offer, done}, true,
+         "D:\\Old\\Q"},
+        {"update, folder gone", 1, 200, "D:\\Old\\Q", FolderPresence::Missing, Y, N, Y, {dialog, offer, create, done},
+         true, "D:\\Old\\Q"},
+        {"same version, No", 0, 258, "", implied, N, N, Y, {installer, stopped}, false, ""},
+        {"newer version, Yes", 0, 300, "", implied, Y, N, Y, {installer, dialog, offer, create, done}, true,
+         "C:\\Games\\Q"},
+        {"folder there already", 0, 0, "", FolderPresence::Exists, Y, N, Y, {dialog, offer, done}, true, "C:\\Games\\Q"},
+        {"start page, Yes", 0, 0, "", implied, Y, Y, Y, {dialog, offer, offered, create, done}, true, "C:\\Games\\Q"},
+        {"no folder made", 0, 0, "", implied, Y, N, N, {dialog, offer, create}, false, "C:\\Games\\Q"},
+        {"mode 4 takes the recorded folder too", 4, 0, "E:\\Q", implied, Y, N, Y, {dialog, offer, done}, true,
+         "E:\\Q"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Medium m = PlanMedium();
+        m.script.replace(m.script.find("Mode=3"), 6, "Mode=" + std::to_string(row.mode));
+        MediumContext context;
+        context.installedVersion = row.installed;
+        context.installedPath = row.installedPath;
+        context.folderPresence = row.folder;
+        context.overwrite = row.overwrite;
+        context.startPage = row.startPage;
+        context.createFolder = row.createFolder;
+        InstallPlan plan = AnalyseMedium(m, context).plan;
+        std::vector<std::string> captions;
+        for (const PlannedMessage& message : plan.messages) captions.push_back(message.caption);
+        EXPECT_EQ(captions, row.captions);
+        EXPECT_EQ(plan.installs, row.installs);
+        EXPECT_EQ(plan.installDir, row.installDir);
+        EXPECT_EQ(plan.endNote.empty(), row.createFolder == Y);
+        EXPECT_EQ(plan.startPage.size(), row.installs && row.startPage == Y ? 1u : 0u);
+        if (row.installs && row.mode != 4) {
+            // The record names the folder the files went to.
+            ASSERT_EQ(plan.versionRecord.size(), 2u);
+            EXPECT_EQ(plan.versionRecord[1].bytes, Bytes(row.installDir + '\0'));
+        }
+        EXPECT_FALSE(plan.plannedFor.empty());
+    }
+}
+
+// Yes to the start page writes the whole 300-byte value of title line 2.
+TEST(QpkPlan, StartPageValueAsTheProgramWritesIt) {
+    MediumContext context;
+    context.startPage = Answer::Yes;
+    InstallPlan plan = AnalyseMedium(PlanMedium(), context).plan;
+    ASSERT_EQ(plan.startPage.size(), 1u);
+    const PlannedValue& value = plan.startPage[0];
+    EXPECT_EQ(value.key, "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main");
+    EXPECT_EQ(value.name, "Start Page");
+    EXPECT_EQ(value.type, 1u);
+    ASSERT_EQ(value.bytes.size(), 300u);
+    EXPECT_EQ(std::string(value.bytes.begin(), value.bytes.begin() + 18), std::string("http://q.example/\0", 18));
+    EXPECT_EQ(value.bytes.back(), 0);
+}
+
+// The earlier installation is found only where [Version] names a location:
+// without "Install Path" the recorded folder is not read, and without
+// "Version Path" neither is the number (so mode 1 refuses).
+TEST(QpkPlan, EarlierInstallationOnlyWhereVersionNamesIt) {
+    MediumContext context;
+    context.installedVersion = 5;
+    context.installedPath = "E:\\Q";
+    Medium noFolder = PlanMedium();
+    noFolder.script.replace(noFolder.script.find("Install Path="), 13, "Unused=");
+    InstallPlan plan = AnalyseMedium(noFolder, context).plan;
+    EXPECT_EQ(plan.installDir, "C:\\Games\\Q");
+    EXPECT_NE(plan.plannedFor.find("no usable \"Install Path\""), std::string::npos) << plan.plannedFor;
+    Medium noNumber = PlanMedium();
+    noNumber.script.replace(noNumber.script.find("Mode=3"), 6, "Mode=1");
+    noNumber.script.replace(noNumber.script.find("Version Path="), 13, "Unused=");
+    EXPECT_FALSE(AnalyseMedium(noNumber, context).plan.installs);
+}
+
+// A post-install program that cannot start shows the program's box and no
+// later line runs.
+TEST(QpkPlan, ProgramThatCannotStartEndsThePrograms) {
+    Medium m = PlanMedium();
+    m.heads["setup.exe"] = "PK";
+    InstallPlan plan = AnalyseMedium(m, MediumContext()).plan;
+    EXPECT_TRUE(plan.programs.empty());
+    ASSERT_GE(plan.messages.size(), 2u);
+    EXPECT_EQ(plan.messages[plan.messages.size() - 2].caption, "오류");
+    EXPECT_EQ(plan.messages[plan.messages.size() - 2].text, "프로그램을 실행할 수 없습니다.");
+}
