@@ -110,6 +110,19 @@ foreach(medium ${QS_QPK_MEDIA})
   endif()
 endforeach()
 
+# qpk iso: the sample medium made into a disc image and read back by readers
+# that share nothing with xorriso, every file and name compared; the refusals.
+# e2e.iso.install installs the image's Joliet tree as a CD with `qpk try`.
+add_test(NAME qpk.iso COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/iso/check_iso.py --qpk $<TARGET_FILE:qpk>
+         --build ${QS_BUILD_ROOT} --source ${CMAKE_SOURCE_DIR})
+set_tests_properties(qpk.iso PROPERTIES TIMEOUT 120)
+if(QS_E2E)
+  add_test(NAME e2e.iso.install COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/iso/check_iso.py
+           --qpk $<TARGET_FILE:qpk> --build ${QS_BUILD_ROOT} --source ${CMAKE_SOURCE_DIR} --install)
+  set_tests_properties(e2e.iso.install PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e
+                       SKIP_RETURN_CODE 77)
+endif()
+
 # The example media of docs/: qpk check gives the status and the findings the
 # documentation quotes (docs/examples/<example>.expected).
 file(GLOB QS_DOC_EXPECTED ${CMAKE_SOURCE_DIR}/docs/examples/*.expected)

@@ -14,6 +14,7 @@ PACKAGES=(
   wine wine64 locales icoutils liblnk-utils file
   xvfb xauth imagemagick fonts-nanum
   osslsigncode openssl
+  xorriso libarchive-tools
 )
 
 # A 32-bit program only runs where the kernel has 32-bit support; find out

@@ -3,6 +3,7 @@
 // qpk bench [<entries>]
 // qpk check <medium folder> [options]
 // qpk plan <medium folder> [--install-dir <path>] [options]
+// qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]
 #include <iconv.h>
 
 #include <cerrno>
@@ -71,6 +72,12 @@ static void PrintUsage() {
                "      and Quorin.qpk; exit status 0 clean, 1 warnings only, 2 errors.\n"
                "  qpk plan <medium folder> [--json] [--install-dir <path>] [machine options]\n"
                "      prints what an installation on a clean machine does, in the program's order.\n"
+               "  qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]\n"
+               "      writes a disc image of the medium (ISO 9660 with Joliet and Rock Ridge names,\n"
+               "      by xorriso). The label: 1 to 16 letters A-Z, digits, _ (default: from the folder\n"
+               "      name). --autorun adds autorun.inf (open=Setup.exe). Refuses, listing every\n"
+               "      problem, names the disc cannot hold and a medium that would not install: exit\n"
+               "      status 2, nothing written.\n"
                "  machine options: --source-folder, --windows-dir, --system-dir, --programs, --desktop\n"
                "      (Windows paths), --cluster <bytes>. A UTF-8 Setup.ini is detected and read as CP949.\n",
                stderr);
@@ -89,6 +96,7 @@ int main(int argc, char** argv) {
     if (command == "bench") return BenchCommand(args);
     if (command == "check") return CheckCommand(args);
     if (command == "plan") return PlanCommand(args);
+    if (command == "iso") return IsoCommand(args);
     PrintUsage();
     return 2;
 }
