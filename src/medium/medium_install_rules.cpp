@@ -192,8 +192,8 @@ static std::uint64_t CheckUnlistedFiles(MediumWalk& walk, const std::set<std::st
     for (const auto& file : walk.m_medium.files) {
         std::string key = FileNameKey(file.first);
         if (listed.count(key) || walk.m_sharedNames.count(key) || IsSetupFile(file.first)) continue;
-        walk.Add(Severity::Warning, "file-not-listed", "", "",
-                 Quote(file.first) + " is on the medium but not in Quorin.qpk: it will not be installed");
+        walk.AddAbout(Severity::Warning, "file-not-listed", "",
+                      Quote(file.first) + " is on the medium but not in Quorin.qpk: it will not be installed");
         clustered += ClusterBytes(file.second, walk.m_context.clusterSize);
         ++count;
     }
