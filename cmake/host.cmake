@@ -44,6 +44,8 @@ foreach(dir ${QS_TOOL_DIRS})
       add_executable(${name} ${tool_sources})
       target_compile_options(${name} PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
       target_link_libraries(${name} PRIVATE medium_rules setup_rules)
+      # `qpk try` runs the Wine bench of this source tree.
+      target_compile_definitions(${name} PRIVATE QS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     endif()
   endif()
 endforeach()
@@ -136,6 +138,20 @@ endforeach()
 if(QS_E2E)
   add_test(NAME e2e.demo COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} ${CMAKE_SOURCE_DIR}/samples/demo.scn)
   set_tests_properties(e2e.demo PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
+  # `qpk try` on the sample medium and the examples of docs/ as they lie in
+  # the tree, with no scenario: the run must be what `qpk plan` says; the
+  # starlight example once more from the root of a CD-ROM drive.
+  set(QS_TRY_MEDIA demo=samples/demo minimal=docs/examples/minimal mistakes=docs/examples/mistakes
+      starlight=docs/examples/starlight)
+  foreach(entry ${QS_TRY_MEDIA})
+    string(REPLACE "=" ";" entry ${entry})
+    list(GET entry 0 name)
+    list(GET entry 1 folder)
+    add_test(NAME e2e.try.${name} COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/${folder})
+    set_tests_properties(e2e.try.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
+  endforeach()
+  add_test(NAME e2e.try.starlight_cdrom COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/docs/examples/starlight --cdrom)
+  set_tests_properties(e2e.try.starlight_cdrom PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
 
 # What Windows reads from both builds before it runs them: the application

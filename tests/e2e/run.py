@@ -472,6 +472,20 @@ def medium_tree(ctx, args):
                 shutil.copyfile(source, target)
 
 
+def medium_folder(ctx, args):
+    """Copies a folder of this machine onto the medium byte for byte, as it will ship:
+    nothing is converted and a Setup.exe of the folder replaces the build's."""
+    src = os.path.abspath(args)
+    if not os.path.isdir(src):
+        raise ScenarioError("folder: no such folder %s" % src)
+    for dirpath, _, filenames in os.walk(src):
+        for name in filenames:
+            rel = os.path.relpath(os.path.join(dirpath, name), src)
+            target = os.path.join(ctx.medium_host, rel)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(os.path.join(dirpath, name), target)
+
+
 def medium_qpk(ctx, args):
     """Quorin.qpk of the medium's files, written by the freshly built qpk tool."""
     tool = os.path.join(ctx.bench.build, "host", "qpk")
@@ -679,6 +693,7 @@ def medium_fixture(ctx, args):
 
 MEDIUM_COMMANDS = {
     "tree": medium_tree,     # tree <folder of the repository>: a whole prepared medium
+    "folder": medium_folder, # folder <folder of this machine>: a medium as it ships, byte for byte
     "file": medium_file,     # file <relative path> <content with \n escapes>
     "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
     "copy": medium_copy,     # copy <relative path> <file of the repository>
@@ -1278,21 +1293,61 @@ def compare_plan_links(ctx, plan):
                 ctx.fail("plan: link %s %s is %r, the plan says %r" % (l["link"], name, fields.get(name), value))
 
 
+PROCESS_LINE = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:process:CreateProcessInternalW app .*? cmdline L"(.*)"$')
+
+
+def unescape_trace(text):
+    r"""A wide string as Wine's traces print it: \\ and \" for themselves, \n \r \t,
+    and a backslash with four hex digits for any other character."""
+    return re.sub(r'\\(\\|"|n|r|t|[0-9a-fA-F]{4})',
+                  lambda m: {"n": "\n", "r": "\r", "t": "\t"}.get(m.group(1), m.group(1)) if len(m.group(1)) == 1
+                  else chr(int(m.group(1), 16)), text)
+
+
+def trace_started_programs(ctx):
+    """Set before the run: Wine traces every process start and every DLL load,
+    so that the programs Setup.exe starts can be read afterwards, whatever they are."""
+    ctx.env["WINEDEBUG"] = "-all,+pid,+loaddll,+process"
+
+
+def started_programs(ctx):
+    """The command lines Setup.exe handed to CreateProcess, in order, from the run's trace."""
+    setup = (ctx.medium.rstrip("\\") + "\\Setup.exe").lower()
+    pids, started = set(), []
+    for line in getattr(ctx, "robot_output", b"").decode("utf-8", errors="replace").splitlines():
+        m = LOADDLL_LINE.match(line)
+        if m and m.group(2).replace("\\\\", "\\").lower() == setup:
+            pids.add(m.group(1))
+            continue
+        m = PROCESS_LINE.match(line)
+        if m and m.group(1) in pids:
+            command = unescape_trace(m.group(2))
+            # Wine's shell starts its menu builder from inside the process
+            # whenever a link is saved; that is Wine's, not the program's.
+            if not command.lower().startswith("c:\\windows\\system32\\winemenubuilder.exe"):
+                started.append(command)
+    return started
+
+
 def check_plan(ctx, args):
-    """plan <recorder log> [qpk plan options]: what `qpk plan --json` lists for the
+    """plan <recorder log or -> [qpk plan options]: what `qpk plan --json` lists for the
     medium is exactly what the run left: registry values under the planned keys,
-    files in the install folder and the shared files, links, started programs."""
+    files in the install folder and the shared files, links, started programs (from
+    the recorder's log, or with "-" from Wine's trace of the run: any program)."""
     parts = split_args(args)
     plan = plan_of_medium(ctx, parts[1:])
     compare_plan_registry(ctx, plan)
     compare_plan_files(ctx, plan)
     compare_plan_links(ctx, plan)
-    started = [l[len("start "):] for l in (read_records(ctx, parts[0]) or []) if l.startswith("start ")]
+    if parts[0] == "-":
+        started = started_programs(ctx)
+    else:
+        started = [l[len("start "):] for l in (read_records(ctx, parts[0]) or []) if l.startswith("start ")]
     if started != [p["command"] for p in plan["programs"]]:
         ctx.fail("plan: programs started %r, the plan lists %r" % (started, [p["command"] for p in plan["programs"]]))
 
 
-CHECK_COMMANDS["plan"] = check_plan  # plan <recorder log> [qpk plan options]: qpk plan --json equals the run's results
+CHECK_COMMANDS["plan"] = check_plan  # plan <recorder log or -> [qpk plan options]: qpk plan --json equals the run's results
 
 
 # ---------------------------------------------------------------- pictures (Xvfb)
@@ -1779,11 +1834,23 @@ def answers_for(dialogue):
 INTERACTIVE = re.compile(r"^(box |dialog 104 )")
 
 
+def dialogue_matches(line, expected):
+    """A transcript line against an expected one; in the expected line, a field
+    written <name>=? (such as intro=? or edit=?) stands for any text of that field."""
+    pattern = ""
+    for part in re.split(r'(\b\w+=\?(?= |$))', expected):
+        if re.fullmatch(r'\w+=\?', part):
+            pattern += re.escape(part[:-1]) + r'"[^"]*"'
+        else:
+            pattern += re.escape(part)
+    return re.fullmatch(pattern, line) is not None
+
+
 def compare_dialogue(ctx, expected):
     """Every expected line appears in order; no box or folder dialog goes unlisted."""
     i = 0
     for line in ctx.transcript:
-        if i < len(expected) and line == expected[i]:
+        if i < len(expected) and dialogue_matches(line, expected[i]):
             i += 1
         elif INTERACTIVE.match(line):
             ctx.fail("unexpected window: %s" % line)
@@ -1800,6 +1867,12 @@ def run_scenario(bench, path, demo=False, preview=False):
     if name.startswith(".."):
         name = "other/" + os.path.basename(path)
     name = re.sub(r"\.scn$", "", name).replace("/", ".")
+    return run_sections(bench, name, path, sections, demo=demo, preview=preview)
+
+
+def run_sections(bench, name, path, sections, demo=False, preview=False, report=None):
+    """Runs one scenario given as its sections; `report(ctx, elapsed)`, when given,
+    prints the outcome in place of the bench's own lines."""
     bench.ensure_template()
     prefix = bench.new_case(name + ("" if bench.program.wow64 else ".x64"))
     ctx = Context(bench, path, sections, prefix)
@@ -1813,6 +1886,8 @@ def run_scenario(bench, path, demo=False, preview=False):
     for gate in getattr(ctx, "gates", []):
         gate.close_over()
     dispatch(BEFORE_COMMANDS, ctx, sections.get("before", []), "before")
+    if any(l.startswith("plan - ") or l == "plan -" for l in command_lines(sections.get("check", []))):
+        trace_started_programs(ctx)
 
     robot_dir = host_path(prefix, "C:\\robot")
     os.makedirs(robot_dir, exist_ok=True)
@@ -1846,6 +1921,8 @@ def run_scenario(bench, path, demo=False, preview=False):
     check_confinement(ctx, confined)
     dispatch(CHECK_COMMANDS, ctx, sections.get("check", []), "check")
 
+    if report:
+        return report(ctx, elapsed)
     if preview:
         show_shots(ctx, "")
     if demo:

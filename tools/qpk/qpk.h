@@ -20,6 +20,7 @@ int ListCommand(const std::vector<std::string>& args);
 int BenchCommand(const std::vector<std::string>& args);
 int CheckCommand(const std::vector<std::string>& args);
 int PlanCommand(const std::vector<std::string>& args);
+int TryCommand(const std::vector<std::string>& args);
 int IsoCommand(const std::vector<std::string>& args);
 
 // The manifest `qpk build <folder>` would write, in memory; `excluded` names

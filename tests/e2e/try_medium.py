@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""Tries an installation medium as it will ship: `qpk try` runs this.
+
+  try_medium.py [--build DIR] <medium folder> [--cdrom] [--shots DIR] [--keep]
+                [--install-dir P] [--installed-version N] [--installed-path P]
+                [--answer NAME=yes|no]... [--program win32|win64]
+
+The medium is copied byte for byte (its CP949 Setup.ini, its Quorin.qpk,
+its Setup.exe; a medium without Setup.exe gets the shipped
+build/win32/Setup.exe) into a fresh Wine prefix, at C:\\media or, with
+--cdrom, at the root of a CD-ROM drive D:. `qpk plan` says what the player
+will be asked and what will be installed for the machine and the answers
+given; the bench's robot answers exactly so, headless, and the run is held
+against the plan: the windows the player saw, the exit code, the registry
+values, the files, the shared files, the links and the programs started.
+Prints what the player saw, what was installed and every difference; exit
+status 0 when the run is what the plan says, 1 when it is not, 2 when the
+medium or the options cannot be tried. --shots saves a picture of the
+backdrop and of every window into DIR (Xvfb).
+"""
+import argparse
+import hashlib
+import json
+import os
+import shlex
+import shutil
+import sys
+
+import run as bench_run
+
+FOLDER_DIALOG_CAPTION = "설치 디렉토리 선택"
+
+
+def plan_options(args):
+    """The options that describe the machine and the answers, as `qpk plan` takes them."""
+    options = []
+    for name in ("install_dir", "installed_version", "installed_path"):
+        value = getattr(args, name)
+        if value is not None:
+            options += ["--" + name.replace("_", "-"), str(value)]
+    for answer in args.answer:
+        options += ["--answer", answer]
+    return options
+
+
+def read_plan(bench, medium_host, medium, options):
+    """`qpk plan --json` of the medium as the prefix will see it: its source folder and user folders."""
+    tool = os.path.join(bench.build, "host", "qpk")
+    prefix = bench.template
+    command = [tool, "plan", medium_host, "--json", "--source-folder", medium.rstrip("\\") + "\\",
+               "--windows-dir", "C:\\windows", "--system-dir", "C:\\windows\\system32",
+               "--programs", bench_run.expand_user_folders(prefix, "{Programs}"),
+               "--desktop", bench_run.expand_user_folders(prefix, "{Desktop}")] + options
+    r = bench_run.subprocess.run(command, stdout=bench_run.subprocess.PIPE, stderr=bench_run.subprocess.PIPE)
+    if r.returncode != 0:
+        raise bench_run.ScenarioError("qpk plan refused the medium or the options:\n%s"
+                                      % r.stderr.decode("utf-8", errors="replace").strip())
+    return json.loads(r.stdout.decode("utf-8"))
+
+
+def escape(text):
+    """A text as the robot's transcript writes it."""
+    return text.replace("\r", "\\r").replace("\n", "\\n").replace("\t", "\\t")
+
+
+def dialogue_of_plan(plan, install_dir):
+    """The windows the plan says the player sees, with the answers it assumes,
+    as lines of a scenario's dialogue."""
+    lines = []
+    for message in plan["messages"]:
+        answer = message["answer"] or "ok"
+        if message["caption"] == FOLDER_DIALOG_CAPTION:
+            if install_dir is not None:
+                lines.append('dialog 104 "%s" edit=? intro=? -> set %s;ok' % (FOLDER_DIALOG_CAPTION, install_dir))
+            else:
+                lines.append('dialog 104 "%s" edit="%s" intro=? -> %s' % (FOLDER_DIALOG_CAPTION,
+                                                                         escape(message["text"]), answer))
+        else:
+            lines.append('box "%s" "%s" -> %s' % (escape(message["caption"]), escape(message["text"]), answer))
+    return lines
+
+
+def version_preparation(plan, args):
+    """wine reg lines that leave the earlier installation the options describe."""
+    lines = []
+    check = plan.get("versionCheck", {})
+    if args.installed_version is not None:
+        if not check.get("versionKey"):
+            raise bench_run.ScenarioError("--installed-version: the script's [Version] names no usable "
+                                          "\"Version Path\" where the number could be found")
+        lines.append('reg add "%s" /v "%s" /t REG_DWORD /d %d /f'
+                     % (check["versionKey"], check["versionName"], args.installed_version))
+    if args.installed_path is not None:
+        if not check.get("installKey"):
+            raise bench_run.ScenarioError("--installed-path: the script's [Version] names no usable "
+                                          "\"Install Path\" where the folder could be found")
+        lines.append('reg add "%s" /v "%s" /d "%s" /f' % (check["installKey"], check["installName"],
+                                                          args.installed_path))
+    return lines
+
+
+def has_file(folder, name):
+    return any(entry.lower() == name.lower() for entry in os.listdir(folder))
+
+
+def sections_of_try(args, plan, medium, medium_host):
+    before = []
+    if args.cdrom:
+        before.append("drive d: cdrom")
+    before += version_preparation(plan, args)
+    if args.installed_path is not None and plan.get("folderExists", True):
+        before.append("mkdir " + args.installed_path)
+    medium_lines = ["folder " + medium_host]
+    if not has_file(medium_host, "Quorin.qpk"):
+        medium_lines.append("nomanifest")
+    options = ["medium " + medium, "timeout %d" % args.timeout]
+    if args.shots:
+        options.append("display 1024x768")
+    checks = ["exit %d" % plan["exitCode"]]
+    if plan["installs"]:
+        checks.append("plan - " + " ".join(shlex.quote(o) for o in plan_options(args)))
+    return {
+        "options": options,
+        "medium": medium_lines,
+        "before": before,
+        "dialogue": dialogue_of_plan(plan, args.install_dir),
+        "check": checks,
+    }
+
+
+def print_installed(ctx, plan):
+    print("What was installed:")
+    if plan["installDir"]:
+        bench_run.show_files(ctx, plan["installDir"])
+    for shared in plan["sharedFiles"]:
+        bench_run.show_file(ctx, shared["destination"])
+    keys = []
+    for key in plan["registryKeys"] + [v["key"] for v in plan["registryValues"] + plan["versionRecord"]]:
+        if key not in keys:
+            keys.append(key)
+    for key in keys:
+        bench_run.show_reg(ctx, '"%s"' % key)
+    folders = []
+    for link in plan["links"]:
+        folder = link["link"].rsplit("\\", 1)[0]
+        if folder not in folders:
+            folders.append(folder)
+    for folder in folders:
+        bench_run.show_links(ctx, folder)
+    started = bench_run.started_programs(ctx)
+    print("  programs started by Setup.exe:")
+    for command in started or ["(none)"]:
+        print("    %s" % command)
+
+
+def report_try(plan, shots, keep):
+    def report(ctx, elapsed):
+        print("What the player saw (%.1f s):" % elapsed)
+        for line in ctx.transcript:
+            print("  " + line)
+        print_installed(ctx, plan)
+        if shots and ctx.display:
+            os.makedirs(shots, exist_ok=True)
+            for name, (png, _) in sorted(ctx.display.shots.items()):
+                shutil.copyfile(png, os.path.join(shots, os.path.basename(png)))
+            print("Pictures: %d in %s" % (len(ctx.display.shots), shots))
+        if ctx.failures:
+            print("Against the plan: %d difference(s)" % len(ctx.failures))
+            for failure in ctx.failures:
+                print("  - " + failure)
+            print("The prefix of the run is kept at %s" % ctx.prefix)
+            return False
+        if keep:
+            print("The prefix of the run is kept at %s" % ctx.prefix)
+        else:
+            shutil.rmtree(ctx.prefix, ignore_errors=True)
+        print("Against the plan: the run is what `qpk plan` says (windows, exit code %d, registry, files, "
+              "shared files, links, programs)" % plan["exitCode"])
+        return True
+    return report
+
+
+def describe_case(plan, medium_host, args):
+    print("Medium: %s" % medium_host)
+    if not has_file(medium_host, "Setup.exe"):
+        print("NOTE: the medium has no Setup.exe: it is tried with %s, the program it will ship with"
+              % os.path.relpath(bench_run.PROGRAM.setup_exe, os.getcwd()))
+    if not has_file(medium_host, "Quorin.qpk"):
+        print("NOTE: the medium has no Quorin.qpk: Setup.exe will refuse it (write one with qpk build)")
+    where = "the root of CD-ROM drive D:" if args.cdrom else "C:\\media"
+    print("Tried at %s in a fresh Wine prefix with %s" % (where, bench_run.PROGRAM.describe()))
+    if plan.get("case"):
+        print("Planned for: %s" % plan["case"])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("medium")
+    parser.add_argument("--build", default=os.path.join(bench_run.ROOT, "build"))
+    parser.add_argument("--cdrom", action="store_true", help="the medium at the root of a CD-ROM drive D:")
+    parser.add_argument("--shots", help="save pictures of the backdrop and every window into this folder")
+    parser.add_argument("--keep", action="store_true", help="keep the Wine prefix of the run")
+    parser.add_argument("--install-dir", help="the folder the player types into the folder dialog")
+    parser.add_argument("--installed-version", type=int, help="the version number an earlier installation left")
+    parser.add_argument("--installed-path", help="the install folder an earlier installation recorded")
+    parser.add_argument("--answer", action="append", default=[], help="NAME=yes|no, as qpk plan takes it")
+    parser.add_argument("--program", choices=("win32", "win64"))
+    parser.add_argument("--timeout", type=int, default=600, help="last-resort limit of the run in seconds")
+    args = parser.parse_args()
+    medium_host = os.path.abspath(args.medium)
+    if not os.path.isdir(medium_host):
+        print("qpk try: %s is not a folder" % args.medium, file=sys.stderr)
+        return 2
+    bench = bench_run.Bench(args.build, args.program)
+    if bench.program.notice:
+        print(bench.program.notice)
+    medium = "D:\\" if args.cdrom else "C:\\media"
+    try:
+        bench.ensure_template()
+        plan = read_plan(bench, medium_host, medium, plan_options(args))
+        describe_case(plan, medium_host, args)
+        sections = sections_of_try(args, plan, medium, medium_host)
+        # A prefix of its own per medium and drive, so that tries run side by side.
+        digest = hashlib.sha1(medium_host.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
+        name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
+                                digest)
+        ok = bench_run.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
+                                    report=report_try(plan, args.shots, args.keep))
+    except bench_run.ScenarioError as e:
+        print("qpk try: %s" % e, file=sys.stderr)
+        return 2
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
