@@ -164,7 +164,30 @@ def check_image(args, work):
     if iso9660.joliet_tree(data).get('autorun.inf') != autorun_text('DISC_1') or 'autorun.inf added' in out:
         fail('the medium\'s own autorun.inf was not shipped as it is: ' + out)
     os.remove(os.path.join(medium, 'autorun.inf'))
+
+    # The default label: the folder's name in capitals, other characters one
+    # underscore, cut to 16, SETUP when nothing is left.
+    for folder, label in DEFAULT_LABELS:
+        renamed = os.path.join(work, folder)
+        os.rename(medium, renamed)
+        medium = renamed
+        image = os.path.join(work, 'out', 'label.iso')
+        make_image(args, medium, image)
+        with open(image, 'rb') as f:
+            data = f.read()
+        if (iso9660.primary_label(data), iso9660.joliet_label(data)) != (label, label):
+            fail('folder %r: labels %r / %r, expected %s' % (
+                folder, iso9660.primary_label(data), iso9660.joliet_label(data), label))
+        os.remove(image)
     return medium
+
+
+DEFAULT_LABELS = [
+    ('쿼린', 'SETUP'),
+    ('quorin-adventure-collectors-edition', 'QUORIN_ADVENTURE'),
+    ('__Demo  2.0__', 'DEMO_2_0'),
+    ('Disc_1234567890_XY', 'DISC_1234567890'),
+]
 
 
 def write(folder, name, data=b'x'):
