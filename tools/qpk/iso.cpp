@@ -6,9 +6,7 @@
 // refused before anything is written, every problem at once; the image is
 // written to a temporary file beside the output and renamed into place only
 // when xorriso has finished without a warning.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -407,6 +405,30 @@ static int WriteImage(const std::string& xorriso, const IsoOptions& options, con
     return 0;
 }
 
+// The image may not lie inside the medium (it would hold itself), and its
+// folder must be there.
+static void CheckOutputPlace(const IsoOptions& options, std::vector<std::string>& problems) {
+    fs::path top = fs::canonical(options.folder), output = fs::weakly_canonical(fs::absolute(options.output));
+    if (std::mismatch(top.begin(), top.end(), output.begin(), output.end()).first == top.end())
+        problems.push_back(options.output + ": lies inside the medium; write the image elsewhere");
+    else if (!fs::is_directory(output.parent_path()))
+        problems.push_back(options.output + ": the folder " + output.parent_path().string() + " does not exist");
+}
+
+// The autorun.inf to add at the disc's root: "" when the medium's own is
+// already that text; a medium's own that differs is never replaced.
+static std::string AutorunToAdd(const std::string& folder, const std::vector<MediumEntry>& entries,
+                                const std::string& label, std::vector<std::string>& problems) {
+    std::string wanted = AutorunText(label), present;
+    const MediumEntry* existing = TopFile(entries, "autorun.inf");
+    if (existing == nullptr) return wanted;
+    if (!ReadFileBytes(fs::path(folder) / existing->path, present) || present != wanted)
+        problems.push_back(existing->path + ": the medium has its own, which differs from what --autorun writes "
+                           "(open=Setup.exe, icon=Setup.exe, label=" + label +
+                           "); leave out --autorun to ship it, or remove it");
+    return "";
+}
+
 int IsoCommand(const std::vector<std::string>& args) {
     IsoOptions options;
     if (!ParseIsoOptions(args, options)) {
@@ -424,29 +446,14 @@ int IsoCommand(const std::vector<std::string>& args) {
     std::string labelProblem = LabelProblem(label);
     if (!labelProblem.empty()) problems.push_back(labelProblem);
 
-    fs::path top = fs::canonical(options.folder), output = fs::weakly_canonical(fs::absolute(options.output));
-    auto [topEnd, outputAt] = std::mismatch(top.begin(), top.end(), output.begin(), output.end());
-    if (topEnd == top.end())
-        problems.push_back(options.output + ": lies inside the medium; write the image elsewhere");
-    else if (!fs::is_directory(output.parent_path()))
-        problems.push_back(options.output + ": the folder " + output.parent_path().string() + " does not exist");
+    CheckOutputPlace(options, problems);
 
     std::vector<MediumEntry> entries;
     if (!ListMediumEntries(options.folder, entries, problems)) return 2;
     CheckEntryNames(entries, problems);
     if (!CheckMediumInstalls(options.folder, problems)) return 2;
 
-    std::string autorunText;
-    if (options.autorun) {
-        std::string wanted = AutorunText(label), present;
-        const MediumEntry* existing = TopFile(entries, "autorun.inf");
-        if (existing == nullptr)
-            autorunText = wanted;
-        else if (!ReadFileBytes(fs::path(options.folder) / existing->path, present) || present != wanted)
-            problems.push_back(existing->path + ": the medium has its own, which differs from what --autorun writes "
-                               "(open=Setup.exe, icon=Setup.exe, label=" + label +
-                               "); leave out --autorun to ship it, or remove it");
-    }
+    std::string autorunText = options.autorun ? AutorunToAdd(options.folder, entries, label, problems) : "";
 
     std::string xorriso = FindProgram("xorriso");
     if (xorriso.empty())
