@@ -13,20 +13,27 @@ bootstrap:
 
 build: bootstrap host win32 win64
 
+# A build folder is configured once (or again when CMAKE_FLAGS are given);
+# after that `cmake --build` re-runs the configuration itself whenever a
+# CMakeLists or cmake/ file changes. A toolchain file counts only on the first
+# configuration, so it is passed only then.
+configure = if [ ! -f $(1)/CMakeCache.txt ]; then cmake -S . -B $(1) $(2) $(CMAKE_FLAGS) >/dev/null; \
+	elif [ -n "$(CMAKE_FLAGS)" ]; then cmake -S . -B $(1) $(CMAKE_FLAGS) >/dev/null; fi
+
 host:
-	cmake -S . -B $(BUILD)/host -DCMAKE_BUILD_TYPE=Debug -DQS_BUILD_ROOT=$(abspath $(BUILD)) $(CMAKE_FLAGS) >/dev/null
+	@$(call configure,$(BUILD)/host,-DCMAKE_BUILD_TYPE=Debug -DQS_BUILD_ROOT=$(abspath $(BUILD)))
 	cmake --build $(BUILD)/host -j $(JOBS)
 
 win32:
-	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel $(CMAKE_FLAGS) >/dev/null
+	@$(call configure,$(BUILD)/win32,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel)
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 
 win64:
-	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel $(CMAKE_FLAGS) >/dev/null
+	@$(call configure,$(BUILD)/win64,-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel)
 	cmake --build $(BUILD)/win64 -j $(JOBS)
 
 fuzzbuild: bootstrap
-	cmake -S . -B $(BUILD)/fuzz -DQS_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(call configure,$(BUILD)/fuzz,-DQS_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS each (default five minutes).
