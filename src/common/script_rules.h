@@ -9,7 +9,7 @@
 // Buffer sizes of the program, terminating NUL included.
 constexpr std::size_t kPathSize = 260;   // a Windows path
 constexpr std::size_t kValueSize = 300;  // a script value (read with 299)
-constexpr std::size_t kLineCapacity = 299;  // characters read into a kValueSize buffer
+constexpr std::size_t kLineCapacity = 299;  // bytes read into a kValueSize buffer, NUL included
 // [Main] "Name" and "Version" as the program keeps them.
 constexpr std::size_t kProductNameSize = 99;
 constexpr std::size_t kProductVersionSize = 49;

@@ -76,7 +76,7 @@ std::string MediumWalk::Read(const std::string& section, const std::string& key,
     if (entry && entry->value.size() > capacity - 1)
         Add(cutSeverity, "value-cut", section, key,
             "value of " + Number(static_cast<long long>(entry->value.size())) + " bytes is cut to " +
-                Number(static_cast<long long>(capacity - 1)) + ": the program reads " +
+                Number(static_cast<long long>(capacity - 1)) + " bytes: the program reads " +
                 Quote(entry->value.substr(0, capacity - 1)));
     return ProfileString(m_profile, section, key, capacity);
 }

@@ -13,7 +13,7 @@
 
 namespace fs = std::filesystem;
 
-// "C:\" + name must fit 259 characters.
+// "C:\" + name must fit 259 bytes.
 constexpr std::size_t kLongestInstallableName = 256;
 
 struct PackageFile {
@@ -192,7 +192,7 @@ int BuildCommand(const std::vector<std::string>& args) {
     std::printf("%s: %zu files, total %u bytes on disk (clusters of %llu bytes)\n", options.output.c_str(),
                 files.size(), total, static_cast<unsigned long long>(options.cluster));
     if (!files.empty())
-        std::printf("longest name %zu bytes: install folders of up to %zu characters can take every file\n", longest,
+        std::printf("longest name %zu bytes: install folders of up to %zu bytes can take every file\n", longest,
                     258 - longest);
     return 0;
 }
