@@ -56,7 +56,7 @@ std::string PrintableName(const std::string& cp949) {
     return out;
 }
 
-static void PrintUsage() {
+static void PrintUsage(std::FILE* out) {
     std::fputs("usage:\n"
                "  qpk build <folder> -o <manifest> [--cluster <bytes>] [--exclude <name>]...\n"
                "      writes the manifest of every file below <folder>, in name order, with the\n"
@@ -67,27 +67,55 @@ static void PrintUsage() {
                "      prints the total size, the count and the names; reports a defect with its offset.\n"
                "  qpk bench [<entries>]\n"
                "      times the reading of generated manifests of growing size.\n"
-               "  qpk check <medium folder> [--json] [--install-dir <path>] [machine options]\n"
-               "      reports what the setup program will skip, cut, refuse or stop at in Setup.ini\n"
-               "      and Quorin.qpk; exit status 0 clean, 1 warnings only, 2 errors.\n"
-               "  qpk plan <medium folder> [--json] [--install-dir <path>] [machine options]\n"
-               "      prints what an installation on a clean machine does, in the program's order.\n"
+               "  qpk check <medium folder> [--json] [--install-dir <path>] [machine and case options]\n"
+               "      reports what the setup program will skip, cut, refuse or stop at in Setup.ini,\n"
+               "      Quorin.qpk and the medium's files, every line whatever the machine; exit status\n"
+               "      0 clean, 1 warnings only, 2 errors.\n"
+               "  qpk plan <medium folder> [--json] [--install-dir <path>] [machine and case options]\n"
+               "      prints what an installation does, in the program's order, on the machine and\n"
+               "      with the answers the options give (by default a clean machine); its first line\n"
+               "      says which case it planned.\n"
                "  qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]\n"
                "      writes a disc image of the medium (ISO 9660 with Joliet and Rock Ridge names,\n"
                "      by xorriso). The label: 1 to 16 letters A-Z, digits, _ (default: from the folder\n"
                "      name). --autorun adds autorun.inf (open=Setup.exe). Refuses, listing every\n"
                "      problem, names the disc cannot hold and a medium that would not install: exit\n"
                "      status 2, nothing written.\n"
-               "  machine options: --source-folder, --windows-dir, --system-dir, --programs, --desktop\n"
-               "      (Windows paths), --cluster <bytes>. A UTF-8 Setup.ini is detected and read as CP949.\n",
-               stderr);
+               "  qpk --help, qpk -h\n"
+               "      prints this text.\n"
+               "  --install-dir <path>     the folder the player installs to (replaces \"Default Path\"\n"
+               "                           and a recorded folder)\n"
+               "  machine options (Windows paths, as the program sees them):\n"
+               "    --source-folder <path> the medium's folder (default D:\\)\n"
+               "    --windows-dir <path>   the Windows folder (default C:\\windows)\n"
+               "    --system-dir <path>    the system folder (default C:\\windows\\system32)\n"
+               "    --programs <path>      the player's Programs folder of the Start menu\n"
+               "    --desktop <path>       the player's desktop folder\n"
+               "    --cluster <bytes>      the disk's cluster size for the manifest's total (default 4096)\n"
+               "  case options (the earlier installation and the player's answers):\n"
+               "    --installed-version <n>  the number the version check reads (default 0: none)\n"
+               "    --installed-path <path>  the install folder an earlier installation recorded; it\n"
+               "                             replaces \"Default Path\" in every mode\n"
+               "    --folder-exists, --folder-missing\n"
+               "                             whether the install folder is there before; by default it\n"
+               "                             is exactly when the earlier installation recorded it\n"
+               "    --answer overwrite=yes|no      the same- or newer-version question (default yes)\n"
+               "    --answer start-page=yes|no     the start-page offer (default no)\n"
+               "    --answer create-folder=yes|no  the question to create the folder (default yes)\n"
+               "  A Setup.ini in UTF-8 is an error (the player sees its Korean texts garbled); it is\n"
+               "  checked as converted to code page 949.\n",
+               out);
 }
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        PrintUsage();
+        PrintUsage(stderr);
         return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        PrintUsage(stdout);
+        return 0;
     }
     std::string command = args[0];
     args.erase(args.begin());
@@ -97,6 +125,6 @@ int main(int argc, char** argv) {
     if (command == "check") return CheckCommand(args);
     if (command == "plan") return PlanCommand(args);
     if (command == "iso") return IsoCommand(args);
-    PrintUsage();
+    PrintUsage(stderr);
     return 2;
 }
