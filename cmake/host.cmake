@@ -103,6 +103,9 @@ add_test(NAME artefacts COMMAND ${CMAKE_SOURCE_DIR}/tests/check_artefacts.sh ${Q
 add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_dialogs.py
          ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)
 
+# What `qpk try` derives from a plan and reads back from Wine's trace.
+add_test(NAME try_medium COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/try_medium_test.py)
+
 # qpk check on media with one known defect each (tests/qpk/media/<defect>/expected).
 file(GLOB QS_QPK_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/qpk/media/*)
 foreach(medium ${QS_QPK_MEDIA})
@@ -151,7 +154,15 @@ if(QS_E2E)
     set_tests_properties(e2e.try.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
   endforeach()
   add_test(NAME e2e.try.starlight_cdrom COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/docs/examples/starlight --cdrom)
-  set_tests_properties(e2e.try.starlight_cdrom PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
+  # The case options: the player takes the start-page offer; an update medium
+  # over an earlier installation, and refused on a clean machine.
+  add_test(NAME e2e.try.demo_start_page COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/samples/demo
+           --answer start-page=yes)
+  add_test(NAME e2e.try.update_installed COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update
+           --installed-version 9 --installed-path C:\\Games\\Quorin)
+  add_test(NAME e2e.try.update_refused COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update)
+  set_tests_properties(e2e.try.starlight_cdrom e2e.try.demo_start_page e2e.try.update_installed e2e.try.update_refused
+                       PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
 
 # What Windows reads from both builds before it runs them: the application

@@ -210,6 +210,8 @@ static MediumReport Walk(const Medium& medium, const MediumContext& context, boo
     if (!walk.m_stopped) WalkCompletion(walk);
     walk.m_report.plan.installs = !walk.m_stopped;
     walk.m_report.plan.plannedFor = PlannedFor(walk);
+    walk.m_report.plan.versionLocation = walk.m_versionLocation;
+    walk.m_report.plan.installLocation = walk.m_installLocation;
     stop = walk.m_stop;
     return walk.m_report;
 }

@@ -131,6 +131,10 @@ struct InstallPlan {
     std::vector<PlannedLink> links;
     std::vector<PlannedProgram> programs;
     std::vector<PlannedValue> versionRecord;
+    // Where the version check reads the installed number and folder (key and
+    // value name; an empty key where the script names no usable location).
+    PlannedValue versionLocation;
+    PlannedValue installLocation;
     int exitCode = 0;
 };
 

@@ -1260,6 +1260,18 @@ def compare_plan_registry(ctx, plan):
                                                                            v["type"], v["bytes"]))
 
 
+def compare_plan_start_page(ctx, plan):
+    """The browser's start page, when the plan has the player agree: the values are
+    there as planned (the key holds the browser's other settings too)."""
+    for v in plan.get("startPage", []):
+        keys, full = lookup_key(ctx.prefix, v["key"])
+        got = (keys.get(full) or {}).get(v["name"].lower())
+        if got is None or got[0] != v["type"] or reg_text(got[1]).split("\0")[0] != planned_text(v["bytes"]):
+            ctx.fail("plan: start page %s [%s] is %s, the plan says %s" % (v["key"], v["name"],
+                                                                          describe_value(got) if got else "missing",
+                                                                          planned_text(v["bytes"])))
+
+
 def compare_plan_files(ctx, plan):
     for f in plan["files"] + plan["sharedFiles"]:
         path = host_path(ctx.prefix, f["destination"])
@@ -1337,6 +1349,7 @@ def check_plan(ctx, args):
     parts = split_args(args)
     plan = plan_of_medium(ctx, parts[1:])
     compare_plan_registry(ctx, plan)
+    compare_plan_start_page(ctx, plan)
     compare_plan_files(ctx, plan)
     compare_plan_links(ctx, plan)
     if parts[0] == "-":

@@ -80,6 +80,11 @@ def dialogue_of_plan(plan, install_dir):
     return lines
 
 
+def value_option(name):
+    """wine reg's way to name a value; the key's default value has no name."""
+    return '/v "%s"' % name if name else "/ve"
+
+
 def version_preparation(plan, args):
     """wine reg lines that leave the earlier installation the options describe."""
     lines = []
@@ -88,14 +93,14 @@ def version_preparation(plan, args):
         if not check.get("versionKey"):
             raise bench_run.ScenarioError("--installed-version: the script's [Version] names no usable "
                                           "\"Version Path\" where the number could be found")
-        lines.append('reg add "%s" /v "%s" /t REG_DWORD /d %d /f'
-                     % (check["versionKey"], check["versionName"], args.installed_version))
+        lines.append('reg add "%s" %s /t REG_DWORD /d %d /f'
+                     % (check["versionKey"], value_option(check["versionName"]), args.installed_version))
     if args.installed_path is not None:
         if not check.get("installKey"):
             raise bench_run.ScenarioError("--installed-path: the script's [Version] names no usable "
                                           "\"Install Path\" where the folder could be found")
-        lines.append('reg add "%s" /v "%s" /d "%s" /f' % (check["installKey"], check["installName"],
-                                                          args.installed_path))
+        lines.append('reg add "%s" %s /d "%s" /f' % (check["installKey"], value_option(check["installName"]),
+                                                     args.installed_path))
     return lines
 
 
@@ -108,17 +113,20 @@ def sections_of_try(args, plan, medium, medium_host):
     if args.cdrom:
         before.append("drive d: cdrom")
     before += version_preparation(plan, args)
-    if args.installed_path is not None and plan.get("folderExists", True):
-        before.append("mkdir " + args.installed_path)
+    if plan["case"]["folderExists"]:
+        before.append("mkdir " + plan["installDir"])
     medium_lines = ["folder " + medium_host]
     if not has_file(medium_host, "Quorin.qpk"):
         medium_lines.append("nomanifest")
     options = ["medium " + medium, "timeout %d" % args.timeout]
     if args.shots:
         options.append("display 1024x768")
-    checks = ["exit %d" % plan["exitCode"]]
+    # A plan that cannot follow the program to its end knows no exit code.
+    checks = [] if plan["exitCode"] is None else ["exit %d" % plan["exitCode"]]
     if plan["installs"]:
         checks.append("plan - " + " ".join(shlex.quote(o) for o in plan_options(args)))
+    elif plan["installDir"] and not plan["case"]["folderExists"]:
+        checks.append("nodir " + plan["installDir"])  # stopped before anything was written
     return {
         "options": options,
         "medium": medium_lines,
@@ -140,6 +148,10 @@ def print_installed(ctx, plan):
             keys.append(key)
     for key in keys:
         bench_run.show_reg(ctx, '"%s"' % key)
+    for v in plan.get("startPage", []):
+        keys, full = bench_run.lookup_key(ctx.prefix, v["key"])
+        got = (keys.get(full) or {}).get(v["name"].lower())
+        print("  start page %s [%s]: %s" % (v["key"], v["name"], bench_run.describe_value(got) if got else "(missing)"))
     folders = []
     for link in plan["links"]:
         folder = link["link"].rsplit("\\", 1)[0]
@@ -174,7 +186,7 @@ def report_try(plan, shots, keep):
             print("The prefix of the run is kept at %s" % ctx.prefix)
         else:
             shutil.rmtree(ctx.prefix, ignore_errors=True)
-        print("Against the plan: the run is what `qpk plan` says (windows, exit code %d, registry, files, "
+        print("Against the plan: the run is what `qpk plan` says (windows, exit code %s, registry, files, "
               "shared files, links, programs)" % plan["exitCode"])
         return True
     return report
@@ -189,8 +201,9 @@ def describe_case(plan, medium_host, args):
         print("NOTE: the medium has no Quorin.qpk: Setup.exe will refuse it (write one with qpk build)")
     where = "the root of CD-ROM drive D:" if args.cdrom else "C:\\media"
     print("Tried at %s in a fresh Wine prefix with %s" % (where, bench_run.PROGRAM.describe()))
-    if plan.get("case"):
-        print("Planned for: %s" % plan["case"])
+    print("Planned for: %s" % plan["case"]["text"])
+    if plan.get("endNote"):
+        print("NOTE: the plan ends early: %s" % plan["endNote"])
 
 
 def main():

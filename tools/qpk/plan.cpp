@@ -111,6 +111,13 @@ static std::string JsonCase(const MediumContext& c, const InstallPlan& plan) {
            ", \"createFolder\": " + answer(c.createFolder) + "}, \"text\": " + JsonString(plan.plannedFor) + "}";
 }
 
+// The two places the version check reads, for a bench that prepares an earlier installation.
+static std::string JsonVersionCheck(const InstallPlan& plan) {
+    return "{\"versionKey\": " + JsonString(plan.versionLocation.key) + ", \"versionName\": " +
+           JsonString(plan.versionLocation.name) + ", \"installKey\": " + JsonString(plan.installLocation.key) +
+           ", \"installName\": " + JsonString(plan.installLocation.name) + "}";
+}
+
 static void PrintPlanJson(const MediumContext& context, const InstallPlan& plan) {
     std::string messages = "[", programs = "[", keys = "[", folders = "[";
     for (std::size_t i = 0; i < plan.messages.size(); ++i)
@@ -124,11 +131,11 @@ static void PrintPlanJson(const MediumContext& context, const InstallPlan& plan)
     for (std::size_t i = 0; i < plan.registryKeys.size(); ++i)
         keys += std::string(i ? ", " : "") + JsonString(plan.registryKeys[i]);
     for (std::size_t i = 0; i < plan.folders.size(); ++i) folders += std::string(i ? ", " : "") + JsonString(plan.folders[i]);
-    std::printf("{\"case\": %s,\n \"installs\": %s, \"exitCode\": %s, \"endNote\": %s, \"installDir\": %s,\n"
+    std::printf("{\"case\": %s,\n \"versionCheck\": %s,\n \"installs\": %s, \"exitCode\": %s, \"endNote\": %s, \"installDir\": %s,\n"
                 " \"messages\": %s],\n \"startPage\": %s,\n \"registryKeys\": %s],\n"
                 " \"registryValues\": %s,\n \"files\": %s,\n \"sharedFiles\": %s,\n \"folders\": %s],\n"
                 " \"links\": %s,\n \"versionRecord\": %s,\n \"programs\": %s]}\n",
-                JsonCase(context, plan).c_str(), plan.installs ? "true" : "false",
+                JsonCase(context, plan).c_str(), JsonVersionCheck(plan).c_str(), plan.installs ? "true" : "false",
                 plan.endNote.empty() ? std::to_string(plan.exitCode).c_str() : "null", JsonString(plan.endNote).c_str(),
                 JsonString(plan.installDir).c_str(), messages.c_str(), JsonValues(plan.startPage).c_str(), keys.c_str(), JsonValues(plan.registryValues).c_str(), JsonFiles(plan.files).c_str(),
                 JsonFiles(plan.sharedFiles).c_str(), folders.c_str(), JsonLinks(plan.links).c_str(),
