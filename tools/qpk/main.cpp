@@ -3,6 +3,7 @@
 // qpk bench [<entries>]
 // qpk check <medium folder> [options]
 // qpk plan <medium folder> [--install-dir <path>] [options]
+// qpk try <medium folder> [--cdrom] [--shots <folder>] [plan options]
 // qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]
 #include <iconv.h>
 
@@ -75,6 +76,10 @@ static void PrintUsage(std::FILE* out) {
                "      prints what an installation does, in the program's order, on the machine and\n"
                "      with the answers the options give (by default a clean machine); its first line\n"
                "      says which case it planned.\n"
+               "  qpk try <medium folder> [--cdrom] [--shots <folder>] [plan options]\n"
+               "      installs the medium as it ships under Wine (headless), answering as the plan\n"
+               "      assumes; prints what the player saw and what was installed and holds it\n"
+               "      against the plan: exit status 0 same, 1 differences, 2 cannot be tried.\n"
                "  qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]\n"
                "      writes a disc image of the medium (ISO 9660 with Joliet and Rock Ridge names,\n"
                "      by xorriso). The label: 1 to 16 letters A-Z, digits, _ (default: from the folder\n"
@@ -124,6 +129,7 @@ int main(int argc, char** argv) {
     if (command == "bench") return BenchCommand(args);
     if (command == "check") return CheckCommand(args);
     if (command == "plan") return PlanCommand(args);
+    if (command == "try") return TryCommand(args);
     if (command == "iso") return IsoCommand(args);
     PrintUsage(stderr);
     return 2;
