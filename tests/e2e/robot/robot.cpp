@@ -12,7 +12,8 @@
 // is taken only by a window of that kind. A line "drive <X:> <type>" is a
 // condition of the start instead: the setup is started only once the drive
 // shows that GetDriveType type (the prefix's services set drive types while
-// they start, which may be after the first program has). A window is acted
+// they start, which may be after the first program has); it is also started
+// only once the prefix's desktop window is there (see WaitForDesktop). A window is acted
 // on only once its texts are set (see WaitUntilSettled). Windows of kinds 106 and 107 need no
 // answer; a box or folder dialog without a matching answer is logged with
 // "-> ?" and the setup is ended there, since the run has left its script.
@@ -510,6 +511,27 @@ static bool WaitForDrives() {
     return true;
 }
 
+// The setup's first window needs the prefix's desktop window, which Wine's
+// explorer makes when a process first asks for it; Wine waits only so long
+// for that, and on a busy machine the setup's window then cannot be made (it
+// ends with exit code 1 and no window). The robot asks for the desktop
+// itself and starts the setup only once the desktop is there; false, said in
+// the transcript, at the limit (a last resort).
+static bool WaitForDesktop() {
+    DWORD started = GetTickCount();
+    for (;;) {
+        HWND desktop = GetDesktopWindow();
+        DWORD owner = 0;
+        if (desktop && GetWindowThreadProcessId(desktop, &owner) && owner != 0 && owner != GetCurrentProcessId())
+            return true;
+        if (GetTickCount() - started > 120000) {
+            Log("robot: the desktop window never came up");
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
 static bool ReadAnswers(const char* path) {
     FILE* file = fopen(path, "rb");
     if (!file) return false;
@@ -549,7 +571,7 @@ int main(int argc, char** argv) {
     g_shotFolder = argv[3];
     g_shotFolder = g_shotFolder.substr(0, g_shotFolder.find_last_of('\\') + 1) + "shots\\";
 
-    if (!WaitForDrives()) return 3;
+    if (!WaitForDrives() || !WaitForDesktop()) return 3;
 
     std::string commandLine = std::string("\"") + argv[1] + "\"";
     std::string folder = argv[1];
