@@ -161,7 +161,11 @@ if(QS_E2E)
   add_test(NAME e2e.try.update_installed COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update
            --installed-version 9 --installed-path C:\\Games\\Quorin)
   add_test(NAME e2e.try.update_refused COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update)
+  # A folder typed into the dialog, with Korean names, as the links record them.
+  add_test(NAME e2e.try.demo_korean_folder COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/samples/demo
+           --install-dir "C:\\Games\\쿼린 어드벤처")
   set_tests_properties(e2e.try.starlight_cdrom e2e.try.demo_start_page e2e.try.update_installed e2e.try.update_refused
+                       e2e.try.demo_korean_folder
                        PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
 

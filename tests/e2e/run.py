@@ -1110,7 +1110,9 @@ def read_link(ctx, winpath):
     if not os.path.isfile(path):
         return None
     env = dict(os.environ, LC_ALL="C.UTF-8")
-    r = subprocess.run(["lnkinfo", path], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    # The link's ANSI strings (the target's local path) are in the prefix's
+    # code page, 949, as on a Korean Windows.
+    r = subprocess.run(["lnkinfo", "-c", "windows-949", path], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
     fields = {name: "" for name in LNKINFO_FIELDS.values()}
     for line in r.stdout.decode("utf-8", errors="replace").split("\n"):
         m = re.match(r"^\t([A-Za-z ]+?)\t*: ?(.*)$", line)
