@@ -258,15 +258,6 @@ static bool CheckMediumInstalls(const std::string& folder, std::vector<std::stri
     return true;
 }
 
-static bool ReadFileBytes(const fs::path& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream out;
-    out << in.rdbuf();
-    bytes = out.str();
-    return true;
-}
-
 // The program file in PATH; "" when there is none.
 static std::string FindProgram(const char* name) {
     const char* path = std::getenv("PATH");
@@ -422,7 +413,7 @@ static std::string AutorunToAdd(const std::string& folder, const std::vector<Med
     std::string wanted = AutorunText(label), present;
     const MediumEntry* existing = TopFile(entries, "autorun.inf");
     if (existing == nullptr) return wanted;
-    if (!ReadFileBytes(fs::path(folder) / existing->path, present) || present != wanted)
+    if (!ReadWholeFile((fs::path(folder) / existing->path).string(), present) || present != wanted)
         problems.push_back(existing->path + ": the medium has its own, which differs from what --autorun writes "
                            "(open=Setup.exe, icon=Setup.exe, label=" + label +
                            "); leave out --autorun to ship it, or remove it");

@@ -85,7 +85,7 @@ bool ParseMediumOptions(const std::vector<std::string>& args, MediumOptions& opt
     return !options.folder.empty();
 }
 
-static bool ReadWholeFile(const fs::path& path, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream out;

@@ -32,3 +32,6 @@ std::string Utf8Of(const std::string& cp949);
 std::string JsonString(const std::string& cp949);
 
 std::string HexBytes(const std::vector<unsigned char>& bytes);
+
+// The whole content of a file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
