@@ -196,7 +196,7 @@ def describe_case(plan, medium_host, args):
     print("Medium: %s" % medium_host)
     if not has_file(medium_host, "Setup.exe"):
         print("NOTE: the medium has no Setup.exe: it is tried with %s, the program it will ship with"
-              % os.path.relpath(bench_run.PROGRAM.setup_exe, os.getcwd()))
+              % bench_run.PROGRAM.setup_exe)
     if not has_file(medium_host, "Quorin.qpk"):
         print("NOTE: the medium has no Quorin.qpk: Setup.exe will refuse it (write one with qpk build)")
     where = "the root of CD-ROM drive D:" if args.cdrom else "C:\\media"
@@ -233,8 +233,9 @@ def main():
         plan = read_plan(bench, medium_host, medium, plan_options(args))
         describe_case(plan, medium_host, args)
         sections = sections_of_try(args, plan, medium, medium_host)
-        # A prefix of its own per medium and drive, so that tries run side by side.
-        digest = hashlib.sha1(medium_host.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
+        # A prefix of its own per medium and options, so that tries run side by side.
+        key = "\0".join([medium_host] + sys.argv[1:])
+        digest = hashlib.sha1(key.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
         name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
                                 digest)
         ok = bench_run.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
