@@ -168,8 +168,7 @@ static std::uint64_t ClusterBytes(std::uint64_t size, std::uint32_t cluster) {
     return (size + cluster - 1) / cluster * cluster;
 }
 
-// The top-level files that are the setup itself, never package files.
-static bool IsSetupFile(const std::string& name) {
+bool IsSetupFileName(const std::string& name) {
     return SameFileName(name, "Setup.exe") || SameFileName(name, "Setup.ini") || SameFileName(name, "Quorin.qpk");
 }
 
@@ -191,7 +190,7 @@ static std::uint64_t CheckUnlistedFiles(MediumWalk& walk, const std::set<std::st
     count = 0;
     for (const auto& file : walk.m_medium.files) {
         std::string key = FileNameKey(file.first);
-        if (listed.count(key) || walk.m_sharedNames.count(key) || IsSetupFile(file.first)) continue;
+        if (listed.count(key) || walk.m_sharedNames.count(key) || IsSetupFileName(file.first)) continue;
         walk.AddAbout(Severity::Warning, "file-not-listed", "",
                       Quote(file.first) + " is on the medium but not in Quorin.qpk: it will not be installed");
         clustered += ClusterBytes(file.second, walk.m_context.clusterSize);

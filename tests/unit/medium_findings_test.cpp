@@ -420,3 +420,17 @@ TEST(QpkCheck, EveryLineIsCheckedWhateverTheMode) {
         EXPECT_EQ(r.plan.files.empty(), stops);
     }
 }
+
+// The setup's own files are those three names at the top of the medium, in
+// any case; the same names below it are package files like any other.
+TEST(SetupFileName, OnlyTheThreeNamesAtTheTop) {
+    struct Case {
+        const char* name;
+        bool setup;
+    };
+    for (const Case& c : {Case{"Setup.exe", true}, Case{"SETUP.INI", true}, Case{"quorin.qpk", true},
+                          Case{"data\\Setup.exe", false}, Case{"Setup.exe.bak", false}, Case{"Setup", false},
+                          Case{"Quorin.qpk\\x", false}}) {
+        EXPECT_EQ(IsSetupFileName(c.name), c.setup) << c.name;
+    }
+}

@@ -9,6 +9,7 @@
 
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
+#include "medium/medium_rules.h"
 #include "qpk.h"
 
 namespace fs = std::filesystem;
@@ -70,7 +71,6 @@ static bool ParseBuildOptions(const std::vector<std::string>& args, BuildOptions
             return false;
         }
     }
-    for (const char* name : {"setup.exe", "setup.ini", "quorin.qpk"}) options.excluded.push_back(name);
     return !options.folder.empty() && !options.output.empty();
 }
 
@@ -99,7 +99,9 @@ static bool ManifestName(const fs::path& relative, std::string& name) {
 static bool IsExcluded(const BuildOptions& options, const fs::path& path, const fs::path& relative) {
     std::error_code error;
     if (fs::equivalent(path, options.output, error)) return true;
-    std::string name = Lower(WithBackslashes(relative.generic_string()));
+    std::string name = WithBackslashes(relative.generic_string());
+    if (IsSetupFileName(name)) return true;
+    name = Lower(name);
     return std::find(options.excluded.begin(), options.excluded.end(), name) != options.excluded.end();
 }
 
@@ -203,7 +205,6 @@ bool ManifestOfFolder(const std::string& folder, const std::vector<std::string>&
     options.folder = folder;
     options.cluster = cluster == 0 ? kDefaultClusterSize : cluster;
     for (const std::string& name : excluded) options.excluded.push_back(Lower(WithBackslashes(name)));
-    for (const char* name : {"setup.exe", "setup.ini", "quorin.qpk"}) options.excluded.push_back(name);
     std::vector<PackageFile> files;
     std::uint32_t total = 0;
     if (!CollectFiles(options, files) || !TotalOnDisk(files, options.cluster, total)) return false;
