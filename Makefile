@@ -3,6 +3,12 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
+# NO_32BIT=1: the Wine bench, make demo, make test and qpk try behave as on a
+# machine that cannot run 32-bit programs (the x86_64 build in place of the
+# shipped PE32), so that the fallback can be proven on any machine.
+ifneq ($(NO_32BIT),)
+export QS_NO_32BIT := $(NO_32BIT)
+endif
 
 .PHONY: all bootstrap build host win32 win64 fuzzbuild fuzz fuzz-smoke test unit e2e demo preview clean
 

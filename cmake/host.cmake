@@ -78,6 +78,8 @@ if(QS_E2E)
   # falls back on where 32-bit programs cannot run, so a smaller run keeps it
   # honest: the sequence's spine, the shared files (the folders that differ
   # between the two), the DLLs it loads and from where, and the sample medium.
+  # They run as on a machine without 32-bit support (--fallback), and are
+  # skipped where the scenarios above already run the x86_64 build.
   file(GLOB QS_X64_SCENARIOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/spine/*.scn
        ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/shared/*.scn ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/dlls/*.scn)
   list(APPEND QS_X64_SCENARIOS ${CMAKE_SOURCE_DIR}/samples/demo.scn)
@@ -86,8 +88,9 @@ if(QS_E2E)
     get_filename_component(dir ${dir} NAME)
     get_filename_component(name ${scn} NAME_WE)
     add_test(NAME e2e.x64.${dir}.${name} COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT}
-             --program win64 ${scn})
-    set_tests_properties(e2e.x64.${dir}.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
+             --fallback ${scn})
+    set_tests_properties(e2e.x64.${dir}.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e
+                         SKIP_RETURN_CODE 77)
   endforeach()
 endif()
 
@@ -125,6 +128,13 @@ if(QS_E2E)
   add_test(NAME e2e.iso.install COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/iso/check_iso.py
            --qpk $<TARGET_FILE:qpk> --build ${QS_BUILD_ROOT} --source ${CMAKE_SOURCE_DIR} --install)
   set_tests_properties(e2e.iso.install PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e
+                       SKIP_RETURN_CODE 77)
+  # The same disc where 32-bit programs cannot run: qpk try puts the x86_64
+  # build in place of the disc's PE32 and says so.
+  add_test(NAME e2e.x64.iso.install COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} --fallback
+           --exec ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/iso/check_iso.py --qpk $<TARGET_FILE:qpk>
+           --build ${QS_BUILD_ROOT} --source ${CMAKE_SOURCE_DIR} --install)
+  set_tests_properties(e2e.x64.iso.install PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e
                        SKIP_RETURN_CODE 77)
 endif()
 
@@ -164,8 +174,14 @@ if(QS_E2E)
   # A folder typed into the dialog, with Korean names, as the links record them.
   add_test(NAME e2e.try.demo_korean_folder COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/samples/demo
            --install-dir "C:\\Games\\쿼린 어드벤처")
+  # A file whose name differs from the manifest's only in capitals (as Windows
+  # finds it); a script in UTF-8 with a byte-order mark, which Wine reads
+  # otherwise than Windows: the try warns and fails.
+  add_test(NAME e2e.try.renamed COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/renamed)
+  add_test(NAME e2e.try.utf8_bom COMMAND ${CMAKE_SOURCE_DIR}/tests/try/expect.sh 1 "WARNING: qpk check finds script-utf8"
+           $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/utf8-bom)
   set_tests_properties(e2e.try.starlight_cdrom e2e.try.demo_start_page e2e.try.update_installed e2e.try.update_refused
-                       e2e.try.demo_korean_folder
+                       e2e.try.demo_korean_folder e2e.try.renamed e2e.try.utf8_bom
                        PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
 
@@ -181,4 +197,14 @@ if(QS_E2E)
   add_test(NAME e2e.sign COMMAND ${CMAKE_SOURCE_DIR}/tests/sign/check_signing.sh ${QS_BUILD_ROOT}
            ${CMAKE_SOURCE_DIR}/samples/demo.scn)
   set_tests_properties(e2e.sign PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
+endif()
+
+# Every run of the bench in a prefix of its own, named after the test.
+if(QS_E2E)
+  get_property(QS_ALL_TESTS DIRECTORY PROPERTY TESTS)
+  foreach(test ${QS_ALL_TESTS})
+    if(test MATCHES "^e2e\\.")
+      set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT QS_OWNER=${test})
+    endif()
+  endforeach()
 endif()

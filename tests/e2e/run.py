@@ -31,6 +31,15 @@ the 32-bit program), for records that name it for someone else.
 Which program runs: the shipped build/win32/Setup.exe when this machine runs
 32-bit programs under Wine; otherwise build/win64/Setup.exe, and every run
 says so. --program win64 (or QS_PROGRAM=win64) runs the x86_64 build.
+QS_NO_32BIT=1 (make ... NO_32BIT=1) makes the bench, `qpk try` and the tests
+behave as on a machine that cannot run 32-bit programs, so that the fallback
+is proven on any machine; --fallback runs a scenario so, and is skipped
+(exit status 77) where the scenarios already run the fallback.
+
+Every scenario runs in a prefix of its own under <build>/wine/cases, named
+after the test that owns it (QS_OWNER, set by CTest to the test's name), and Wine's
+own output of the run goes to a file beside it (<prefix>.wine.log), never to
+the terminal.
 """
 import argparse
 import atexit
@@ -109,8 +118,19 @@ def unescape(text):
 
 # ---------------------------------------------------------------- prefix and paths
 
+SKIPPED = 77  # the exit status CTest counts as a skipped test
+
+
+def fallback_forced():
+    """QS_NO_32BIT set: behave as on a machine that cannot run 32-bit programs."""
+    return os.environ.get("QS_NO_32BIT", "") not in ("", "0")
+
+
 def runs_32bit_programs():
-    """True when the kernel runs a 32-bit program and Wine has its 32-bit part."""
+    """True when the kernel runs a 32-bit program and Wine has its 32-bit part
+    (and QS_NO_32BIT does not say to behave as if they did not)."""
+    if fallback_forced():
+        return False
     probe = subprocess.run([os.path.join(ROOT, "scripts", "kernel32-probe.sh")],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if probe.returncode != 0:
@@ -135,8 +155,10 @@ class Program:
             self.arch = "win32"
         else:
             self.arch = "win64"
-            self.notice = ("NOTE: this machine cannot run 32-bit programs under Wine; the Wine bench runs "
-                           "build/win64/Setup.exe (x86_64), not the shipped build/win32/Setup.exe")
+            why = ("QS_NO_32BIT is set: the bench behaves as on a machine that cannot run 32-bit programs"
+                   if fallback_forced() else "this machine cannot run 32-bit programs under Wine")
+            self.notice = ("NOTE: %s; the Wine bench runs build/win64/Setup.exe (x86_64), not the shipped "
+                           "build/win32/Setup.exe" % why)
         self.wow64 = self.arch == "win32"
         self.setup_exe = os.path.join(build, self.arch, "Setup.exe")
         self.tools = os.path.join(build, self.arch, "bench")
@@ -243,19 +265,76 @@ class Bench:
                         os.makedirs(p)
             mark_prefix_current(self.template)
 
+    def case_name(self, name):
+        """The prefix of a run: the name of the test that owns it (QS_OWNER, which CTest
+        sets for every test of the bench), else the scenario's, with the program it
+        runs and, for another build, ".other"."""
+        owner = os.environ.get("QS_OWNER")
+        if owner:
+            return owner
+        return name + ("" if self.program.wow64 else ".x64") + getattr(self, "case_suffix", "")
+
     def new_case(self, name):
-        case = os.path.join(self.build, "wine", "cases", name + getattr(self, "case_suffix", ""))
+        case = os.path.join(self.build, "wine", "cases", self.case_name(name))
+        self.last_case = case
         shutil.rmtree(case, ignore_errors=True)
+        remove_file(case + ".wine.log")
         os.makedirs(os.path.dirname(case), exist_ok=True)
         subprocess.run(["cp", "-a", "--reflink=auto", self.template, case], check=True)
         return case
 
 
+def remove_file(path):
+    try:
+        os.remove(path)
+    except FileNotFoundError:
+        pass
+
+
+def folder_size(path):
+    """Bytes the files below a folder take, as du counts them; symbolic links not followed."""
+    total = 0
+    for dirpath, _, filenames in os.walk(path):
+        for name in filenames:
+            try:
+                total += os.lstat(os.path.join(dirpath, name)).st_blocks * 512
+            except OSError:
+                pass
+    return total
+
+
+def describe_size(size):
+    for unit in ("bytes", "KB", "MB", "GB"):
+        if size < 1024 or unit == "GB":
+            return ("%d %s" % (size, unit)) if unit == "bytes" else ("%.0f %s" % (size, unit))
+        size /= 1024.0
+
+
 def run(cmd, env, timeout=120, check=True):
-    r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
+    try:
+        r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise ScenarioError("%s did not end within %d s" % (" ".join(cmd), timeout))
+    except OSError as e:
+        raise ScenarioError("%s cannot be started: %s" % (cmd[0], e.strerror))
     if check and r.returncode != 0:
         raise ScenarioError("%s failed (%d): %s" % (" ".join(cmd), r.returncode, r.stdout.decode(errors="replace")))
     return r
+
+
+def path_without_case(base, parts):
+    """base/<parts...>, each part matched to an existing entry as Windows matches
+    names: without regard to case."""
+    path = base
+    for part in [p for p in parts if p]:
+        candidate = os.path.join(path, part)
+        if not os.path.exists(candidate) and os.path.isdir(path):
+            for entry in os.listdir(path):
+                if entry.upper() == part.upper():
+                    candidate = os.path.join(path, entry)
+                    break
+        path = candidate
+    return path
 
 
 def host_path(prefix, winpath, must_exist=False):
@@ -269,15 +348,7 @@ def host_path(prefix, winpath, must_exist=False):
     drive = m.group(1).lower()
     base = os.path.join(prefix, "dosdevices", drive + ":")
     base = os.path.realpath(base) if os.path.exists(base) else os.path.join(prefix, "drive_" + drive)
-    path = base
-    for part in [p for p in m.group(2).split("\\") if p]:
-        candidate = os.path.join(path, part)
-        if not os.path.exists(candidate) and os.path.isdir(path):
-            for entry in os.listdir(path):
-                if entry.lower() == part.lower():
-                    candidate = os.path.join(path, entry)
-                    break
-        path = candidate
+    path = path_without_case(base, m.group(2).split("\\"))
     if must_exist and not os.path.exists(path):
         raise ScenarioError("no such path: %s" % winpath)
     return path
@@ -691,9 +762,33 @@ def medium_fixture(ctx, args):
     shutil.copyfile(fixture_library(ctx, name), path)
 
 
+def pe_machine(path):
+    """The processor a Windows program is built for ("i386", "x86_64", another
+    machine number in hex), or None for a file that is no Windows program."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(4096)
+    except OSError:
+        return None
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        return None
+    offset = int.from_bytes(head[0x3C:0x40], "little")
+    if head[offset:offset + 4] != b"PE\0\0" or len(head) < offset + 6:
+        return None
+    machine = int.from_bytes(head[offset + 4:offset + 6], "little")
+    return {0x14C: "i386", 0x8664: "x86_64"}.get(machine, "%04x" % machine)
+
+
+def medium_program(ctx, args):
+    """program: the program under test as the medium's Setup.exe, in place of the one there."""
+    target = path_without_case(ctx.medium_host, ["Setup.exe"])
+    shutil.copyfile(ctx.bench.setup_exe, target)
+
+
 MEDIUM_COMMANDS = {
     "tree": medium_tree,     # tree <folder of the repository>: a whole prepared medium
     "folder": medium_folder, # folder <folder of this machine>: a medium as it ships, byte for byte
+    "program": medium_program,  # program: the program under test replaces the medium's Setup.exe
     "file": medium_file,     # file <relative path> <content with \n escapes>
     "size": medium_size,     # size <relative path> <bytes>: a file of that many bytes
     "copy": medium_copy,     # copy <relative path> <file of the repository>
@@ -1277,8 +1372,10 @@ def compare_plan_start_page(ctx, plan):
 def compare_plan_files(ctx, plan):
     for f in plan["files"] + plan["sharedFiles"]:
         path = host_path(ctx.prefix, f["destination"])
-        src = os.path.join(ctx.medium_host, *f["name"].split("\\"))
-        if not os.path.isfile(path) or open(path, "rb").read() != open(src, "rb").read():
+        src = path_without_case(ctx.medium_host, f["name"].split("\\"))
+        if not os.path.isfile(src):
+            ctx.fail("plan: the medium has no %s, which the plan copies to %s" % (f["name"], f["destination"]))
+        elif not os.path.isfile(path) or open(path, "rb").read() != open(src, "rb").read():
             ctx.fail("plan: %s is not the medium's %s" % (f["destination"], f["name"]))
     base = host_path(ctx.prefix, plan["installDir"])
     found = set()
@@ -1876,6 +1973,28 @@ def compare_dialogue(ctx, expected):
             ctx.fail(line)
 
 
+# What Windows' error codes mean for a program the robot could not start.
+START_ERRORS = {
+    2: "the file is not there",
+    5: "access is denied",
+    193: "it is not a Windows program that this machine's Wine can run",
+    216: "it is built for another kind of processor",
+    1359: "Wine could not start it (what Wine answers for a 32-bit program where it has no 32-bit part)",
+}
+START_FAILURE = re.compile(r"^robot: cannot start (.*) error (\d+)$")
+
+
+def robot_failure(ctx, status):
+    """One line on why the robot ended without a run, naming the file that holds Wine's output."""
+    for line in ctx.transcript:
+        m = START_FAILURE.match(line)
+        if m:
+            code = int(m.group(2))
+            return "%s did not start under Wine: error %d, %s (Wine's output: %s)" % (
+                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log)
+    return "the robot ended with status %d before the run (Wine's output: %s)" % (status, ctx.wine_log)
+
+
 def run_scenario(bench, path, demo=False, preview=False):
     sections = parse_scenario(path)
     name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios"))
@@ -1889,7 +2008,7 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     """Runs one scenario given as its sections; `report(ctx, elapsed)`, when given,
     prints the outcome in place of the bench's own lines."""
     bench.ensure_template()
-    prefix = bench.new_case(name + ("" if bench.program.wow64 else ".x64"))
+    prefix = bench.new_case(name)
     ctx = Context(bench, path, sections, prefix)
     ctx.display = start_display(ctx, name, preview)
     os.makedirs(ctx.medium_host, exist_ok=True)
@@ -1914,20 +2033,26 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
     timeout = int(ctx.options.get("timeout", "60"))
     started = time.time()
+    ctx.wine_log = prefix + ".wine.log"
     try:
-        ctx.robot_output = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-                                "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
-                               ctx.env, timeout=timeout + 60).stdout
+        robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+                     "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
+                    ctx.env, timeout=timeout + 60, check=False)
     finally:
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
             gate.restore()
+    ctx.robot_output = robot.stdout
+    with open(ctx.wine_log, "wb") as f:
+        f.write(robot.stdout)
     run(["wineserver", "-w"], ctx.env, timeout=180)
     if ctx.display:
         ctx.display.stop()
     elapsed = time.time() - started
     with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
         ctx.transcript = [l.rstrip("\n") for l in f]
+    if robot.returncode != 0:
+        raise ScenarioError(robot_failure(ctx, robot.returncode))
     for line in ctx.transcript:
         if line.startswith("exit "):
             ctx.exit_code = int(line[5:])
@@ -1979,7 +2104,20 @@ def main():
     # Another build of the program, such as a signed copy: it runs in place of
     # <build>/<program>/Setup.exe, in prefixes of their own ("<scenario>.other").
     parser.add_argument("--setup-exe", help="the Setup.exe to run instead of the build's")
+    parser.add_argument("--fallback", action="store_true",
+                        help="run as on a machine that cannot run 32-bit programs (QS_NO_32BIT=1); "
+                             "skipped (exit status 77) where the scenarios already run the fallback")
+    parser.add_argument("--exec", nargs=argparse.REMAINDER, dest="command",
+                        help="with --fallback: run this command (such as a qpk try) instead of scenarios")
     args = parser.parse_args()
+    if args.fallback:
+        if not Program(os.path.abspath(args.build), args.program).wow64:
+            print("SKIP: the scenarios of this run already run the fallback, build/win64/Setup.exe")
+            return SKIPPED
+        os.environ["QS_NO_32BIT"] = "1"
+        if args.command:
+            sys.stdout.flush()
+            os.execvp(args.command[0], args.command)
     bench = Bench(args.build, args.program)
     if args.setup_exe:
         bench.setup_exe = os.path.abspath(args.setup_exe)

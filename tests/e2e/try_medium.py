@@ -108,6 +108,52 @@ def has_file(folder, name):
     return any(entry.lower() == name.lower() for entry in os.listdir(folder))
 
 
+# Findings of `qpk check` whose effect Wine does not show: the run shows Wine's
+# reading, not what a player's Windows does.
+WINE_READS_OTHERWISE = {
+    "script-utf8": "Wine reads a UTF-8 Setup.ini (with or without a byte-order mark) as UTF-8 and shows its "
+                   "Korean right; Windows reads it as code page 949 and shows it garbled (and a byte-order "
+                   "mark as text, so that the first section is not found)",
+}
+
+
+def findings_wine_hides(bench, medium_host):
+    """The findings of `qpk check` on the medium whose effect this run cannot show."""
+    tool = os.path.join(bench.build, "host", "qpk")
+    r = bench_run.run([tool, "check", medium_host, "--json"], None, check=False)
+    try:
+        findings = json.loads(r.stdout.decode("utf-8", errors="replace"))["findings"]
+    except (ValueError, KeyError):
+        raise bench_run.ScenarioError("qpk check could not read the medium: %s"
+                                      % r.stdout.decode("utf-8", errors="replace").strip())
+    return [f for f in findings if f["code"] in WINE_READS_OTHERWISE]
+
+
+def same_bytes(a, b):
+    try:
+        with open(a, "rb") as fa, open(b, "rb") as fb:
+            return fa.read() == fb.read()
+    except OSError:
+        return False
+
+
+def program_of_try(bench, medium_host):
+    """Which Setup.exe the run starts: (True when the program under test replaces
+    the medium's own, the line that says which it is)."""
+    own = bench_run.path_without_case(medium_host, ["Setup.exe"])
+    if not os.path.isfile(own):
+        return False, "NOTE: the medium has no Setup.exe: it is tried with %s" % bench.program.describe()
+    if bench_run.pe_machine(own) == "i386" and not bench.program.wow64:
+        shipped = os.path.join(bench.build, "win32", "Setup.exe")
+        if same_bytes(own, shipped):
+            which = "this tree's build/win32/Setup.exe (PE32)"
+        else:
+            which = "a 32-bit build other than this tree's build/win32/Setup.exe (the run shows this tree's program)"
+        return True, ("NOTE: the medium's Setup.exe is %s, which this machine cannot run: the tried copy has "
+                      "build/win64/Setup.exe, the same program built for x86_64, in its place" % which)
+    return False, None
+
+
 def sections_of_try(args, plan, medium, medium_host):
     before = []
     if args.cdrom:
@@ -116,6 +162,8 @@ def sections_of_try(args, plan, medium, medium_host):
     if plan["case"]["folderExists"]:
         before.append("mkdir " + plan["installDir"])
     medium_lines = ["folder " + medium_host]
+    if args.replace_program:
+        medium_lines.append("program")
     if not has_file(medium_host, "Quorin.qpk"):
         medium_lines.append("nomanifest")
     options = ["medium " + medium, "timeout %d" % args.timeout]
@@ -165,7 +213,11 @@ def print_installed(ctx, plan):
         print("    %s" % command)
 
 
-def report_try(plan, shots, keep):
+def kept_prefix_line(prefix):
+    return "The prefix of the run is kept at %s (%s)" % (prefix, bench_run.describe_size(bench_run.folder_size(prefix)))
+
+
+def report_try(plan, shots, keep, wine_hides):
     def report(ctx, elapsed):
         print("What the player saw (%.1f s):" % elapsed)
         for line in ctx.transcript:
@@ -180,27 +232,36 @@ def report_try(plan, shots, keep):
             print("Against the plan: %d difference(s)" % len(ctx.failures))
             for failure in ctx.failures:
                 print("  - " + failure)
-            print("The prefix of the run is kept at %s" % ctx.prefix)
-            return False
-        if keep:
-            print("The prefix of the run is kept at %s" % ctx.prefix)
+        else:
+            print("Against the plan: the run is what `qpk plan` says (windows, exit code %s, registry, files, "
+                  "shared files, links, programs)" % plan["exitCode"])
+        for finding in wine_hides:
+            print("WARNING: the run above is Wine's reading: %s: %s" % (finding["code"],
+                                                                       WINE_READS_OTHERWISE[finding["code"]]))
+        if ctx.failures or keep:
+            print(kept_prefix_line(ctx.prefix))
         else:
             shutil.rmtree(ctx.prefix, ignore_errors=True)
-        print("Against the plan: the run is what `qpk plan` says (windows, exit code %s, registry, files, "
-              "shared files, links, programs)" % plan["exitCode"])
-        return True
+            bench_run.remove_file(ctx.wine_log)
+        return not ctx.failures and not wine_hides
     return report
 
 
-def describe_case(plan, medium_host, args):
+def describe_case(plan, medium_host, args, program_note, wine_hides):
     print("Medium: %s" % medium_host)
-    if not has_file(medium_host, "Setup.exe"):
-        print("NOTE: the medium has no Setup.exe: it is tried with %s, the program it will ship with"
-              % bench_run.PROGRAM.setup_exe)
+    if program_note:
+        print(program_note)
     if not has_file(medium_host, "Quorin.qpk"):
         print("NOTE: the medium has no Quorin.qpk: Setup.exe will refuse it (write one with qpk build)")
+    for finding in wine_hides:
+        print("WARNING: qpk check finds %s (%s): %s. What follows is Wine's reading of the medium, not what a "
+              "player's Windows shows" % (finding["code"], finding["severity"], WINE_READS_OTHERWISE[finding["code"]]))
     where = "the root of CD-ROM drive D:" if args.cdrom else "C:\\media"
-    print("Tried at %s in a fresh Wine prefix with %s" % (where, bench_run.PROGRAM.describe()))
+    if program_note is None:
+        program = "the medium's own Setup.exe"
+    else:
+        program = bench_run.PROGRAM.describe()
+    print("Tried at %s in a fresh Wine prefix with %s" % (where, program))
     print("Planned for: %s" % plan["case"]["text"])
     if plan.get("endNote"):
         print("NOTE: the plan ends early: %s" % plan["endNote"])
@@ -224,25 +285,47 @@ def main():
     if not os.path.isdir(medium_host):
         print("qpk try: %s is not a folder" % args.medium, file=sys.stderr)
         return 2
-    bench = bench_run.Bench(args.build, args.program)
-    if bench.program.notice:
-        print(bench.program.notice)
-    medium = "D:\\" if args.cdrom else "C:\\media"
+    bench = None
     try:
-        bench.ensure_template()
-        plan = read_plan(bench, medium_host, medium, plan_options(args))
-        describe_case(plan, medium_host, args)
-        sections = sections_of_try(args, plan, medium, medium_host)
-        # A prefix of its own per medium and options, so that tries run side by side.
-        key = "\0".join([medium_host] + sys.argv[1:])
-        digest = hashlib.sha1(key.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
-        name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
-                                digest)
-        ok = bench_run.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
-                                    report=report_try(plan, args.shots, args.keep))
+        bench = bench_run.Bench(args.build, args.program)
+        return try_medium(bench, args, medium_host)
     except bench_run.ScenarioError as e:
-        print("qpk try: %s" % e, file=sys.stderr)
-        return 2
+        print("qpk try: the medium cannot be tried: %s" % e, file=sys.stderr)
+    except Exception as e:  # a fault of the bench itself: still one line, and no prefix left behind
+        print("qpk try: the medium cannot be tried: the bench failed (%s: %s)" % (type(e).__name__, e),
+              file=sys.stderr)
+    leave_prefix(bench, args.keep)
+    return 2
+
+
+def leave_prefix(bench, keep):
+    """After a run that did not get to its report: the prefix is removed, or named when --keep keeps it."""
+    prefix = getattr(bench, "last_case", None)
+    if not prefix or not os.path.isdir(prefix):
+        return
+    if keep:
+        print(kept_prefix_line(prefix))
+    else:
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
+def try_medium(bench, args, medium_host):
+    medium = "D:\\" if args.cdrom else "C:\\media"
+    args.replace_program, program_note = program_of_try(bench, medium_host)
+    if bench.program.notice and not args.replace_program:  # a replaced program says so itself
+        print(bench.program.notice)
+    wine_hides = findings_wine_hides(bench, medium_host)
+    bench.ensure_template()
+    plan = read_plan(bench, medium_host, medium, plan_options(args))
+    describe_case(plan, medium_host, args, program_note, wine_hides)
+    sections = sections_of_try(args, plan, medium, medium_host)
+    # A prefix of its own per medium and options, so that tries run side by side.
+    key = "\0".join([medium_host] + sys.argv[1:])
+    digest = hashlib.sha1(key.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
+    name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
+                            digest)
+    ok = bench_run.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
+                                report=report_try(plan, args.shots, args.keep, wine_hides))
     return 0 if ok else 1
 
 
