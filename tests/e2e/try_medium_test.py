@@ -3,7 +3,9 @@
 the dialogue the robot answers, its match against transcript lines, and the
 command lines read back from Wine's process trace."""
 import os
+import shutil
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -67,6 +69,78 @@ class ProcessTrace(unittest.TestCase):
             ]).encode("utf-8")
         self.assertEqual(run.started_programs(Ctx()), ["regedit.exe /s a.reg"])
 
+
+
+def pe_file(folder, name, machine):
+    """A file with the headers of a Windows program for `machine` (None: no PE header)."""
+    head = bytearray(b"MZ" + bytes(0x3A) + (0x80).to_bytes(4, "little") + bytes(0x40))
+    if machine is not None:
+        head += b"PE\0\0" + machine.to_bytes(2, "little") + bytes(18)
+    path = os.path.join(folder, name)
+    with open(path, "wb") as f:
+        f.write(bytes(head))
+    return path
+
+
+class ProgramOfTry(unittest.TestCase):
+    def test_which_setup_exe_runs(self):
+        class Bench:
+            def __init__(self, build, wow64):
+                self.build = build
+                self.program = run.Program.__new__(run.Program)
+                self.program.wow64 = wow64
+        cases = [
+            # (machine of the medium's Setup.exe or "shipped" for this tree's PE32, name on the medium,
+            #  bench runs 32-bit programs, replaced, text the note holds)
+            ("shipped", "Setup.exe", False, True, "this tree's build/win32/Setup.exe"),
+            ("shipped", "SETUP.EXE", False, True, "this tree's build/win32/Setup.exe"),
+            (0x14C, "Setup.exe", False, True, "a 32-bit build other than this tree's"),
+            ("shipped", "Setup.exe", True, False, None),
+            (0x8664, "Setup.exe", False, False, None),
+            (None, "Setup.exe", False, False, None),  # no Windows program: started as it is, and refused
+            ("absent", None, False, False, "the medium has no Setup.exe"),
+        ]
+        with tempfile.TemporaryDirectory() as work:
+            build = os.path.join(work, "build")
+            os.makedirs(os.path.join(build, "win32"))
+            shipped = pe_file(os.path.join(build, "win32"), "Setup.exe", 0x14C)
+            with open(shipped, "ab") as f:
+                f.write(b"this tree's build")
+            for machine, name, wow64, replaced, note in cases:
+                medium = tempfile.mkdtemp(dir=work)
+                if machine == "shipped":
+                    shutil.copyfile(shipped, os.path.join(medium, name))
+                elif machine != "absent":
+                    pe_file(medium, name, machine)
+                got_replaced, got_note = try_medium.program_of_try(Bench(build, wow64), medium)
+                self.assertEqual(got_replaced, replaced, (machine, name, wow64))
+                if note is None:
+                    self.assertIsNone(got_note, (machine, name, wow64))
+                else:
+                    self.assertIn(note, got_note or "", (machine, name, wow64))
+
+    def test_machine_of_a_program(self):
+        with tempfile.TemporaryDirectory() as work:
+            for machine, want in ((0x14C, "i386"), (0x8664, "x86_64"), (0xAA64, "aa64"), (None, None)):
+                self.assertEqual(run.pe_machine(pe_file(work, "p.exe", machine)), want)
+            with open(os.path.join(work, "two.exe"), "wb") as f:
+                f.write(b"MZ")
+            self.assertIsNone(run.pe_machine(os.path.join(work, "two.exe")))
+            self.assertIsNone(run.pe_machine(os.path.join(work, "missing.exe")))
+
+
+class NamesAsWindowsFindsThem(unittest.TestCase):
+    def test_path_without_case(self):
+        with tempfile.TemporaryDirectory() as work:
+            os.makedirs(os.path.join(work, "Data", "Maps"))
+            open(os.path.join(work, "Data", "Maps", "README.TXT"), "w").close()
+            cases = [
+                ("data\\maps\\readme.txt", os.path.join(work, "Data", "Maps", "README.TXT")),
+                ("DATA\\MAPS\\README.TXT", os.path.join(work, "Data", "Maps", "README.TXT")),
+                ("data\\other.txt", os.path.join(work, "Data", "other.txt")),  # missing: as named
+            ]
+            for name, want in cases:
+                self.assertEqual(run.path_without_case(work, name.split("\\")), want, name)
 
 if __name__ == "__main__":
     unittest.main()
