@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "test_names.h"
+
 using Paths = std::vector<std::string>;
 
 struct LevelsCase {
+    const char* what;
     const char* base;
     const char* relative;
     Paths expected;
 };
+
+static void PrintTo(const LevelsCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.base) << ", " << Quoted(c.relative);
+}
 
 class SubfolderLevelsTest : public ::testing::TestWithParam<LevelsCase> {};
 
@@ -22,17 +29,19 @@ TEST_P(SubfolderLevelsTest, EveryComponentIsAFolderLevel) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SubfolderLevelsTest,
     ::testing::Values(
-        LevelsCase{"C:\\Games\\X", "data\\maps", {"C:\\Games\\X\\data\\", "C:\\Games\\X\\data\\maps\\"}},
+        LevelsCase{"two levels", "C:\\Games\\X", "data\\maps", {"C:\\Games\\X\\data\\", "C:\\Games\\X\\data\\maps\\"}},
         // A dot in the base or in a folder name does not stop the walk.
-        LevelsCase{"D:\\My.Games", "data", {"D:\\My.Games\\data\\"}},
-        LevelsCase{"C:\\G", "v1.2\\sub", {"C:\\G\\v1.2\\", "C:\\G\\v1.2\\sub\\"}},
+        LevelsCase{"dot in the base", "D:\\My.Games", "data", {"D:\\My.Games\\data\\"}},
+        LevelsCase{"dot in a folder name", "C:\\G", "v1.2\\sub", {"C:\\G\\v1.2\\", "C:\\G\\v1.2\\sub\\"}},
         // A program group with several levels.
-        LevelsCase{"C:\\Programs", "Games\\Quest", {"C:\\Programs\\Games\\", "C:\\Programs\\Games\\Quest\\"}},
+        LevelsCase{"program group of two levels", "C:\\Programs", "Games\\Quest",
+                   {"C:\\Programs\\Games\\", "C:\\Programs\\Games\\Quest\\"}},
         // Empty components are dropped; a base ending in a backslash is not doubled.
-        LevelsCase{"C:\\G", "\\a\\\\b\\", {"C:\\G\\a\\", "C:\\G\\a\\b\\"}},
-        LevelsCase{"D:\\", "data", {"D:\\data\\"}},
-        LevelsCase{"C:\\G", "", {}},
-        LevelsCase{"C:\\G", "\\\\", {}}));
+        LevelsCase{"empty components dropped", "C:\\G", "\\a\\\\b\\", {"C:\\G\\a\\", "C:\\G\\a\\b\\"}},
+        LevelsCase{"drive root base", "D:\\", "data", {"D:\\data\\"}},
+        LevelsCase{"no folder", "C:\\G", "", {}},
+        LevelsCase{"only backslashes", "C:\\G", "\\\\", {}}),
+    NameFromWhat());
 
 TEST(SubfolderLevelsLimits, LevelOf259CharactersFitsAnd260IsRefused) {
     std::string base = "C:\\" + std::string(250, 'b');  // 253 characters
@@ -51,10 +60,15 @@ TEST(SubfolderLevelsLimits, EmptyBaseIsRefusedRatherThanTheDriveRoot) {
 }
 
 struct JoinCase {
+    const char* what;
     const char* folder;
     const char* name;
     const char* expected;  // null: refused
 };
+
+static void PrintTo(const JoinCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.folder) << ", " << Quoted(c.name);
+}
 
 class JoinPathTest : public ::testing::TestWithParam<JoinCase> {};
 
@@ -67,10 +81,12 @@ TEST_P(JoinPathTest, JoinsWithOneBackslashOrRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JoinPathTest,
-    ::testing::Values(JoinCase{"C:\\Games\\X", "data\\a.txt", "C:\\Games\\X\\data\\a.txt"},
-                      JoinCase{"E:\\SETUP\\", "a.txt", "E:\\SETUP\\a.txt"},
-                      JoinCase{"D:\\", "a.txt", "D:\\a.txt"},
-                      JoinCase{"", "a.txt", nullptr}));
+    ::testing::Values(JoinCase{"folder and a name in a sub folder", "C:\\Games\\X", "data\\a.txt",
+                               "C:\\Games\\X\\data\\a.txt"},
+                      JoinCase{"folder ending in a backslash", "E:\\SETUP\\", "a.txt", "E:\\SETUP\\a.txt"},
+                      JoinCase{"drive root", "D:\\", "a.txt", "D:\\a.txt"},
+                      JoinCase{"empty folder refused", "", "a.txt", nullptr}),
+    NameFromWhat());
 
 TEST(JoinPathLimits, ResultOf259CharactersFitsAnd260IsRefused) {
     std::string folder = "C:\\" + std::string(200, 'f');  // 203 characters
@@ -91,11 +107,16 @@ TEST(FolderPart, EverythingBeforeTheLastBackslash) {
 }
 
 struct TitleCase {
+    const char* what;
     const char* format;
     const char* name;
     const char* version;
     const char* expected;
 };
+
+static void PrintTo(const TitleCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.format) << ", " << Quoted(c.name) << ", " << Quoted(c.version);
+}
 
 class CopyDialogTitleTest : public ::testing::TestWithParam<TitleCase> {};
 
@@ -106,12 +127,13 @@ TEST_P(CopyDialogTitleTest, NameAndVersionTakeTheTwoPlaceholders) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CopyDialogTitleTest,
-    ::testing::Values(TitleCase{"%s %s 파일 설치중", "Setup", "1.0", "Setup 1.0 파일 설치중"},
-                      TitleCase{"%s %s 파일 설치중", "쿼린", "", "쿼린  파일 설치중"},
+    ::testing::Values(TitleCase{"name and version", "%s %s 파일 설치중", "Setup", "1.0", "Setup 1.0 파일 설치중"},
+                      TitleCase{"Korean name and no version", "%s %s 파일 설치중", "쿼린", "", "쿼린  파일 설치중"},
                       // Placeholders in the product's own texts are not expanded again.
-                      TitleCase{"%s %s", "%s", "%s", "%s %s"},
-                      TitleCase{"100%% %s %s %s", "a", "b", "100% a b %s"},
-                      TitleCase{"%d %", "a", "b", "%d %"}));
+                      TitleCase{"placeholders in the texts stay", "%s %s", "%s", "%s", "%s %s"},
+                      TitleCase{"percent sign and a third placeholder", "100%% %s %s %s", "a", "b", "100% a b %s"},
+                      TitleCase{"other conversions stay", "%d %", "a", "b", "%d %"}),
+    NameFromWhat());
 
 TEST(ProgressRange, OneStepPerFileIn32Bits) {
     EXPECT_EQ(ProgressRange(3, 2), 5u);        // package files at 1..3, shared files from 4

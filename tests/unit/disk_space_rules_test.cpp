@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_names.h"
+
 TEST(DiskFigures, DriveRootIsTheFirstThreeCharacters) {
     EXPECT_EQ(DriveRoot("C:\\Games\\Quorin"), "C:\\");
     EXPECT_EQ(DriveRoot("D:\\"), "D:\\");
@@ -18,11 +20,16 @@ TEST(DiskFigures, FreeBytesDoNotWrapAt32Bits) {
 }
 
 struct RequiredCase {
+    const char* what;
     std::uint32_t total;
     std::vector<std::uint32_t> shared;
     int count;
     std::uint64_t expected;
 };
+
+static void PrintTo(const RequiredCase& c, std::ostream* os) {
+    *os << c.what << ": total " << c.total << ", " << c.shared.size() << " shared records, count " << c.count;
+}
 
 class RequiredBytesTest : public ::testing::TestWithParam<RequiredCase> {};
 
@@ -33,11 +40,13 @@ TEST_P(RequiredBytesTest, AddsTheTotalAndTheCountedSharedFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RequiredBytesTest,
-    ::testing::Values(RequiredCase{10000000, {1000, 0, 500}, 3, 10001500},
-                      RequiredCase{0, {}, 0, 0},
-                      RequiredCase{7, {1, 2, 3}, 2, 10},        // only the first `count` records
-                      RequiredCase{7, {1, 2, 3}, -4, 7},        // a negative count adds nothing
-                      RequiredCase{0xFFFFFFFFu, {0xFFFFFFFEu, 0xFFFFFFFEu}, 2, 0xFFFFFFFFull + 2 * 0xFFFFFFFEull}));
+    ::testing::Values(RequiredCase{"package and three shared files", 10000000, {1000, 0, 500}, 3, 10001500},
+                      RequiredCase{"nothing", 0, {}, 0, 0},
+                      RequiredCase{"only the first count records", 7, {1, 2, 3}, 2, 10},
+                      RequiredCase{"negative count adds nothing", 7, {1, 2, 3}, -4, 7},
+                      RequiredCase{"no wrap at 32 bits", 0xFFFFFFFFu, {0xFFFFFFFEu, 0xFFFFFFFEu}, 2,
+                                   0xFFFFFFFFull + 2 * 0xFFFFFFFEull}),
+    NameFromWhat());
 
 TEST(DiskFigures, MarginAndEqualityDecideEnoughSpace) {
     // 10,000,000 of package and shared files of 1,000, 0 and 500 need 12,001,500.
@@ -73,11 +82,16 @@ struct OwnedList {
 }  // namespace
 
 struct PathsCase {
+    const char* what;
     std::string source;
     std::string install;
     PackagePaths expected;
     const char* offending;
 };
+
+static void PrintTo(const PathsCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.source) << ", " << Quoted(c.install);
+}
 
 class PackagePathsTest : public ::testing::TestWithParam<PathsCase> {};
 
@@ -94,13 +108,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PackagePathsTest,
     ::testing::Values(
         // 54 + 204 = 258 and 53 + 1 + 204 = 258: both fit.
-        PathsCase{"E:\\" + std::string(50, 's') + "\\", "C:\\" + std::string(50, 'i'), PackagePaths::Fit, "none"},
+        PathsCase{"both paths fit", "E:\\" + std::string(50, 's') + "\\", "C:\\" + std::string(50, 'i'),
+                  PackagePaths::Fit, "none"},
         // install folder of 55: 55 + 1 + 204 = 260 does not fit.
-        PathsCase{"E:\\", "C:\\" + std::string(52, 'i'), PackagePaths::InstallTooLong, nullptr},
+        PathsCase{"install folder too long", "E:\\", "C:\\" + std::string(52, 'i'), PackagePaths::InstallTooLong,
+                  nullptr},
         // 56 + 204 = 260 on the medium does not fit, whatever the install folder.
-        PathsCase{"E:\\" + std::string(52, 's') + "\\", "C:\\G", PackagePaths::SourceTooLong, nullptr},
+        PathsCase{"source folder too long", "E:\\" + std::string(52, 's') + "\\", "C:\\G", PackagePaths::SourceTooLong,
+                  nullptr},
         // A drive root takes no second backslash: "D:\" + 204 fits.
-        PathsCase{"E:\\", "D:\\", PackagePaths::Fit, "none"}));
+        PathsCase{"drive roots fit", "E:\\", "D:\\", PackagePaths::Fit, "none"}),
+    NameFromWhat());
 
 TEST(LongInstallFolder, ChooseAgainOnlyWhenTheDialogIsShown) {
     EXPECT_EQ(LongInstallFolderResult(1), kDiskChooseAgain);

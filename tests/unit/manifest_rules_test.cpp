@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "test_names.h"
+
 namespace {
 
 std::string U32(std::uint32_t v) {
@@ -47,6 +49,10 @@ struct GoodCase {
     Names_ names;
 };
 
+static void PrintTo(const GoodCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.bytes);
+}
+
 class WellFormedManifest : public ::testing::TestWithParam<GoodCase> {};
 
 TEST_P(WellFormedManifest, ReadsEveryEntryInOrder) {
@@ -74,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                  Entry("data\\README"), 0xFFFFFFFFu, {"data\\maps\\a.map", "data\\README"}},
         GoodCase{"Korean name", U32(1) + U32(1) + Entry("데이터\\지도.map"), 1, {"데이터\\지도.map"}},
         GoodCase{"name of 259 bytes", U32(1) + U32(1) + Entry(std::string(255, 'n') + ".dat"), 1,
-                 {std::string(255, 'n') + ".dat"}}));
+                 {std::string(255, 'n') + ".dat"}}),
+    NameFromWhat());
 
 // What the encoder writes, the decoder reads back whole; a list it reads, the
 // encoder writes again as the same bytes when each length field held just
@@ -117,6 +124,10 @@ struct BadCase {
     std::uint32_t entryNumber;
     std::uint64_t entryOffset;
 };
+
+static void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.bytes);
+}
 
 class DefectiveManifest : public ::testing::TestWithParam<BadCase> {};
 
@@ -161,12 +172,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"UNC", U32(0) + U32(1) + Entry("\\\\server\\share\\evil.dll"), ManifestError::BadName, 1, 8},
         BadCase{"stream", U32(0) + U32(1) + Entry("a.txt:stream"), ManifestError::BadName, 1, 8},
         BadCase{"forward slash", U32(0) + U32(1) + Entry("../evil.dll"), ManifestError::BadName, 1, 8},
-        BadCase{"device", U32(0) + U32(1) + Entry("data\\nul.txt"), ManifestError::BadName, 1, 8}));
+        BadCase{"device", U32(0) + U32(1) + Entry("data\\nul.txt"), ManifestError::BadName, 1, 8}),
+    NameFromWhat());
 
 struct NameCase {
+    const char* what;
     const char* name;
     NameProblem problem;
 };
+
+static void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.name);
+}
 
 class RelativeNameTest : public ::testing::TestWithParam<NameCase> {};
 
@@ -176,24 +193,41 @@ TEST_P(RelativeNameTest, FindsWhatWouldLeaveTheFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RelativeNameTest,
-    ::testing::Values(NameCase{"a.txt", NameProblem::None}, NameCase{"data\\maps\\a.map", NameProblem::None},
-                      NameCase{"data\\README", NameProblem::None}, NameCase{"v1.2\\a..b.txt", NameProblem::None},
-                      NameCase{".hidden", NameProblem::None}, NameCase{"console.txt", NameProblem::None},
-                      NameCase{"COM0.txt", NameProblem::None}, NameCase{"LPT10", NameProblem::None},
-                      NameCase{"", NameProblem::Empty}, NameCase{"..", NameProblem::LeavesFolder},
-                      NameCase{".", NameProblem::LeavesFolder}, NameCase{"a\\...\\b", NameProblem::LeavesFolder},
-                      NameCase{"a\\ .. \\b", NameProblem::LeavesFolder}, NameCase{"a\\..", NameProblem::LeavesFolder},
-                      NameCase{"\\a.txt", NameProblem::Absolute}, NameCase{"\\\\?\\C:\\a", NameProblem::Absolute},
-                      NameCase{"D:a.txt", NameProblem::Absolute}, NameCase{"a\\b:c", NameProblem::Absolute},
-                      NameCase{"a\\\\b.txt", NameProblem::EmptyComponent},
-                      NameCase{"data\\", NameProblem::EmptyComponent}, NameCase{"a/b.txt", NameProblem::BadCharacter},
-                      NameCase{"a\tb.txt", NameProblem::BadCharacter}, NameCase{"a?.txt", NameProblem::BadCharacter},
-                      NameCase{"a*.txt", NameProblem::BadCharacter}, NameCase{"a|b", NameProblem::BadCharacter},
-                      NameCase{"\"a\"", NameProblem::BadCharacter}, NameCase{"<a>", NameProblem::BadCharacter},
-                      NameCase{"CON", NameProblem::DeviceName}, NameCase{"data\\aux.dat", NameProblem::DeviceName},
-                      NameCase{"Nul .txt", NameProblem::DeviceName}, NameCase{"com1", NameProblem::DeviceName},
-                      NameCase{"LPT9.log", NameProblem::DeviceName}, NameCase{"conout$", NameProblem::DeviceName},
-                      NameCase{"prn\\a.txt", NameProblem::DeviceName}));
+    ::testing::Values(NameCase{"plain name", "a.txt", NameProblem::None},
+                      NameCase{"sub folders", "data\\maps\\a.map", NameProblem::None},
+                      NameCase{"name without a dot", "data\\README", NameProblem::None},
+                      NameCase{"dots inside names", "v1.2\\a..b.txt", NameProblem::None},
+                      NameCase{"leading dot", ".hidden", NameProblem::None},
+                      NameCase{"console is no device", "console.txt", NameProblem::None},
+                      NameCase{"COM0 is no device", "COM0.txt", NameProblem::None},
+                      NameCase{"LPT10 is no device", "LPT10", NameProblem::None},
+                      NameCase{"empty", "", NameProblem::Empty},
+                      NameCase{"parent folder", "..", NameProblem::LeavesFolder},
+                      NameCase{"this folder", ".", NameProblem::LeavesFolder},
+                      NameCase{"three dots", "a\\...\\b", NameProblem::LeavesFolder},
+                      NameCase{"dots between blanks", "a\\ .. \\b", NameProblem::LeavesFolder},
+                      NameCase{"parent at the end", "a\\..", NameProblem::LeavesFolder},
+                      NameCase{"leading backslash", "\\a.txt", NameProblem::Absolute},
+                      NameCase{"long path prefix", "\\\\?\\C:\\a", NameProblem::Absolute},
+                      NameCase{"drive relative", "D:a.txt", NameProblem::Absolute},
+                      NameCase{"colon inside", "a\\b:c", NameProblem::Absolute},
+                      NameCase{"double backslash", "a\\\\b.txt", NameProblem::EmptyComponent},
+                      NameCase{"trailing backslash", "data\\", NameProblem::EmptyComponent},
+                      NameCase{"forward slash", "a/b.txt", NameProblem::BadCharacter},
+                      NameCase{"tab", "a\tb.txt", NameProblem::BadCharacter},
+                      NameCase{"question mark", "a?.txt", NameProblem::BadCharacter},
+                      NameCase{"asterisk", "a*.txt", NameProblem::BadCharacter},
+                      NameCase{"pipe", "a|b", NameProblem::BadCharacter},
+                      NameCase{"quotes", "\"a\"", NameProblem::BadCharacter},
+                      NameCase{"angle brackets", "<a>", NameProblem::BadCharacter},
+                      NameCase{"CON", "CON", NameProblem::DeviceName},
+                      NameCase{"aux with extension in a sub folder", "data\\aux.dat", NameProblem::DeviceName},
+                      NameCase{"Nul with blank and extension", "Nul .txt", NameProblem::DeviceName},
+                      NameCase{"lower case com1", "com1", NameProblem::DeviceName},
+                      NameCase{"LPT9 with extension", "LPT9.log", NameProblem::DeviceName},
+                      NameCase{"conout dollar", "conout$", NameProblem::DeviceName},
+                      NameCase{"prn as a folder", "prn\\a.txt", NameProblem::DeviceName}),
+    NameFromWhat());
 
 TEST(RelativeNameLimit, NameOf260BytesIsTooLong) {
     EXPECT_EQ(CheckRelativeName(std::string(259, 'a')), NameProblem::None);

@@ -8,6 +8,7 @@
 
 #include "install/manifest_rules.h"
 #include "medium/medium_rules.h"
+#include "test_names.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ TEST(QpkCheck, CleanMediumHasNoFindings) {
 }
 
 struct ScriptDefect {
+    const char* what;
     const char* from;
     const char* to;
     Severity severity;
@@ -77,6 +79,10 @@ struct ScriptDefect {
     const char* section;
     const char* key;
 };
+
+static void PrintTo(const ScriptDefect& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.from) << " -> " << Quoted(c.to) << ", " << c.code;
+}
 
 class QpkScriptDefect : public ::testing::TestWithParam<ScriptDefect> {};
 
@@ -90,74 +96,92 @@ TEST_P(QpkScriptDefect, YieldsItsFinding) {
 INSTANTIATE_TEST_SUITE_P(
     Defects, QpkScriptDefect,
     ::testing::Values(
-        ScriptDefect{"Change Path=0", "Change Path=2", Severity::Warning, "change-path", "Main", "Change Path"},
-        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=", Severity::Error, "no-default-path", "Main",
-                     "Default Path"},
-        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=Games", Severity::Error, "folder-not-on-disk",
-                     "Main", "Default Path"},
-        ScriptDefect{"Default Path=C:\\Games\\Quorin", "Default Path=C:\\Games\\"
+        ScriptDefect{"change path 2", "Change Path=0", "Change Path=2", Severity::Warning, "change-path", "Main",
+                     "Change Path"},
+        ScriptDefect{"empty default path", "Default Path=C:\\Games\\Quorin", "Default Path=", Severity::Error,
+                     "no-default-path", "Main", "Default Path"},
+        ScriptDefect{"default path without drive", "Default Path=C:\\Games\\Quorin", "Default Path=Games",
+                     Severity::Error, "folder-not-on-disk", "Main", "Default Path"},
+        ScriptDefect{"default path too long", "Default Path=C:\\Games\\Quorin", "Default Path=C:\\Games\\"
                      "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
                      "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
                      "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ",
                      Severity::Error, "default-path-long", "Main", "Default Path"},
-        ScriptDefect{"0=1,0,000000255", "0=1,0,0000255", Severity::Warning, "colour-length", "Color", "0"},
-        ScriptDefect{"0=1,0,000000255", "0=0,7", Severity::Warning, "ramp-kind", "Color", "0"},
-        ScriptDefect{"1=Arial,40,255255255", "1=Arial,40,25525525", Severity::Warning, "colour-length", "Title", "1"},
-        ScriptDefect{"1=Arial,40,", "1=Arial,,", Severity::Warning, "title-skipped", "Title", "1"},
-        ScriptDefect{"2=Arial,20,255255255,0,http://example.com/", "2=Arial,20,255255255,0,http://example.com/" 
+        ScriptDefect{"short colour", "0=1,0,000000255", "0=1,0,0000255", Severity::Warning, "colour-length", "Color",
+                     "0"},
+        ScriptDefect{"unknown ramp kind", "0=1,0,000000255", "0=0,7", Severity::Warning, "ramp-kind", "Color", "0"},
+        ScriptDefect{"short title colour", "1=Arial,40,255255255", "1=Arial,40,25525525", Severity::Warning,
+                     "colour-length", "Title", "1"},
+        ScriptDefect{"title without height", "1=Arial,40,", "1=Arial,,", Severity::Warning, "title-skipped", "Title",
+                     "1"},
+        ScriptDefect{"start page too long", "2=Arial,20,255255255,0,http://example.com/",
+                     "2=Arial,20,255255255,0,http://example.com/" 
                      "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
                      "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
                      Severity::Warning, "start-page-long", "Title", "2"},
-        ScriptDefect{"Name=Quorin", "Name=NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN", Severity::Warning, "value-cut", "Main", "Name"},
-        ScriptDefect{"Mode=0", "Mode=7", Severity::Warning, "version-mode", "Version", "Mode"},
-        ScriptDefect{"Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version\n", "", Severity::Error,
-                     "version-record-empty", "Version", "Version Path"},
-        ScriptDefect{"Version Path=HKEY_CURRENT_USER", "Version Path=hkey_current_user", Severity::Error,
-                     "unknown-root", "Version", "Version Path"},
-        ScriptDefect{"Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version", "Version Path=NoBackslash",
-                     Severity::Error, "version-path", "Version", "Version Path"},
-        ScriptDefect{"1=1, shared.dll", "1=1, missing.dll", Severity::Error, "shared-missing", "Shared File", "1"},
-        ScriptDefect{"1=1, shared.dll", "1=10, shared.dll", Severity::Warning, "shared-skipped", "Shared File", "1"},
-        ScriptDefect{"1=1, shared.dll", "1=3, shared.dll", Severity::Warning, "shared-kind", "Shared File", "1"},
-        ScriptDefect{"1=1, shared.dll", "1=1, ..\\shared.dll", Severity::Error, "shared-refused", "Shared File", "1"},
-        ScriptDefect{"1=HKEY_CURRENT_USER\\Software\\Quorin\n", "1=Hkey_Current_User\\Software\\Quorin\n",
-                     Severity::Error, "unknown-root", "Main Registry", "1"},
-        ScriptDefect{"1=HKEY_CURRENT_USER\\Software\\Quorin\n[", "1=HKEY_CURRENT_USER\n[", Severity::Error,
-                     "key-skipped", "Main Registry", "1"},
-        ScriptDefect{"2=Level, 0, 3", "2=Level, 10, 3", Severity::Error, "value-line-ends-step",
+        ScriptDefect{"name cut", "Name=Quorin",
+                     "Name=NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN",
+                     Severity::Warning, "value-cut", "Main", "Name"},
+        ScriptDefect{"version mode 7", "Mode=0", "Mode=7", Severity::Warning, "version-mode", "Version", "Mode"},
+        ScriptDefect{"no version path", "Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version\n", "",
+                     Severity::Error, "version-record-empty", "Version", "Version Path"},
+        ScriptDefect{"version path lower case root", "Version Path=HKEY_CURRENT_USER", "Version Path=hkey_current_user",
+                     Severity::Error, "unknown-root", "Version", "Version Path"},
+        ScriptDefect{"version path without backslash", "Version Path=HKEY_CURRENT_USER\\Software\\Quorin\\Version",
+                     "Version Path=NoBackslash", Severity::Error, "version-path", "Version", "Version Path"},
+        ScriptDefect{"shared file missing", "1=1, shared.dll", "1=1, missing.dll", Severity::Error, "shared-missing",
+                     "Shared File", "1"},
+        ScriptDefect{"shared kind of two digits", "1=1, shared.dll", "1=10, shared.dll", Severity::Warning,
+                     "shared-skipped", "Shared File", "1"},
+        ScriptDefect{"shared kind 3", "1=1, shared.dll", "1=3, shared.dll", Severity::Warning, "shared-kind",
+                     "Shared File", "1"},
+        ScriptDefect{"shared file in parent folder", "1=1, shared.dll", "1=1, ..\\shared.dll", Severity::Error,
+                     "shared-refused", "Shared File", "1"},
+        ScriptDefect{"registry key mixed case root", "1=HKEY_CURRENT_USER\\Software\\Quorin\n",
+                     "1=Hkey_Current_User\\Software\\Quorin\n", Severity::Error, "unknown-root", "Main Registry", "1"},
+        ScriptDefect{"registry key without backslash", "1=HKEY_CURRENT_USER\\Software\\Quorin\n[",
+                     "1=HKEY_CURRENT_USER\n[", Severity::Error, "key-skipped", "Main Registry", "1"},
+        ScriptDefect{"value of two digit type", "2=Level, 0, 3", "2=Level, 10, 3", Severity::Error,
+                     "value-line-ends-step", "HKEY_CURRENT_USER\\Software\\Quorin", "2"},
+        ScriptDefect{"value without type", "2=Level, 0, 3", "2=Level", Severity::Error, "value-line-ends-step",
                      "HKEY_CURRENT_USER\\Software\\Quorin", "2"},
-        ScriptDefect{"2=Level, 0, 3", "2=Level", Severity::Error, "value-line-ends-step",
-                     "HKEY_CURRENT_USER\\Software\\Quorin", "2"},
-        ScriptDefect{"Count=2\n1=Path", "Count=0\n1=Path", Severity::Warning, "no-values",
+        ScriptDefect{"key without values", "Count=2\n1=Path", "Count=0\n1=Path", Severity::Warning, "no-values",
                      "HKEY_CURRENT_USER\\Software\\Quorin", "Count"},
-        ScriptDefect{"1=Path, 1, %EXEPATH%", "1=Path, 1, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
+        ScriptDefect{"value too long once expanded", "1=Path, 1, %EXEPATH%",
+                     "1=Path, 1, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%",
                      Severity::Error, "value-too-long", "HKEY_CURRENT_USER\\Software\\Quorin", "1"},
-        ScriptDefect{"Folder Name=Quorin", "Folder Name=", Severity::Error, "no-folder-name", "Program", "Folder Name"},
-        ScriptDefect{"Folder Name=Quorin", "Folder Name=..\\..\\Startup", Severity::Error, "folder-name-refused",
+        ScriptDefect{"empty folder name", "Folder Name=Quorin", "Folder Name=", Severity::Error, "no-folder-name",
                      "Program", "Folder Name"},
-        ScriptDefect{"1=0, Play, 0,", "1=2, Play, 0,", Severity::Error, "shortcut-ends-list", "Program", "1"},
-        ScriptDefect{"game.exe, , , game.exe", "game.exe", Severity::Error, "shortcut-ends-list", "Program", "1"},
-        ScriptDefect{"Play Quorin, game.exe,", "Play Quorin, other.exe,", Severity::Warning,
-                     "link-target-not-installed", "Program", "1"},
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=10, game.exe", Severity::Warning, "program-skipped",
-                     "Execute File", "1"},
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup",
+        ScriptDefect{"folder name leaves the programs folder", "Folder Name=Quorin", "Folder Name=..\\..\\Startup",
+                     Severity::Error, "folder-name-refused", "Program", "Folder Name"},
+        ScriptDefect{"shortcut of kind 2", "1=0, Play, 0,", "1=2, Play, 0,", Severity::Error, "shortcut-ends-list",
+                     "Program", "1"},
+        ScriptDefect{"shortcut line cut short", "game.exe, , , game.exe", "game.exe", Severity::Error,
+                     "shortcut-ends-list", "Program", "1"},
+        ScriptDefect{"link target not installed", "Play Quorin, game.exe,", "Play Quorin, other.exe,",
+                     Severity::Warning, "link-target-not-installed", "Program", "1"},
+        ScriptDefect{"program of two digit kind", "1=0, \"%EXEPATH%\\game.exe\" /setup", "1=10, game.exe",
+                     Severity::Warning, "program-skipped", "Execute File", "1"},
+        ScriptDefect{"command too long once expanded", "1=0, \"%EXEPATH%\\game.exe\" /setup",
                      "1=0, %EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%"
                      "%EXEPATH%%EXEPATH%%EXEPATH%",
                      Severity::Error, "command-too-long", "Execute File", "1"},
         // A program below the install folder or with a blank in its path,
         // not in quotes: Windows may run another program at the first blank.
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, %EXEPATH%\\game.exe /setup", Severity::Warning,
-                     "command-unquoted", "Execute File", "1"},
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1,%EXEPATH%\\game.exe", Severity::Warning,
-                     "command-unquoted", "Execute File", "1"},
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, C:\\Program Files\\Tool\\run.exe /q",
-                     Severity::Warning, "command-unquoted", "Execute File", "1"},
-        ScriptDefect{"1=0, \"%EXEPATH%\\game.exe\" /setup", "1=0, %EXEPATH%\\My Tools\\setup.bat",
-                     Severity::Warning, "command-unquoted", "Execute File", "1"}));
+        ScriptDefect{"unquoted program below the install folder", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=0, %EXEPATH%\\game.exe /setup", Severity::Warning, "command-unquoted", "Execute File", "1"},
+        ScriptDefect{"unquoted program alone below the install folder", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=1,%EXEPATH%\\game.exe", Severity::Warning, "command-unquoted", "Execute File", "1"},
+        ScriptDefect{"unquoted program path with a blank", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=0, C:\\Program Files\\Tool\\run.exe /q", Severity::Warning, "command-unquoted", "Execute File",
+                     "1"},
+        ScriptDefect{"unquoted batch file in a folder with a blank", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=0, %EXEPATH%\\My Tools\\setup.bat", Severity::Warning, "command-unquoted", "Execute File",
+                     "1"}),
+    NameFromWhat());
 
 // Command lines that Windows runs as their author means whatever the install
 // folder: no finding.
@@ -197,6 +221,10 @@ struct PackageDefect {
     Severity severity;
     const char* code;
 };
+
+static void PrintTo(const PackageDefect& c, std::ostream* os) {
+    *os << c.name << ": " << c.code;
+}
 
 class QpkPackageDefect : public ::testing::TestWithParam<PackageDefect> {};
 
@@ -243,12 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
         PackageDefect{"total-other", WithManifest(Manifest(9000, {"data\\level1.map", "game.exe"})),
                       Severity::Warning, "total-mismatch"},
         PackageDefect{"long-install-path", CleanMedium(), Severity::Error, "install-path-long"}),
-    [](const ::testing::TestParamInfo<PackageDefect>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (c == '-') c = '_';
-        return name;
-    });
+    NameFromName());
 
 TEST(QpkCheck, ScriptMissingIsAnError) {
     Medium m = CleanMedium();
@@ -271,6 +294,10 @@ struct MediumDefect {
     Severity severity;
     const char* code;
 };
+
+static void PrintTo(const MediumDefect& c, std::ostream* os) {
+    *os << c.name << ": " << c.code;
+}
 
 class QpkMediumDefect : public ::testing::TestWithParam<MediumDefect> {};
 
@@ -315,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "program-not-runnable"},
         MediumDefect{"program_head_unknown", Changed([](Medium& m) { m.heads.erase("game.exe"); }), Severity::Error,
                      "program-not-runnable"}),
-    [](const ::testing::TestParamInfo<MediumDefect>& info) { return std::string(info.param.name); });
+    NameFromName());
 
 // Files that are the setup itself or a shared file are not "not listed",
 // and a medium without Quorin.qpk (checked with the manifest qpk build would

@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "test_names.h"
+
 // ---- colour fields ----
 
 struct ColourCase {
+    const char* what;
     const char* field;
     Colour expected;
 };
+
+static void PrintTo(const ColourCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.field);
+}
 
 class ColourFieldTest : public ::testing::TestWithParam<ColourCase> {};
 
@@ -17,20 +24,22 @@ TEST_P(ColourFieldTest, ReadsRedGreenBlueGroupsKeepingLow8Bits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ColourFieldTest,
-    ::testing::Values(ColourCase{"000000255", 0xFF0000},   // pure blue
-                      ColourCase{"255000000", 0x0000FF},   // pure red
-                      ColourCase{"000255000", 0x00FF00},   // pure green
-                      ColourCase{"001002003", 0x030201},   // groups in the order red, green, blue
-                      ColourCase{"255255255", 0xFFFFFF},
-                      ColourCase{"256000000", 0x000000},   // 256 keeps its low 8 bits: 0
-                      ColourCase{"300511999", 0xE7FF2C},   // 300 -> 44, 511 -> 255, 999 -> 231
-                      ColourCase{"0000255", 0},            // 7 characters: black
-                      ColourCase{"0000002550", 0},         // 10 characters: black
-                      ColourCase{"", 0},
-                      ColourCase{"abc255xyz", 0x00FF00},   // a group without digits is 0
-                      ColourCase{" 12 34 56", 0x38220C},   // atoi skips leading white space
-                      ColourCase{"12a034b56", 0x00220C},   // and stops at the first non-digit
-                      ColourCase{"-01000000", 0x0000FF}));  // -1 keeps its low 8 bits: 255
+    ::testing::Values(ColourCase{"pure blue", "000000255", 0xFF0000},
+                      ColourCase{"pure red", "255000000", 0x0000FF},
+                      ColourCase{"pure green", "000255000", 0x00FF00},
+                      ColourCase{"groups in the order red green blue", "001002003", 0x030201},
+                      ColourCase{"white", "255255255", 0xFFFFFF},
+                      ColourCase{"256 keeps its low 8 bits", "256000000", 0x000000},  // 256 -> 0
+                      // 300 -> 44, 511 -> 255, 999 -> 231
+                      ColourCase{"each group keeps its low 8 bits", "300511999", 0xE7FF2C},
+                      ColourCase{"7 characters are black", "0000255", 0},
+                      ColourCase{"10 characters are black", "0000002550", 0},
+                      ColourCase{"empty is black", "", 0},
+                      ColourCase{"group without digits is 0", "abc255xyz", 0x00FF00},
+                      ColourCase{"atoi skips leading white space", " 12 34 56", 0x38220C},
+                      ColourCase{"atoi stops at the first non digit", "12a034b56", 0x00220C},
+                      ColourCase{"minus 1 keeps its low 8 bits", "-01000000", 0x0000FF}),  // -1 -> 255
+    NameFromWhat());  // -1 keeps its low 8 bits: 255
 
 // ---- field splitting ----
 

@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "test_names.h"
+
 struct ExpandCase {
+    const char* what;
     const char* text;
     const char* installDir;
     const char* expected;
 };
+
+static void PrintTo(const ExpandCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.text) << ", " << Quoted(c.installDir);
+}
 
 class ExpandExePathTest : public ::testing::TestWithParam<ExpandCase> {};
 
@@ -20,16 +27,18 @@ TEST_P(ExpandExePathTest, ReplacesEveryWholeToken) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExpandExePathTest,
     ::testing::Values(
-        ExpandCase{"%EXEPATH%\\a.exe %EXEPATH%\\b.dat", "C:\\Games\\X", "C:\\Games\\X\\a.exe C:\\Games\\X\\b.dat"},
-        ExpandCase{"%EXE", "C:\\G", "%EXE"},
-        ExpandCase{"%E", "C:\\G", "%E"},
-        ExpandCase{"%exepath%\\a", "C:\\G", "%exepath%\\a"},
-        ExpandCase{"%EXEPATH", "C:\\G", "%EXEPATH"},
-        ExpandCase{"%%EXEPATH%%", "C:\\G", "%C:\\G%"},
-        ExpandCase{"", "C:\\G", ""},
-        ExpandCase{"%EXEPATH%", "", ""},
-        ExpandCase{"%EXEPATH%%EXEPATH%", "C:\\", "C:\\C:\\"},
-        ExpandCase{"a %EXEPATH% b", "C:\\Games\\", "a C:\\Games\\ b"}));
+        ExpandCase{"two tokens", "%EXEPATH%\\a.exe %EXEPATH%\\b.dat", "C:\\Games\\X",
+                   "C:\\Games\\X\\a.exe C:\\Games\\X\\b.dat"},
+        ExpandCase{"cut token EXE", "%EXE", "C:\\G", "%EXE"},
+        ExpandCase{"cut token E", "%E", "C:\\G", "%E"},
+        ExpandCase{"lower case token", "%exepath%\\a", "C:\\G", "%exepath%\\a"},
+        ExpandCase{"token without closing percent", "%EXEPATH", "C:\\G", "%EXEPATH"},
+        ExpandCase{"token inside percent signs", "%%EXEPATH%%", "C:\\G", "%C:\\G%"},
+        ExpandCase{"empty text", "", "C:\\G", ""},
+        ExpandCase{"empty install folder", "%EXEPATH%", "", ""},
+        ExpandCase{"token twice on a drive root", "%EXEPATH%%EXEPATH%", "C:\\", "C:\\C:\\"},
+        ExpandCase{"install folder ending in a backslash", "a %EXEPATH% b", "C:\\Games\\", "a C:\\Games\\ b"}),
+    NameFromWhat());
 
 TEST(ExpandExePathBound, ResultOf299CharactersFitsAndOf300IsRefused) {
     std::string dir(290, 'd');

@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "test_names.h"
+
 struct LineCase {
+    const char* what;
     const char* value;
     SharedLine expected;
     int kind;          // checked when the kind is stored
     const char* name;  // checked for Ok and BadName
 };
+
+static void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.value);
+}
 
 class SharedFileLineTest : public ::testing::TestWithParam<LineCase> {};
 
@@ -26,28 +33,29 @@ TEST_P(SharedFileLineTest, ParsesKindAndName) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedFileLineTest,
     ::testing::Values(
-        LineCase{"1, shared.dll", SharedLine::Ok, 1, "shared.dll"},
-        LineCase{"0,readme.txt", SharedLine::Ok, 0, "readme.txt"},
-        LineCase{"1,a.dll", SharedLine::Ok, 1, "a.dll"},
-        LineCase{"1 , a.dll", SharedLine::Ok, 1, "a.dll"},
-        LineCase{"   1   ,   a.dll", SharedLine::Ok, 1, "a.dll"},
-        LineCase{"x,a.dll", SharedLine::Ok, 0, "a.dll"},
-        LineCase{"3,a.dll", SharedLine::Ok, 3, "a.dll"},
-        LineCase{"1,my file, old.dll", SharedLine::Ok, 1, "my file, old.dll"},
-        LineCase{"1,a.dll  ", SharedLine::Ok, 1, "a.dll  "},
-        LineCase{"\t,a.dll", SharedLine::Ok, 0, "a.dll"},  // a tab is an ordinary character
-        LineCase{"", SharedLine::Empty, 0, ""},
-        LineCase{"10,a.dll", SharedLine::Malformed, 0, ""},
-        LineCase{",a.dll", SharedLine::Malformed, 0, ""},
-        LineCase{"  ,a.dll", SharedLine::Malformed, 0, ""},
-        LineCase{"1 a.dll", SharedLine::Malformed, 0, ""},
-        LineCase{"1", SharedLine::Malformed, 0, ""},
-        LineCase{"   ", SharedLine::Malformed, 0, ""},
-        LineCase{"1,", SharedLine::NoName, 1, ""},
-        LineCase{"1,   ", SharedLine::NoName, 1, ""},
-        LineCase{"0,..\\evil.dll", SharedLine::BadName, 0, "..\\evil.dll"},
-        LineCase{"1,C:\\evil.dll", SharedLine::BadName, 1, "C:\\evil.dll"},
-        LineCase{"1,\\evil.dll", SharedLine::BadName, 1, "\\evil.dll"}));
+        LineCase{"kind 1 and a name", "1, shared.dll", SharedLine::Ok, 1, "shared.dll"},
+        LineCase{"kind 0 without blanks", "0,readme.txt", SharedLine::Ok, 0, "readme.txt"},
+        LineCase{"kind 1 without blanks", "1,a.dll", SharedLine::Ok, 1, "a.dll"},
+        LineCase{"blank before the comma", "1 , a.dll", SharedLine::Ok, 1, "a.dll"},
+        LineCase{"blanks around both fields", "   1   ,   a.dll", SharedLine::Ok, 1, "a.dll"},
+        LineCase{"letter kind reads 0", "x,a.dll", SharedLine::Ok, 0, "a.dll"},
+        LineCase{"kind 3 is stored", "3,a.dll", SharedLine::Ok, 3, "a.dll"},
+        LineCase{"comma inside the name", "1,my file, old.dll", SharedLine::Ok, 1, "my file, old.dll"},
+        LineCase{"trailing blanks stay in the name", "1,a.dll  ", SharedLine::Ok, 1, "a.dll  "},
+        LineCase{"tab kind reads 0", "\t,a.dll", SharedLine::Ok, 0, "a.dll"},  // a tab is an ordinary character
+        LineCase{"empty line", "", SharedLine::Empty, 0, ""},
+        LineCase{"two digit kind", "10,a.dll", SharedLine::Malformed, 0, ""},
+        LineCase{"no kind", ",a.dll", SharedLine::Malformed, 0, ""},
+        LineCase{"blank kind", "  ,a.dll", SharedLine::Malformed, 0, ""},
+        LineCase{"no comma", "1 a.dll", SharedLine::Malformed, 0, ""},
+        LineCase{"kind alone", "1", SharedLine::Malformed, 0, ""},
+        LineCase{"blanks only", "   ", SharedLine::Malformed, 0, ""},
+        LineCase{"nothing after the comma", "1,", SharedLine::NoName, 1, ""},
+        LineCase{"blanks after the comma", "1,   ", SharedLine::NoName, 1, ""},
+        LineCase{"parent folder", "0,..\\evil.dll", SharedLine::BadName, 0, "..\\evil.dll"},
+        LineCase{"drive path", "1,C:\\evil.dll", SharedLine::BadName, 1, "C:\\evil.dll"},
+        LineCase{"rooted path", "1,\\evil.dll", SharedLine::BadName, 1, "\\evil.dll"}),
+    NameFromWhat());
 
 TEST(SharedFileLineLimits, NameOf259CharactersFitsTheRecordAnd260IsRefused) {
     SharedLineFields fields;

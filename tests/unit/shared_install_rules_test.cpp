@@ -7,6 +7,8 @@
 
 #include "common/text_rules.h"
 
+#include "test_names.h"
+
 using P = InstallPrompt;
 using O = InstallOutcome;
 
@@ -19,6 +21,12 @@ struct OutcomeCase {
     std::vector<P> prompts;      // the prompts expected, in order
     O outcome;
 };
+
+static void PrintTo(const OutcomeCase& c, std::ostream* os) {
+    *os << c.what << ": result 0x" << std::hex << c.result << std::dec << ", answers";
+    if (c.answers.empty()) *os << " none";
+    for (bool answer : c.answers) *os << (answer ? " yes" : " no");
+}
 
 class DecideOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
 
@@ -78,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"in use and another language, No leaves it", kVifSharingViolation | kVifMismatch, {false},
                     {P::LanguageDiffers}, O::Skip},
         OutcomeCase{"bits not looked at", 0x1 | 0x8 | 0x10 | 0x20 | 0x800 | 0x40000 | 0x80000 | 0x100000, {}, {},
-                    O::Skip}));
+                    O::Skip}),
+    NameFromWhat());
 
 TEST(InstallPrompts, TextsAndStyles) {
     struct Row {
@@ -222,10 +231,17 @@ TEST(SharedPaths, SameFileName) {
 // ---- temporary names of a deferred replacement ----
 
 struct TempCase {
+    const char* what;
     const char* name;
     std::vector<std::string> taken;
     const char* expected;
 };
+
+static void PrintTo(const TempCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.name) << ", taken";
+    if (c.taken.empty()) *os << " none";
+    for (const std::string& name : c.taken) *os << " " << Quoted(name);
+}
 
 class DeferredTempTest : public ::testing::TestWithParam<TempCase> {};
 
@@ -237,19 +253,22 @@ TEST_P(DeferredTempTest, FreeNameBesideTheOldFile) {
 INSTANTIATE_TEST_SUITE_P(
     Names, DeferredTempTest,
     ::testing::Values(
-        TempCase{"shared.dll", {"shared.dll"}, "C:\\WINDOWS\\SYSTEM\\shared.tmp"},
-        TempCase{"a.b.ocx", {}, "C:\\WINDOWS\\SYSTEM\\a.b.tmp"},
-        TempCase{"readme", {}, "C:\\WINDOWS\\SYSTEM\\readme.tmp"},
-        TempCase{".hidden", {}, "C:\\WINDOWS\\SYSTEM\\.tmp"},
+        TempCase{"extension becomes tmp", "shared.dll", {"shared.dll"}, "C:\\WINDOWS\\SYSTEM\\shared.tmp"},
+        TempCase{"only the last extension", "a.b.ocx", {}, "C:\\WINDOWS\\SYSTEM\\a.b.tmp"},
+        TempCase{"name without extension", "readme", {}, "C:\\WINDOWS\\SYSTEM\\readme.tmp"},
+        TempCase{"name that is only an extension", ".hidden", {}, "C:\\WINDOWS\\SYSTEM\\.tmp"},
         // Only the file part's extension is dropped.
-        TempCase{"sub\\a.dll", {}, "C:\\WINDOWS\\SYSTEM\\sub\\a.tmp"},
-        TempCase{"sub.d\\readme", {}, "C:\\WINDOWS\\SYSTEM\\sub.d\\readme.tmp"},
+        TempCase{"name in a sub folder", "sub\\a.dll", {}, "C:\\WINDOWS\\SYSTEM\\sub\\a.tmp"},
+        TempCase{"dot in the folder only", "sub.d\\readme", {}, "C:\\WINDOWS\\SYSTEM\\sub.d\\readme.tmp"},
         // a.dll already deferred to a.tmp: a.ocx gets its own file.
-        TempCase{"a.ocx", {"a.dll", "a.ocx", "a.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~1.tmp"},
-        TempCase{"a.ocx", {"A.TMP", "a~1.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~2.tmp"},
+        TempCase{"taken tmp gets a number", "a.ocx", {"a.dll", "a.ocx", "a.tmp"}, "C:\\WINDOWS\\SYSTEM\\a~1.tmp"},
+        TempCase{"taken in other case and first number taken", "a.ocx", {"A.TMP", "a~1.tmp"},
+                 "C:\\WINDOWS\\SYSTEM\\a~2.tmp"},
         // A shared file named like the temporary file is never overwritten.
-        TempCase{"x.tmp", {"x.tmp"}, "C:\\WINDOWS\\SYSTEM\\x~1.tmp"},
-        TempCase{"x.dll", {"x.dll", "x.tmp"}, "C:\\WINDOWS\\SYSTEM\\x~1.tmp"}));
+        TempCase{"shared file named like the tmp", "x.tmp", {"x.tmp"}, "C:\\WINDOWS\\SYSTEM\\x~1.tmp"},
+        TempCase{"another shared file holds the tmp name", "x.dll", {"x.dll", "x.tmp"},
+                 "C:\\WINDOWS\\SYSTEM\\x~1.tmp"}),
+    NameFromWhat());
 
 TEST(DeferredTemp, NoFreeNameOrNoRoom) {
     std::vector<std::string> taken = {"a.tmp"};

@@ -4,10 +4,17 @@
 
 #include "common/registry_path_rules.h"
 
+#include "test_names.h"
+
 struct RootCase {
+    const char* what;
     const char* name;
     std::uint32_t handle;
 };
+
+static void PrintTo(const RootCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.name);
+}
 
 class RootNameTest : public ::testing::TestWithParam<RootCase> {};
 
@@ -17,12 +24,21 @@ TEST_P(RootNameTest, MatchesWholeNameWithExactCase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RootNameTest,
-    ::testing::Values(RootCase{"HKEY_CURRENT_USER", 0x80000001u}, RootCase{"HKEY_CLASSES_ROOT", 0x80000000u},
-                      RootCase{"HKEY_CURRENT_CONFIG", 0x80000005u}, RootCase{"HKEY_LOCAL_MACHINE", 0x80000002u},
-                      RootCase{"HKEY_USERS", 0x80000003u}, RootCase{"HKEY_DYN_DATA", 0x80000006u},
-                      RootCase{"hkey_local_machine", 0}, RootCase{"Hkey_Users", 0}, RootCase{"HKLM", 0},
-                      RootCase{"HKEY_USERS ", 0}, RootCase{" HKEY_USERS", 0}, RootCase{"HKEY_USER", 0},
-                      RootCase{"HKEY_CURRENT_USERS", 0}, RootCase{"", 0}));
+    ::testing::Values(RootCase{"current user", "HKEY_CURRENT_USER", 0x80000001u},
+                      RootCase{"classes root", "HKEY_CLASSES_ROOT", 0x80000000u},
+                      RootCase{"current config", "HKEY_CURRENT_CONFIG", 0x80000005u},
+                      RootCase{"local machine", "HKEY_LOCAL_MACHINE", 0x80000002u},
+                      RootCase{"users", "HKEY_USERS", 0x80000003u},
+                      RootCase{"dyn data", "HKEY_DYN_DATA", 0x80000006u},
+                      RootCase{"lower case", "hkey_local_machine", 0},
+                      RootCase{"mixed case", "Hkey_Users", 0},
+                      RootCase{"abbreviation", "HKLM", 0},
+                      RootCase{"trailing blank", "HKEY_USERS ", 0},
+                      RootCase{"leading blank", " HKEY_USERS", 0},
+                      RootCase{"cut name", "HKEY_USER", 0},
+                      RootCase{"longer name", "HKEY_CURRENT_USERS", 0},
+                      RootCase{"empty", "", 0}),
+    NameFromWhat());
 
 TEST(RootKeyNames, NameOfAHandleAndFoldedLookup) {
     for (const RootKeyName& root : kRootKeyNames) {
@@ -40,12 +56,17 @@ TEST(RootKeyNames, NameOfAHandleAndFoldedLookup) {
 }
 
 struct PathCase {
+    const char* what;
     const char* path;
     RegistryPathStatus status;
     std::uint32_t root;
     const char* subKey;
     const char* valueName;
 };
+
+static void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.path);
+}
 
 class RegistryPathTest : public ::testing::TestWithParam<PathCase> {};
 
@@ -63,21 +84,28 @@ TEST_P(RegistryPathTest, SplitsAtFirstAndLastBackslash) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RegistryPathTest,
     ::testing::Values(
-        PathCase{"HKEY_LOCAL_MACHINE\\Software\\Studio\\Game\\Version", RegistryPathStatus::Ok, kRootLocalMachine,
-                 "Software\\Studio\\Game", "Version"},
-        PathCase{"HKEY_CURRENT_USER\\Software\\Studio\\", RegistryPathStatus::Ok, kRootCurrentUser, "Software\\Studio",
-                 ""},
-        PathCase{"HKEY_LOCAL_MACHINE\\Version", RegistryPathStatus::Ok, kRootLocalMachine, "", "Version"},
-        PathCase{"HKEY_USERS\\", RegistryPathStatus::Ok, kRootUsers, "", ""},
-        PathCase{"HKEY_CURRENT_USER\\a b\\c d", RegistryPathStatus::Ok, kRootCurrentUser, "a b", "c d"},
-        PathCase{"HKEY_CURRENT_USER\\\\\\v", RegistryPathStatus::Ok, kRootCurrentUser, "\\", "v"},
+        PathCase{"sub key and value name", "HKEY_LOCAL_MACHINE\\Software\\Studio\\Game\\Version",
+                 RegistryPathStatus::Ok, kRootLocalMachine, "Software\\Studio\\Game", "Version"},
+        PathCase{"empty value name", "HKEY_CURRENT_USER\\Software\\Studio\\", RegistryPathStatus::Ok, kRootCurrentUser,
+                 "Software\\Studio", ""},
+        PathCase{"value name under the root", "HKEY_LOCAL_MACHINE\\Version", RegistryPathStatus::Ok, kRootLocalMachine,
+                 "", "Version"},
+        PathCase{"root only", "HKEY_USERS\\", RegistryPathStatus::Ok, kRootUsers, "", ""},
+        PathCase{"blanks in both parts", "HKEY_CURRENT_USER\\a b\\c d", RegistryPathStatus::Ok, kRootCurrentUser, "a b",
+                 "c d"},
+        PathCase{"backslashes as sub key", "HKEY_CURRENT_USER\\\\\\v", RegistryPathStatus::Ok, kRootCurrentUser, "\\",
+                 "v"},
         // An unknown root still fills the texts; the root stays null.
-        PathCase{"hkey_local_machine\\Software\\V", RegistryPathStatus::UnknownRoot, 0, "Software", "V"},
-        PathCase{"\\Software\\V", RegistryPathStatus::UnknownRoot, 0, "Software", "V"},
-        PathCase{"HKEY_CURRENT_CONFIG_AND_MORE_TEXT\\S\\V", RegistryPathStatus::UnknownRoot, 0, "S", "V"},
+        PathCase{"lower case root fills the texts", "hkey_local_machine\\Software\\V", RegistryPathStatus::UnknownRoot,
+                 0, "Software", "V"},
+        PathCase{"no root fills the texts", "\\Software\\V", RegistryPathStatus::UnknownRoot, 0, "Software", "V"},
+        PathCase{"longer root name", "HKEY_CURRENT_CONFIG_AND_MORE_TEXT\\S\\V", RegistryPathStatus::UnknownRoot, 0, "S",
+                 "V"},
         // Refused: nothing is filled.
-        PathCase{"HKEY_LOCAL_MACHINE", RegistryPathStatus::NoBackslash, 0, "untouched", "untouched"},
-        PathCase{"", RegistryPathStatus::NoBackslash, 0, "untouched", "untouched"}));
+        PathCase{"root without backslash", "HKEY_LOCAL_MACHINE", RegistryPathStatus::NoBackslash, 0, "untouched",
+                 "untouched"},
+        PathCase{"empty", "", RegistryPathStatus::NoBackslash, 0, "untouched", "untouched"}),
+    NameFromWhat());
 
 TEST(RegistryPathLimits, PartsUpToTheirBuffersPassAndLongerOnesAreRefused) {
     const std::string root = "HKEY_CURRENT_USER\\";
@@ -131,11 +159,16 @@ TEST(RecordedFolder, TextUpToFirstNulAndOnlyWhenItFits) {
 }
 
 struct VerdictCase {
+    const char* what;
     int mode;
     std::uint32_t installed;
     std::uint32_t value;
     VersionVerdict verdict;
 };
+
+static void PrintTo(const VerdictCase& c, std::ostream* os) {
+    *os << c.what << ": mode " << c.mode << ", installed " << c.installed << ", value " << c.value;
+}
 
 class VersionVerdictTest : public ::testing::TestWithParam<VerdictCase> {};
 
@@ -147,19 +180,28 @@ TEST_P(VersionVerdictTest, FollowsTheModeAndTheUnsignedComparison) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, VersionVerdictTest,
     ::testing::Values(
-        VerdictCase{0, 0, 100, VersionVerdict::GoOn}, VerdictCase{0, 99, 100, VersionVerdict::GoOn},
-        VerdictCase{0, 100, 100, VersionVerdict::AskSameInstalled},
-        VerdictCase{0, 101, 100, VersionVerdict::AskNewerInstalled},
-        VerdictCase{1, 0, 100, VersionVerdict::RefuseNoInstallation}, VerdictCase{1, 0, 0, VersionVerdict::RefuseNoInstallation},
-        VerdictCase{1, 50, 100, VersionVerdict::GoOn}, VerdictCase{1, 100, 100, VersionVerdict::AskSameInstalled},
-        VerdictCase{2, 0, 100, VersionVerdict::GoOn}, VerdictCase{2, 101, 100, VersionVerdict::AskNewerInstalled},
-        VerdictCase{3, 101, 100, VersionVerdict::GoOn}, VerdictCase{3, 100, 100, VersionVerdict::GoOn},
-        VerdictCase{4, 0, 100, VersionVerdict::GoOn}, VerdictCase{4, 101, 100, VersionVerdict::GoOn},
-        VerdictCase{5, 0, 100, VersionVerdict::GoOn}, VerdictCase{5, 100, 100, VersionVerdict::AskSameInstalled},
-        VerdictCase{-1, 101, 100, VersionVerdict::AskNewerInstalled},
+        VerdictCase{"mode 0 nothing installed", 0, 0, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 0 older installed", 0, 99, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 0 same installed", 0, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{"mode 0 newer installed", 0, 101, 100, VersionVerdict::AskNewerInstalled},
+        VerdictCase{"mode 1 nothing installed", 1, 0, 100, VersionVerdict::RefuseNoInstallation},
+        VerdictCase{"mode 1 nothing installed and value 0", 1, 0, 0, VersionVerdict::RefuseNoInstallation},
+        VerdictCase{"mode 1 older installed", 1, 50, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 1 same installed", 1, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{"mode 2 nothing installed", 2, 0, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 2 newer installed", 2, 101, 100, VersionVerdict::AskNewerInstalled},
+        VerdictCase{"mode 3 newer installed", 3, 101, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 3 same installed", 3, 100, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 4 nothing installed", 4, 0, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 4 newer installed", 4, 101, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 5 nothing installed", 5, 0, 100, VersionVerdict::GoOn},
+        VerdictCase{"mode 5 same installed", 5, 100, 100, VersionVerdict::AskSameInstalled},
+        VerdictCase{"mode minus 1 newer installed", -1, 101, 100, VersionVerdict::AskNewerInstalled},
         // Unsigned: a recorded 0xFFFFFFFF is newer than anything, a value of
         // 0x80000000 is newer than 0x7FFFFFFF.
-        VerdictCase{0, 0xFFFFFFFFu, 1, VersionVerdict::AskNewerInstalled},
-        VerdictCase{0, 0x80000000u, 0x7FFFFFFFu, VersionVerdict::AskNewerInstalled},
-        VerdictCase{0, 0x7FFFFFFFu, 0x80000000u, VersionVerdict::GoOn},
-        VerdictCase{0, 1, 0, VersionVerdict::AskNewerInstalled}));
+        VerdictCase{"largest recorded is newer", 0, 0xFFFFFFFFu, 1, VersionVerdict::AskNewerInstalled},
+        VerdictCase{"unsigned high bit installed is newer", 0, 0x80000000u, 0x7FFFFFFFu,
+                    VersionVerdict::AskNewerInstalled},
+        VerdictCase{"unsigned high bit value is newer", 0, 0x7FFFFFFFu, 0x80000000u, VersionVerdict::GoOn},
+        VerdictCase{"1 installed is newer than 0", 0, 1, 0, VersionVerdict::AskNewerInstalled}),
+    NameFromWhat());
