@@ -59,8 +59,8 @@ struct SetupState {
     RegistryPathParts versionLocation;
     RegistryPathParts installPathLocation;
     std::vector<SharedFileEntry> sharedFiles;  // rebuilt by every pass through the folder stage
-    // The package manifest, read once by every pass through the folder stage:
-    // its total bytes and the package files in copy order.
+    // The package manifest as the disk-space check read it, names and total
+    // in one reading; the copy reads it again as it starts.
     std::uint32_t packageBytes = 0;
     std::vector<std::string> packageFiles;
     bool cancelRequested = false;  // the copy dialog's Cancel was confirmed

@@ -1,6 +1,6 @@
-// The copy progress dialog and the copy loop: the package files the folder
-// stage read from the manifest are copied from the source folder into the
-// install folder, then the shared files are handed to their installation.
+// The copy progress dialog and the copy loop: the package files of the
+// manifest are copied from the source folder into the install folder, then
+// the shared files are handed to their installation.
 #include <set>
 #include <string>
 #include <vector>
@@ -8,6 +8,7 @@
 #include "common/script_rules.h"
 #include "install/copy_rules.h"
 #include "install/install.h"
+#include "install/manifest.h"
 #include "resource.h"
 
 #include <commctrl.h>  // after <windows.h>, which it needs
@@ -118,8 +119,18 @@ static double MillisecondsSince(const LARGE_INTEGER& then) {
     return 1000.0 * static_cast<double>(now.QuadPart - then.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The manifest is read again as the copy starts: the copy is of the list as
+// it is then, and a manifest that has gone since the disk-space check is
+// told rather than a success announced.
 void CopyPackageFiles(HWND hDlg) {
-    const std::vector<std::string>& files = g_state.packageFiles;
+    std::vector<std::string>& files = g_state.packageFiles;
+    files.clear();
+    ManifestResult manifest = ReadPackageManifest(files);
+    if (manifest.error != ManifestError::None) {
+        MessageBoxA(nullptr, ManifestErrorText(manifest).c_str(), kScriptErrorCaption, MB_ICONERROR);
+        SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
+        return;
+    }
     const unsigned range =
         ProgressRange(static_cast<unsigned>(files.size()), static_cast<int>(g_state.sharedFiles.size()));
     SendMessageA(hDlg, WM_COPY_SETRANGE, range, 0);

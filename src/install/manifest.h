@@ -1,5 +1,5 @@
 // The reader step of the package manifest "Quorin.qpk" in the source folder,
-// used by the disk-space check of the folder stage.
+// used by the disk-space check of the folder stage and by the copy.
 #pragma once
 #include <string>
 #include <vector>
