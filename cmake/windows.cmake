@@ -3,7 +3,7 @@ enable_language(RC)
 
 file(GLOB QS_STEP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
 list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "_rules\\.cpp$")
-list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "/src/medium/")
+list(FILTER QS_STEP_SOURCES EXCLUDE REGEX "/src/(medium|stages)/")
 
 # The resource script is kept in UTF-8; windres gets it in CP949.
 set(QS_RC_CP949 ${CMAKE_BINARY_DIR}/setup_cp949.rc)

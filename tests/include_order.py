@@ -2,10 +2,11 @@
 """Fails when a source file includes against the layer order of src/.
 
 Each folder may include its own headers and those of the folders before it:
-    common -> install -> system -> checks -> shell
-and src/medium (the walk the tools use) sits on top of them all. Portable
-code stays portable: a rules file (*_rules.*), the medium walk and the tools
-include only rules headers, never a header of the program's Win32 steps.
+    common -> install -> system -> checks -> stages -> shell
+and src/medium (the model of the player's machine the tools use) sits on top
+of them all. Portable code stays portable: a rules file (*_rules.*), the
+stages, the medium model and the tools include only rules and stages headers,
+never a header of the program's Win32 steps.
 
 usage: include_order.py <source root>
 """
@@ -13,7 +14,8 @@ import pathlib
 import re
 import sys
 
-LAYERS = ["common", "install", "system", "checks", "shell", "medium"]
+LAYERS = ["common", "install", "system", "checks", "stages", "shell", "medium"]
+PORTABLE_FOLDERS = ("stages", "medium")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/([A-Za-z0-9_.]+)"', re.M)
 
 
@@ -24,7 +26,7 @@ def is_rules(name):
 def problems_of(path, folder):
     """Wrong includes of one file as (line text, why)."""
     found = []
-    portable = folder in ("medium", "tools") or is_rules(path.name)
+    portable = folder in PORTABLE_FOLDERS + ("tools",) or is_rules(path.name)
     text = path.read_text(encoding="utf-8")
     for match in INCLUDE.finditer(text):
         target, header = match.group(1), match.group(2)
@@ -34,7 +36,7 @@ def problems_of(path, folder):
             continue
         if folder in LAYERS and LAYERS.index(target) > LAYERS.index(folder):
             found.append((line, f"{folder} is below {target}"))
-        if portable and not is_rules(header) and target != "medium":
+        if portable and not is_rules(header) and target not in PORTABLE_FOLDERS:
             found.append((line, "portable code includes a header of the Win32 steps"))
     return found
 

@@ -25,24 +25,24 @@ std::string DiskSpaceText(std::uint64_t requiredBytes, std::uint64_t freeBytes) 
            " bytes\n\n공간을 더 확보하십시요.";
 }
 
-PackagePaths CheckPackagePaths(const FileList& list, const std::string& sourceFolder,
+PackagePaths CheckPackagePaths(const std::vector<std::string>& names, const std::string& sourceFolder,
                                const std::string& installDir, std::string& offending) {
     std::string path;
-    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
-        if (!JoinPath(sourceFolder, entry->m_name, path)) {
-            offending = entry->m_name;
+    for (const std::string& name : names) {
+        if (!JoinPath(sourceFolder, name, path)) {
+            offending = name;
             return PackagePaths::SourceTooLong;
         }
-        if (!JoinPath(installDir, entry->m_name, path)) {
-            offending = entry->m_name;
+        if (!JoinPath(installDir, name, path)) {
+            offending = name;
             return PackagePaths::InstallTooLong;
         }
     }
     return PackagePaths::Fit;
 }
 
-int LongInstallFolderResult(int changePath) {
-    return InstallFolderTooLongIsError(changePath) ? kDiskPackageUnusable : kDiskChooseAgain;
+DiskVerdict LongInstallFolderResult(int changePath) {
+    return InstallFolderTooLongIsError(changePath) ? DiskVerdict::PackageUnusable : DiskVerdict::ChooseAgain;
 }
 
 bool InstallFolderTooLongIsError(int changePath) {

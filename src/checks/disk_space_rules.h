@@ -5,14 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "install/manifest_rules.h"
+#include <vector>
 
-// Results of CheckDiskSpace, read by the folder stage.
-constexpr int kDiskChooseAgain = 0;    // not a fixed disk, or too long a folder; the user was told
-constexpr int kDiskTooSmallRetry = 1;  // too little space, the user chose OK
-constexpr int kDiskEnough = 2;
-constexpr int kDiskTooSmallQuit = 3;   // too little space, the user chose Cancel
-constexpr int kDiskPackageUnusable = 4; // the package cannot be installed; the user was told
+#include "common/setup_state_rules.h"
 
 // Space kept free beyond what the files need.
 constexpr std::uint64_t kSpaceMargin = 2000000;
@@ -26,6 +21,13 @@ std::uint64_t FreeBytes(std::uint32_t sectorsPerCluster, std::uint32_t bytesPerS
 // The manifest's total size plus the sizes of the first `count` shared-file
 // records (none when count is 0 or less).
 std::uint64_t SumRequiredBytes(std::uint32_t totalSize, const std::uint32_t* sharedSizes, int count);
+
+// The message when the install folder does not lie on a fixed disk ("공지").
+constexpr const char kNotFixedDiskText[] = "하드디스크를 지정하십시요.";
+
+// The caption of the question when the disk has too little room: OK chooses
+// again, Cancel ends.
+constexpr const char kDiskSpaceCaption[] = "공간 부족";
 
 // Whether the disk has room: equality is enough. When the free-space query
 // failed the figures are unknown and the check does not stand in the way;
@@ -41,13 +43,13 @@ enum class PackagePaths { Fit, SourceTooLong, InstallTooLong };
 // Whether every listed file fits a 260-byte buffer both as source folder +
 // name and as install folder + "\" + name; `offending` receives the first
 // name that does not.
-PackagePaths CheckPackagePaths(const FileList& list, const std::string& sourceFolder,
+PackagePaths CheckPackagePaths(const std::vector<std::string>& names, const std::string& sourceFolder,
                                const std::string& installDir, std::string& offending);
 
 // What the folder stage does when the chosen folder is too long for a file:
 // with the folder dialog shown (Change Path 1) the user chooses again;
 // otherwise the folder comes from the script and the installation ends.
-int LongInstallFolderResult(int changePath);
+DiskVerdict LongInstallFolderResult(int changePath);
 
 // The messages for the two ways a path does not fit. A folder the user can
 // choose again gets a notice ("공지"); one from the script ends the

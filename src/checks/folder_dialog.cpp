@@ -1,6 +1,6 @@
 // The install-folder dialog: shows the current install folder and the
 // product's intro text, lets the user type or browse for another folder,
-// confirms a cancel, and runs the start-page offer on OK.
+// keeps the folder chosen with OK, and confirms a cancel.
 #include <shlobj.h>
 
 #include <string>
@@ -10,13 +10,20 @@
 #include "common/script_rules.h"
 #include "resource.h"
 
-static void OnInitFolderDialog(HWND hDlg) {
+// The state the dialog works on, kept with the dialog from WM_INITDIALOG on.
+static SetupState& DialogState(HWND hDlg) {
+    return *reinterpret_cast<SetupState*>(GetWindowLongPtrA(hDlg, DWLP_USER));
+}
+
+static void OnInitFolderDialog(HWND hDlg, LPARAM lParam) {
+    SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
+    const SetupState& state = DialogState(hDlg);
     SetForegroundWindow(hDlg);
     CentreDialogOnScreen(hDlg);
-    SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, g_installDir);
+    SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, state.installDir.c_str());
     char format[199] = "";
     GetDlgItemTextA(hDlg, IDC_INTRO_TEXT, format, sizeof format);
-    std::string intro = FormatIntroText(format, g_productName, g_productVersion);
+    std::string intro = FormatIntroText(format, state.productName, state.productVersion);
     SetDlgItemTextA(hDlg, IDC_INTRO_TEXT, intro.c_str());
 }
 
@@ -37,9 +44,8 @@ static void OnFolderOk(HWND hDlg) {
                     MB_ICONERROR);
         return;
     }
-    lstrcpynA(g_installDir, folder.c_str(), kPathSize);
+    DialogState(hDlg).installDir = folder;
     EndDialog(hDlg, IDOK);
-    OfferStartPage();
 }
 
 static void OnFolderCancel(HWND hDlg) {
@@ -51,15 +57,15 @@ static void OnFolderBrowse(HWND hDlg) {
     char* chosen = new char[kPathSize]();
     BrowseForFolder(hDlg, chosen);
     if (chosen[0] != '\0') {
-        lstrcpynA(g_installDir, chosen, kPathSize);
-        SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, g_installDir);
+        DialogState(hDlg).installDir = chosen;
+        SetDlgItemTextA(hDlg, IDC_FOLDER_EDIT, chosen);
     }
     delete[] chosen;
 }
 
-INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK FolderDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        OnInitFolderDialog(hDlg);
+        OnInitFolderDialog(hDlg, lParam);
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;

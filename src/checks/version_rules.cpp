@@ -32,9 +32,9 @@ bool RecordedInstallFolder(const char* data, std::size_t size, std::string& fold
     return true;
 }
 
-VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t packageValue) {
-    if (mode == 3 || mode == 4) return VersionVerdict::GoOn;
-    if (installed == 0) return mode == 1 ? VersionVerdict::RefuseNoInstallation : VersionVerdict::GoOn;
+VersionVerdict DecideVersion(VersionMode mode, std::uint32_t installed, std::uint32_t packageValue) {
+    if (mode == VersionMode::RecordOnly || mode == VersionMode::Neither) return VersionVerdict::GoOn;
+    if (installed == 0) return mode == VersionMode::UpdateOnly ? VersionVerdict::RefuseNoInstallation : VersionVerdict::GoOn;
     if (installed > packageValue) return VersionVerdict::AskNewerInstalled;
     if (installed == packageValue) return VersionVerdict::AskSameInstalled;
     return VersionVerdict::GoOn;
@@ -71,6 +71,6 @@ VersionPathOutcome DecideVersionPath(const std::string& key, const std::string& 
     return outcome;
 }
 
-bool VersionModeRecords(int mode) {
-    return mode == 0 || mode == 1 || mode == 3;
+bool VersionModeRecords(VersionMode mode) {
+    return mode == VersionMode::CheckAndRecord || mode == VersionMode::UpdateOnly || mode == VersionMode::RecordOnly;
 }

@@ -9,13 +9,7 @@
 
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
-
-
-struct RegistryPathParts {
-    std::uint32_t root = 0;  // a predefined key handle, 0 until recognised
-    std::string subKey;      // without leading or trailing backslash; may be empty
-    std::string valueName;   // may be empty: the key's default value
-};
+#include "common/setup_state_rules.h"
 
 enum class RegistryPathStatus { Ok, NoBackslash, UnknownRoot, SubKeyTooLong, ValueNameTooLong };
 
@@ -39,7 +33,7 @@ enum class VersionVerdict { GoOn, RefuseNoInstallation, AskNewerInstalled, AskSa
 
 // What the version check does for a "Mode", the installed number (0: none)
 // and this package's number; numbers compare as unsigned 32-bit values.
-VersionVerdict DecideVersion(int mode, std::uint32_t installed, std::uint32_t packageValue);
+VersionVerdict DecideVersion(VersionMode mode, std::uint32_t installed, std::uint32_t packageValue);
 
 // The message of mode 1 on a machine without an earlier installation.
 constexpr const char kNoInstallationText[] = "기존의 설치된 버전이 없습니다. \n풀버전을 설치하세요.";
@@ -72,4 +66,4 @@ struct VersionPathOutcome {
 VersionPathOutcome DecideVersionPath(const std::string& key, const std::string& path);
 
 // Whether a "Mode" records this installation at the end (modes 0, 1 and 3).
-bool VersionModeRecords(int mode);
+bool VersionModeRecords(VersionMode mode);

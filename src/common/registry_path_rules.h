@@ -20,6 +20,13 @@ constexpr std::size_t kRootNameSize = 20;
 constexpr std::size_t kSubKeySize = 200;
 constexpr std::size_t kValueNameSize = 52;
 
+// A registry location of [Version]: the root, the key below it and the value.
+struct RegistryPathParts {
+    std::uint32_t root = 0;  // a predefined key handle, 0 until recognised
+    std::string subKey;      // without leading or trailing backslash; may be empty
+    std::string valueName;   // may be empty: the key's default value
+};
+
 struct RootKeyName {
     const char* name;
     std::uint32_t handle;

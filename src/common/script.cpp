@@ -10,13 +10,13 @@
 void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity) {
     if (capacity == 0) return;
     buffer[0] = '\0';
-    if (g_setupIniPath[0] == '\0') return;
-    GetPrivateProfileStringA(section, key, "", buffer, capacity, g_setupIniPath);
+    if (g_state.setupIniPath.empty()) return;
+    GetPrivateProfileStringA(section, key, "", buffer, capacity, g_state.setupIniPath.c_str());
 }
 
 int ReadScriptInt(const char* section, const char* key, int defaultValue) {
-    if (g_setupIniPath[0] == '\0') return defaultValue;
-    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, g_setupIniPath));
+    if (g_state.setupIniPath.empty()) return defaultValue;
+    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, g_state.setupIniPath.c_str()));
 }
 
 void GetSourceFolder(char* buffer) {

@@ -17,11 +17,11 @@ static void OnCopyInitDialog(HWND hDlg) {
     SetForegroundWindow(hDlg);
     char format[200] = "";
     GetWindowTextA(hDlg, format, 199);
-    SetWindowTextA(hDlg, CopyDialogTitle(format, g_productName, g_productVersion).c_str());
+    SetWindowTextA(hDlg, CopyDialogTitle(format, g_state.productName, g_state.productVersion).c_str());
     CentreDialogOnScreen(hDlg);
     SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendDlgItemMessageA(hDlg, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    SetDlgItemTextA(hDlg, IDC_PATH_TEXT, g_installDir);
+    SetDlgItemTextA(hDlg, IDC_PATH_TEXT, g_state.installDir.c_str());
     ShowWindow(hDlg, SW_SHOWNORMAL);
     UpdateWindow(hDlg);
     PostMessageA(hDlg, WM_COPY_START, 0, 0);
@@ -32,14 +32,14 @@ static void OnCopyInitDialog(HWND hDlg) {
 // once the dialog has returned IDCANCEL.
 static void OnCopyCancel(HWND hDlg) {
     if (MessageBoxA(hDlg, "설치를 중단하시겠습니까?", "설치 중단", MB_YESNO | MB_ICONQUESTION) == IDNO) return;
-    g_cancelRequested = 1;
+    g_state.cancelRequested = true;
     EndDialog(hDlg, IDCANCEL);
 }
 
 // WM_COPY_END: 1 after the copy; 2 after a confirmed cancel, which must stand,
 // or when the copy could not run at all (wParam IDCANCEL).
 static void OnCopyEnd(HWND hDlg, WPARAM wParam) {
-    EndDialog(hDlg, (g_cancelRequested || wParam == IDCANCEL) ? IDCANCEL : IDOK);
+    EndDialog(hDlg, (g_state.cancelRequested || wParam == IDCANCEL) ? IDCANCEL : IDOK);
 }
 
 INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
@@ -90,13 +90,13 @@ static void CopyOneFile(const std::string& source, const std::string& destinatio
 static void CopyPackageFile(const std::string& sourceFolder, const char* name, std::set<std::string>& madeFolders) {
     std::string source;
     std::string destination;
-    if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_installDir, name, destination)) {
+    if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_state.installDir, name, destination)) {
         MessageBoxA(nullptr, CopySkippedText(name).c_str(), kErrorCaption, MB_ICONINFORMATION);
         return;
     }
     const std::string folders = FolderPartOfName(name);
     if (FolderWalkNeeded(madeFolders, folders)) {
-        const FolderWalkStart start = WalkStartFor(madeFolders, g_installDir, folders);
+        const FolderWalkStart start = WalkStartFor(madeFolders, g_state.installDir, folders);
         std::vector<char> below(start.below.begin(), start.below.end());
         below.push_back('\0');
         if (CreateSubfolders(start.base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
@@ -119,29 +119,33 @@ static double MillisecondsSince(const LARGE_INTEGER& then) {
     return 1000.0 * static_cast<double>(now.QuadPart - then.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The manifest is read again as the copy starts: the copy is of the list as
+// it is then, and a manifest that has gone since the disk-space check is
+// told rather than a success announced.
 void CopyPackageFiles(HWND hDlg) {
-    FileList list;
-    ManifestResult manifest;
-    if (!ReadPackageManifest(list, manifest)) {
-        ShowManifestError(manifest);
+    std::vector<std::string>& files = g_state.packageFiles;
+    files.clear();
+    ManifestResult manifest = ReadPackageManifest(files);
+    if (manifest.error != ManifestError::None) {
+        MessageBoxA(nullptr, ManifestErrorText(manifest).c_str(), kScriptErrorCaption, MB_ICONERROR);
         SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
         return;
     }
-    const unsigned range = ProgressRange(manifest.entriesRead, g_sharedFileCount);
+    const unsigned range =
+        ProgressRange(static_cast<unsigned>(files.size()), static_cast<int>(g_state.sharedFiles.size()));
     SendMessageA(hDlg, WM_COPY_SETRANGE, range, 0);
     const unsigned barWidth = ProgressBarWidth(hDlg);
-    char sourceFolder[kPathSize];
-    GetSourceFolder(sourceFolder);
+    const std::string& sourceFolder = g_state.sourceFolder;
     std::set<std::string> madeFolders;
     int position = 1;
     unsigned shown = 0;
     bool cancelled = false;
     LARGE_INTEGER lastTurn;
     QueryPerformanceCounter(&lastTurn);
-    for (FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
-        CopyPackageFile(sourceFolder, entry->m_name, madeFolders);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        CopyPackageFile(sourceFolder, files[i].c_str(), madeFolders);
         const CopyLoopTurn turn =
-            TurnAfterCopiedFile(shown, position, range, barWidth, MillisecondsSince(lastTurn), !entry->m_next);
+            TurnAfterCopiedFile(shown, position, range, barWidth, MillisecondsSince(lastTurn), i + 1 == files.size());
         if (turn.sendPosition) {
             SendMessageA(hDlg, WM_COPY_SETPOS, position, 0);
             shown = position;
@@ -151,7 +155,7 @@ void CopyPackageFiles(HWND hDlg) {
             DrainMessageQueue();
             QueryPerformanceCounter(&lastTurn);
         }
-        if (g_cancelRequested) {
+        if (g_state.cancelRequested) {
             cancelled = true;
             break;
         }

@@ -9,7 +9,6 @@
 #define WM_COPY_SETPOS   (WM_USER + 100)
 #define WM_COPY_END      (WM_USER + 101)
 
-void BuildSharedFileList();
 INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void CopyPackageFiles(HWND hDlg);
 BOOL CreateSubfolders(const char* baseFolder, char* relativePath);

@@ -1,5 +1,5 @@
-// Reading the package manifest "Quorin.qpk" of the source folder into a
-// FileList; the decoding itself is a rule.
+// Reading the package manifest "Quorin.qpk" of the source folder into the
+// list of package files; the decoding itself is a rule.
 #include "install/manifest.h"
 
 #include <algorithm>
@@ -13,10 +13,8 @@
 
 // The manifest's file, opened as the medium expects: read-only, not shared.
 static HANDLE OpenManifest() {
-    char folder[kPathSize];
-    GetSourceFolder(folder);
     std::string path;
-    if (!JoinPath(folder, "Quorin.qpk", path)) return INVALID_HANDLE_VALUE;
+    if (!JoinPath(g_state.sourceFolder, "Quorin.qpk", path)) return INVALID_HANDLE_VALUE;
     return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr);
 }
 
@@ -53,28 +51,13 @@ private:
     std::size_t m_filled;
 };
 
-bool ReadPackageManifest(FileList& list, ManifestResult& result) {
-    result = ManifestResult();
+ManifestResult ReadPackageManifest(std::vector<std::string>& names) {
     ScopedHandle file(OpenManifest());
     if (!file.Valid()) {
+        ManifestResult result;
         result.error = ManifestError::CannotOpen;
-        return false;
+        return result;
     }
     ManifestFileReader reader(file.Get());
-    result = DecodeManifest([&reader](unsigned char* out, std::size_t size) { return reader.Read(out, size); }, list);
-    return result.error == ManifestError::None;
-}
-
-DWORD ReadManifestTotalSize() {
-    ScopedHandle file(OpenManifest());
-    if (!file.Valid()) return 0;
-    ManifestFileReader reader(file.Get());
-    std::uint32_t total = 0;
-    if (!DecodeTotalSize([&reader](unsigned char* out, std::size_t size) { return reader.Read(out, size); }, total))
-        total = 0;
-    return total;
-}
-
-void ShowManifestError(const ManifestResult& result) {
-    MessageBoxA(nullptr, ManifestErrorText(result).c_str(), kScriptErrorCaption, MB_ICONERROR);
+    return DecodeManifest([&reader](unsigned char* out, std::size_t size) { return reader.Read(out, size); }, names);
 }

@@ -1,47 +1,6 @@
 #include "install/manifest_rules.h"
 
 #include <cstring>
-#include <new>
-
-FileEntry::FileEntry(const char* name) : m_name(nullptr), m_next(nullptr) {
-    if (!name) return;
-    std::size_t size = std::strlen(name) + 1;
-    m_name = new (std::nothrow) char[size];
-    if (m_name) std::memcpy(m_name, name, size);
-}
-
-FileEntry::~FileEntry() {
-    delete[] m_name;
-}
-
-FileList::FileList() : m_head(nullptr), m_tail(nullptr) {}
-
-FileList::~FileList() {
-    DeleteAll();
-}
-
-void FileList::Append(FileEntry* entry) {
-    if (!entry) return;
-    if (m_head) m_tail->m_next = entry;
-    else m_head = entry;
-    m_tail = entry;
-    while (m_tail->m_next) m_tail = m_tail->m_next;
-}
-
-FileEntry* FileList::Tail() const {
-    return m_tail;
-}
-
-void FileList::DeleteAll() {
-    FileEntry* entry = m_head;
-    while (entry) {
-        FileEntry* next = entry->m_next;
-        delete entry;
-        entry = next;
-    }
-    m_head = nullptr;
-    m_tail = nullptr;
-}
 
 static bool ReadUint32(const ReadBytes& read, std::uint32_t& value) {
     unsigned char bytes[4];
@@ -57,7 +16,7 @@ bool DecodeTotalSize(const ReadBytes& read, std::uint32_t& totalSize) {
 
 // Reads one entry at result.entryOffset and appends it; false with
 // result.error set on a defect.
-static bool DecodeEntry(const ReadBytes& read, FileList& list, ManifestResult& result) {
+static bool DecodeEntry(const ReadBytes& read, std::vector<std::string>& names, ManifestResult& result) {
     std::uint32_t length = 0;
     if (!ReadUint32(read, length)) {
         result.error = ManifestError::ShortEntry;
@@ -85,18 +44,12 @@ static bool DecodeEntry(const ReadBytes& read, FileList& list, ManifestResult& r
         result.name = name;
         return false;
     }
-    FileEntry* entry = new (std::nothrow) FileEntry(name.c_str());
-    if (!entry || !entry->m_name) {
-        delete entry;
-        result.error = ManifestError::OutOfMemory;
-        return false;
-    }
-    list.Append(entry);
+    names.push_back(name);
     result.entryOffset += 4 + length;
     return true;
 }
 
-ManifestResult DecodeManifest(const ReadBytes& read, FileList& list) {
+ManifestResult DecodeManifest(const ReadBytes& read, std::vector<std::string>& names) {
     ManifestResult result;
     std::uint32_t count = 0;
     if (!ReadUint32(read, result.totalSize) || !ReadUint32(read, count)) {
@@ -107,8 +60,8 @@ ManifestResult DecodeManifest(const ReadBytes& read, FileList& list) {
     result.entryOffset = kManifestHeaderSize;
     for (std::int32_t i = 0; i < result.entryCount; ++i) {
         result.entryNumber = static_cast<std::uint32_t>(i) + 1;
-        if (!DecodeEntry(read, list, result)) {
-            list.DeleteAll();
+        if (!DecodeEntry(read, names, result)) {
+            names.clear();
             return result;
         }
         result.entriesRead = result.entryNumber;
@@ -135,7 +88,6 @@ static std::string DefectText(const ManifestResult& result) {
     case ManifestError::NameNotTerminated: return EntryPlace(result) + "의 이름이 0 바이트로 끝나지 않습니다.";
     case ManifestError::BadName:
         return EntryPlace(result) + "의 이름 " + result.name + "\n" + NameProblemText(result.nameProblem);
-    case ManifestError::OutOfMemory: return "메모리가 부족합니다.";
     case ManifestError::None:
     case ManifestError::CannotOpen: break;
     }

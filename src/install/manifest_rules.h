@@ -14,42 +14,6 @@
 
 #include "install/copy_rules.h"
 
-// One package file: its relative name and the file after it in copy order.
-class FileEntry {
-public:
-    explicit FileEntry(const char* name);  // copies name; null gives a null name
-    virtual ~FileEntry();
-    FileEntry(const FileEntry&) = delete;
-    FileEntry& operator=(const FileEntry&) = delete;
-
-    char* m_name;       // owned, exactly strlen + 1 bytes; null if none or out of memory
-    FileEntry* m_next;  // not owned; null at the tail
-};
-
-// The package files in manifest order. The list owns every node reachable
-// from m_head. A tail pointer keeps Append constant-time, so a manifest of
-// many thousand entries reads in linear time.
-class FileList {
-public:
-    FileList();
-    virtual ~FileList();
-    FileList(const FileList&) = delete;
-    FileList& operator=(const FileList&) = delete;
-
-    // Links entry (and any nodes already chained after it) behind the tail.
-    // A null entry changes nothing.
-    void Append(FileEntry* entry);
-    // The node whose m_next is null; null only for an empty list.
-    FileEntry* Tail() const;
-    // Deletes every node; the list is empty afterwards.
-    void DeleteAll();
-
-    FileEntry* m_head;
-
-private:
-    FileEntry* m_tail;
-};
-
 constexpr std::uint32_t kMaxNameLength = 260;  // the name buffer, zero included
 constexpr std::size_t kManifestHeaderSize = 8;
 
@@ -62,7 +26,6 @@ enum class ManifestError {
     NameLengthTooLarge,  // a name length above 260
     NameNotTerminated,   // no zero byte within the counted name bytes
     BadName,             // a name that would leave the install folder, etc.
-    OutOfMemory,         // a node could not be allocated
 };
 
 struct ManifestResult {
@@ -82,11 +45,12 @@ struct ManifestResult {
 // size only at the end of the data.
 using ReadBytes = std::function<std::size_t(unsigned char* buffer, std::size_t size)>;
 
-// Reads a whole manifest into list (which must be empty). A manifest with any
-// defect is refused as a whole: the result names the defect and list is left
-// empty. Nodes are allocated only for names whose bytes have been read, never
-// ahead of an untrusted count. Bytes after the last entry are not read.
-ManifestResult DecodeManifest(const ReadBytes& read, FileList& list);
+// Reads a whole manifest into names (which must be empty), the package files
+// in copy order. A manifest with any defect is refused as a whole: the result
+// names the defect and names is left empty. Room is taken only for names
+// whose bytes have been read, never ahead of an untrusted count. Bytes after
+// the last entry are not read.
+ManifestResult DecodeManifest(const ReadBytes& read, std::vector<std::string>& names);
 
 // Only the total size: the first 4 bytes. False when fewer are available.
 bool DecodeTotalSize(const ReadBytes& read, std::uint32_t& totalSize);

@@ -51,7 +51,7 @@ void FindRedirectedSystemFolder(char* buffer, UINT size) {
 
 bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
     context.m_dialog = hDlg;
-    context.m_caption = InstallerCaption(g_productName);
+    context.m_caption = InstallerCaption(g_state.productName);
     UINT windowsLength = GetWindowsDirectoryA(context.m_windowsFolder, sizeof context.m_windowsFolder);
     UINT systemLength = GetSystemDirectoryA(context.m_systemFolder, sizeof context.m_systemFolder);
     if (windowsLength == 0 || windowsLength >= sizeof context.m_windowsFolder || systemLength == 0 ||
@@ -59,20 +59,14 @@ bool PrepareSharedInstall(SharedInstallContext& context, HWND hDlg) {
         return false;
     if (!JoinPath(context.m_windowsFolder, "wininit.ini", context.m_renameFile)) return false;
     FindRedirectedSystemFolder(context.m_redirectedSystemFolder, sizeof context.m_redirectedSystemFolder);
-    char sourceFolder[kPathSize];
-    GetSourceFolder(sourceFolder);
-    context.m_sourceFolder = sourceFolder;
-    context.m_sourceDirectory = SourceDirectoryFromFolder(sourceFolder);
+    context.m_sourceFolder = g_state.sourceFolder;
+    context.m_sourceDirectory = SourceDirectoryFromFolder(g_state.sourceFolder);
     context.m_tempNameLength = sizeof context.m_tempName;
     return true;
 }
 
 const char* DestinationFolder(const SharedInstallContext& context, SharedDestination destination) {
     return destination == SharedDestination::WindowsFolder ? context.m_windowsFolder : context.m_systemFolder;
-}
-
-std::string RecordName(const SharedFileEntry& entry) {
-    return std::string(entry.name, strnlen(entry.name, sizeof entry.name));
 }
 
 // One call of the version-aware installer. The buffer length is reset before
@@ -129,9 +123,8 @@ bool AnswerPrompt(const SharedInstallContext& context, InstallPrompt prompt, con
 // shared files going there and the temporary files already handed out.
 std::vector<std::string> TakenNames(const SharedInstallContext& context, SharedDestination destination) {
     std::vector<std::string> taken = context.m_deferredTempNames[static_cast<int>(destination)];
-    for (int i = 0; i < g_sharedFileCount; ++i)
-        if (DestinationOfRecord(g_sharedFiles[i].size, g_sharedFiles[i].kind) == destination)
-            taken.push_back(RecordName(g_sharedFiles[i]));
+    for (const SharedFileEntry& record : g_state.sharedFiles)
+        if (DestinationOfRecord(record.size, record.kind) == destination) taken.push_back(record.name);
     return taken;
 }
 
@@ -164,14 +157,14 @@ RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& nam
     if (IsNtFamily())
         MoveFileExA(recordedTemp.c_str(), recordedTarget.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     context.m_deferredTempNames[static_cast<int>(destination)].push_back(tempPath.substr(tempPath.rfind('\\') + 1));
-    g_rebootRequired = 1;
+    g_state.rebootRequired = true;
     return RecordEnd::Next;
 }
 
 RecordEnd InstallSharedRecord(SharedInstallContext& context, const SharedFileEntry& entry,
                               SharedDestination destination) {
     const char* folder = DestinationFolder(context, destination);
-    const std::string name = RecordName(entry);
+    const std::string& name = entry.name;
     SharedFilePaths paths;
     std::string refusal;
     if (!SharedFilePathsFor(name, context.m_sourceFolder, folder, paths, refusal)) {
@@ -200,16 +193,15 @@ bool ProgressStep(HWND hDlg, int& position) {
     SendMessageA(hDlg, WM_COPY_SETPOS, static_cast<WPARAM>(position), 0);
     ++position;
     DrainMessageQueue();
-    return g_cancelRequested == 0;
+    return !g_state.cancelRequested;
 }
 
 }  // namespace
 
 void InstallSharedFiles(HWND hDlg, int position) {
     SharedInstallContext context;
-    if (g_sharedFileCount <= 0 || !PrepareSharedInstall(context, hDlg)) return;
-    for (int i = 0; i < g_sharedFileCount; ++i) {
-        const SharedFileEntry& entry = g_sharedFiles[i];
+    if (g_state.sharedFiles.empty() || !PrepareSharedInstall(context, hDlg)) return;
+    for (const SharedFileEntry& entry : g_state.sharedFiles) {
         SharedDestination destination = DestinationOfRecord(entry.size, entry.kind);
         if (destination == SharedDestination::None) continue;
         if (InstallSharedRecord(context, entry, destination) == RecordEnd::EndStep) return;

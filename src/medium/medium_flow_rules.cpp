@@ -1,189 +1,145 @@
-// The stages of the medium walk that decide whether the installation starts
-// (version check, folder choice), record the version and end it, and the
-// walk itself: the plan of the case asked for, and the findings of every line.
+// The model's answers before anything is written (the earlier installation,
+// the questions, the folder), the findings of the version check and record,
+// and the run of the program's own install sequence on the model: the plan
+// of the case asked for, and the findings of every line.
 #include "checks/folder_rules.h"
-#include "checks/start_page_rules.h"
 #include "checks/version_rules.h"
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
 #include "common/text_rules.h"
-#include "medium/medium_walk_rules.h"
-#include "shell/paint_rules.h"
-#include "shell/sequence_rules.h"
+#include "medium/player_machine_rules.h"
+#include "stages/sequence_rules.h"
 #include "system/shortcut_rules.h"
 
 static const char* AnswerName(Answer answer) {
     return answer == Answer::Yes ? "yes" : "no";
 }
 
-// One [Version] path as the check decides it: a usable location is kept for
-// the record step, an unknown root is told, a path that stops the program
-// ends the walk with its message. False: the check ends here.
-static bool WalkVersionPath(MediumWalk& walk, const char* key, PlannedValue& location) {
-    std::string path = walk.Read("Version", key, kLineCapacity);
-    VersionPathOutcome outcome = DecideVersionPath(key, path);
-    if (outcome.status == RegistryPathStatus::Ok && outcome.effect == VersionPathEffect::Use) {
-        location.key = RootKeyNameOf(outcome.parts.root) + "\\" + outcome.parts.subKey;
-        location.name = outcome.parts.valueName;
-    } else if (outcome.status == RegistryPathStatus::UnknownRoot) {
-        walk.Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
-    } else if (outcome.effect == VersionPathEffect::Stop) {
-        walk.Add(Severity::Error, "version-path", "Version", key,
-                 "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
-    }
-    if (!outcome.message.empty()) walk.Message(kScriptErrorCaption, outcome.message, "ok");
-    if (outcome.effect == VersionPathEffect::Stop) walk.Stop(WalkStop::Medium);
-    return outcome.effect == VersionPathEffect::Skip || outcome.effect == VersionPathEffect::Use;
+// The folder dialog's caption, as its resource gives it.
+static const char kFolderDialogCaption[] = "설치 디렉토리 선택";
+
+void PlayerMachine::Tell(const std::string& caption, const std::string& text, unsigned, MessageOwner) {
+    Message(caption, text, "ok");
 }
 
-void WalkVersionCheck(MediumWalk& walk) {
-    walk.m_versionMode = walk.ReadInt("Version", "Mode", 0);
-    if (walk.m_versionMode < 0 || walk.m_versionMode > 4)
-        walk.Add(Severity::Warning, "version-mode", "Version", "Mode",
-                 "mode " + std::to_string(walk.m_versionMode) + " is not 0 to 4: checked like mode 0, never recorded");
-    walk.m_versionValue = static_cast<std::uint32_t>(walk.ReadInt("Version", "Value", 0));
-    if (!WalkVersionPath(walk, "Version Path", walk.m_versionLocation)) return;
-    // The number is read only from a location the check can use.
-    std::uint32_t installed = walk.m_versionLocation.key.empty() ? 0 : walk.m_context.installedVersion;
-    if (!WalkVersionPath(walk, "Install Path", walk.m_installLocation)) return;
-    const std::string& recorded = walk.m_context.installedPath;
-    std::string folder;
-    if (!walk.m_installLocation.key.empty() && !recorded.empty() &&
-        RecordedInstallFolder(recorded.c_str(), recorded.size() + 1, folder)) {
-        walk.m_installDir = folder;
-        walk.m_recordedFolder = folder;
+// The player answers as the case says; where No would end the installation,
+// the run that gathers findings answers Yes.
+bool PlayerMachine::Ask(Question question, const std::string& caption, const std::string& text, MessageOwner) {
+    Answer answer = Answer::Yes;
+    switch (question) {
+    case Question::Overwrite: answer = m_findingsOnly ? Answer::Yes : m_context.overwrite; break;
+    case Question::StartPage: answer = m_context.startPage; break;
+    case Question::CreateFolder: answer = m_findingsOnly ? Answer::Yes : m_context.createFolder; break;
+    case Question::DiskSpace: answer = Answer::Yes; break;
+    case Question::Restart: answer = Answer::No; break;
     }
-    std::string caption = InstallerCaption(walk.m_productName);
-    switch (DecideVersion(walk.m_versionMode, installed, walk.m_versionValue)) {
-    case VersionVerdict::GoOn: return;
-    case VersionVerdict::RefuseNoInstallation:
-        walk.Add(Severity::Info, "update-only", "Version", "Mode",
-                 "mode 1: the package refuses a machine without an earlier installation (plan an update with "
-                 "--installed-version)");
-        walk.Message(caption, kNoInstallationText, "ok");
-        walk.Stop(WalkStop::Case);
-        return;
-    case VersionVerdict::AskNewerInstalled: walk.Message(caption, kNewerInstalledText, AnswerName(walk.m_context.overwrite)); break;
-    case VersionVerdict::AskSameInstalled: walk.Message(caption, kSameInstalledText, AnswerName(walk.m_context.overwrite)); break;
-    }
-    if (walk.m_context.overwrite == Answer::Yes) return;
-    walk.Message(kCancelCaption, kInstallStoppedText, "ok");
-    walk.Stop(WalkStop::Case);
+    if (question == Question::CreateFolder && answer == Answer::No) m_declinedCreate = true;
+    Message(caption, text, AnswerName(answer));
+    return answer == Answer::Yes;
 }
 
-static std::string StartPageAddress(MediumWalk& walk) {
-    if (walk.ReadInt("Title", "Count", 0) < 2) return "";
-    TitleLine title;
-    if (!ParseTitleLine(walk.Read("Title", "2", kLineCapacity), title)) return "";
-    return StartPageUrlFromTitle(title.text);
+// The model's folders are always made; no system failure is left to tell.
+void PlayerMachine::TellLastError() {}
+
+bool PlayerMachine::CreateFolder(const std::string&) {
+    return true;
 }
 
-// The start-page offer after the folder dialog, answered as the case says;
-// Yes writes the address for the current user (the browser's key is taken to
-// be there, as it is on a machine with the browser) and confirms it.
-static void WalkStartPage(MediumWalk& walk) {
-    std::string address = StartPageAddress(walk);
-    walk.Message(kStartPageCaption, StartPageQuestion(address), AnswerName(walk.m_context.startPage));
-    if (walk.m_context.startPage == Answer::No) return;
-    std::string data = StartPageValueData(address);
-    walk.m_report.plan.startPage.push_back(PlannedValue{std::string("HKEY_CURRENT_USER\\") + kStartPageKey,
-                                                        kStartPageValueName, 1,
-                                                        std::vector<unsigned char>(data.begin(), data.end())});
-    walk.Message(kStartPageDoneCaption, kStartPageDoneText, "ok");
-}
-
-void WalkFolderStage(MediumWalk& walk) {
-    // The folder the player types (--install-dir) replaces the proposed one.
-    if (!walk.m_context.installDir.empty()) walk.m_installDir = walk.m_context.installDir;
-    if (FolderDialogShown(walk.m_changePath)) {
-        walk.Message("설치 디렉토리 선택", walk.m_installDir, "ok");
-        walk.m_installDir = TrimTrailingBackslash(walk.m_installDir);
-        WalkStartPage(walk);
-    }
-    const std::string& dir = walk.m_installDir;
-    if (!dir.empty() && (dir.size() < 3 || dir[1] != ':' || dir[2] != '\\'))
-        walk.Add(Severity::Error, "folder-not-on-disk", "Main", "Default Path",
-                 "install folder " + Quote(dir) + " does not start with a drive root: the disk check asks for a "
-                 "hard disk");
-    walk.m_report.plan.installDir = dir;
+// The dialog shows the proposed folder and the player confirms it; the
+// folder typed (--install-dir) was put in its place before the stage.
+bool PlayerMachine::ChooseInstallFolder(SetupState& state) {
+    Message(kFolderDialogCaption, state.installDir, "ok");
+    state.installDir = TrimTrailingBackslash(state.installDir);
+    return true;
 }
 
 // Whether the install folder is there before the installation: as the case
 // says, else exactly when an earlier installation recorded this folder.
-static bool InstallFolderExists(const MediumWalk& walk) {
-    switch (walk.m_context.folderPresence) {
+bool PlayerMachine::InstallFolderExists() const {
+    switch (m_context.folderPresence) {
     case FolderPresence::Exists: return true;
     case FolderPresence::Missing: return false;
     case FolderPresence::Implied: break;
     }
-    return !walk.m_recordedFolder.empty() && SameFileName(walk.m_recordedFolder, walk.m_installDir);
+    return !m_recordedFolder.empty() && SameFileName(m_recordedFolder, m_state.installDir);
 }
 
-void WalkFolderCreation(MediumWalk& walk) {
-    walk.m_report.plan.folderExisted = InstallFolderExists(walk);
-    if (walk.m_report.plan.folderExisted) return;
-    walk.Message(kCreateFolderCaption, kCreateFolderQuestion, AnswerName(walk.m_context.createFolder));
-    if (walk.m_context.createFolder == Answer::Yes) return;
-    walk.m_report.plan.endNote =
-        FolderDialogShown(walk.m_changePath)
-            ? "the folder stage starts again: the folder dialog comes back with the same folder"
-            : "the folder stage starts again: without the folder dialog the same question comes back until the "
-              "player answers yes";
-    walk.Stop(WalkStop::Case);
+// The install folder is there or only its last level is missing; every
+// level above it is there.
+unsigned long PlayerMachine::SetCurrentFolder(const std::string& folder) {
+    if (folder != m_state.installDir || InstallFolderExists()) return 0;
+    return kErrorFileNotFound;
 }
 
-static bool RecordLocation(MediumWalk& walk, const PlannedValue& location, const char* key, PlannedValue value) {
-    if (location.key.empty()) {
-        walk.Add(Severity::Error, "version-record-empty", "Version", key,
-                 "mode " + std::to_string(walk.m_versionMode) + " records the installation, but " + key +
-                     " names no usable location: the player sees \"" + kCreateKeyErrorText + "\"");
-        walk.Message(kErrorCaption, kCreateKeyErrorText, "ok");
-        return false;
-    }
-    value.key = location.key;
-    value.name = location.name;
-    walk.m_report.plan.versionRecord.push_back(value);
+// The only number the stages read is the installed version, the only text
+// the folder that installation recorded.
+std::uint32_t PlayerMachine::ReadRegistryNumber(const RegistryPathParts&) {
+    return m_context.installedVersion;
+}
+
+bool PlayerMachine::ReadRegistryText(const RegistryPathParts&, std::string& data) {
+    const std::string& recorded = m_context.installedPath;
+    if (recorded.empty()) return false;
+    data = recorded + '\0';
+    std::string folder;
+    if (RecordedInstallFolder(data.data(), data.size(), folder)) m_recordedFolder = folder;
     return true;
 }
 
-void WalkVersionRecord(MediumWalk& walk) {
-    if (!VersionModeRecords(walk.m_versionMode)) return;
-    PlannedValue number;
-    number.type = 4;
-    for (int i = 0; i < 4; ++i) number.bytes.push_back(static_cast<unsigned char>(walk.m_versionValue >> (8 * i)));
-    if (!RecordLocation(walk, walk.m_versionLocation, "Version Path", number)) return;
-    PlannedValue folder;
-    folder.type = 1;
-    folder.bytes.assign(walk.m_installDir.begin(), walk.m_installDir.end());
-    folder.bytes.push_back(0);
-    RecordLocation(walk, walk.m_installLocation, "Install Path", folder);
+void PlayerMachine::VersionSectionRead(const SetupState& state) {
+    int mode = static_cast<int>(state.versionMode);
+    if (mode < 0 || mode > 4)
+        Add(Severity::Warning, "version-mode", "Version", "Mode",
+            "mode " + std::to_string(mode) + " is not 0 to 4: checked like mode 0, never recorded");
 }
 
-void WalkCompletion(MediumWalk& walk) {
-    // The walk models no replacement left for the next start (it cannot
-    // know which shared files will be in use).
-    if (CompletionMessageFor(false, walk.ReadInt("Main", "Install Complete Dialog", 1)) == CompletionMessage::Notice)
-        walk.Message(kCompleteCaption, CompletionText(walk.m_productName, false), "ok");
+// A usable location is kept for the plan, an unknown root is told, a path
+// that stops the program is told.
+void PlayerMachine::VersionPathDecided(const std::string& key, const std::string& path,
+                                       const VersionPathOutcome& outcome) {
+    PlannedValue& location = key == "Version Path" ? m_versionLocation : m_installLocation;
+    if (outcome.status == RegistryPathStatus::Ok && outcome.effect == VersionPathEffect::Use) {
+        location.key = RootKeyNameOf(outcome.parts.root) + "\\" + outcome.parts.subKey;
+        location.name = outcome.parts.valueName;
+    } else if (outcome.status == RegistryPathStatus::UnknownRoot) {
+        Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
+    } else if (outcome.effect == VersionPathEffect::Stop) {
+        Add(Severity::Error, "version-path", "Version", key,
+            "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
+    }
+}
+
+void PlayerMachine::VersionDecided(VersionVerdict verdict) {
+    if (verdict != VersionVerdict::RefuseNoInstallation) return;
+    Add(Severity::Info, "update-only", "Version", "Mode",
+        "mode 1: the package refuses a machine without an earlier installation (plan an update with "
+        "--installed-version)");
+}
+
+void PlayerMachine::VersionRecordRefused(const std::string& key) {
+    Add(Severity::Error, "version-record-empty", "Version", key,
+        "mode " + std::to_string(static_cast<int>(m_state.versionMode)) + " records the installation, but " + key +
+            " names no usable location: the player sees \"" + kCreateKeyErrorText + "\"");
 }
 
 // The case in words, for the plan's first line.
-static std::string PlannedFor(const MediumWalk& walk) {
-    const MediumContext& c = walk.m_context;
+static std::string PlannedFor(const PlayerMachine& machine) {
+    const MediumContext& c = machine.m_context;
     std::string text;
     if (c.installedVersion == 0 && c.installedPath.empty())
         text = "a clean machine (no earlier installation recorded)";
     else
         text = "a machine with an earlier installation recorded (version " + std::to_string(c.installedVersion) +
                (c.installedPath.empty() ? ", no folder" : ", folder " + c.installedPath) + ")";
-    if (walk.m_versionLocation.key.empty() && c.installedVersion != 0)
+    if (machine.m_versionLocation.key.empty() && c.installedVersion != 0)
         text += "; [Version] names no usable \"Version Path\", so the number is not read";
-    if (walk.m_installLocation.key.empty() && !c.installedPath.empty())
+    if (machine.m_installLocation.key.empty() && !c.installedPath.empty())
         text += "; [Version] names no usable \"Install Path\", so the folder is not read";
-    else if (!c.installedPath.empty() && walk.m_recordedFolder.empty() && !walk.m_installLocation.key.empty())
+    else if (!c.installedPath.empty() && machine.m_recordedFolder.empty() && !machine.m_installLocation.key.empty())
         text += "; the recorded folder does not fit 259 bytes and is not used";
     const char* folder = c.folderPresence == FolderPresence::Exists    ? "exists"
                          : c.folderPresence == FolderPresence::Missing ? "is missing"
-                         : walk.m_report.plan.folderExisted            ? "exists (the earlier installation's)"
+                         : machine.m_report.plan.folderExisted         ? "exists (the earlier installation's)"
                                                                        : "is missing";
     text += ", the install folder " + std::string(folder) + "; the player answering overwrite=" +
             AnswerName(c.overwrite) + ", start-page=" + AnswerName(c.startPage) +
@@ -191,40 +147,78 @@ static std::string PlannedFor(const MediumWalk& walk) {
     return text;
 }
 
-// One walk through the stages in the program's order.
-static MediumReport Walk(const Medium& medium, const MediumContext& context, bool pastCaseStops, WalkStop& stop) {
-    MediumWalk walk(medium, context);
-    walk.m_pastCaseStops = pastCaseStops;
-    WalkMediumFiles(walk);
-    WalkMainSection(walk);
-    WalkBackdrop(walk);
-    if (!walk.m_stopped) WalkVersionCheck(walk);
-    if (!walk.m_stopped) WalkFolderStage(walk);
-    if (!walk.m_stopped) WalkSharedFiles(walk);
-    if (!walk.m_stopped) WalkManifest(walk);
-    if (!walk.m_stopped) WalkFolderCreation(walk);
-    if (!walk.m_stopped) WalkRegistry(walk);
-    if (!walk.m_stopped) WalkShortcuts(walk);
-    if (!walk.m_stopped) WalkVersionRecord(walk);
-    if (!walk.m_stopped) WalkPrograms(walk);
-    if (!walk.m_stopped) WalkCompletion(walk);
-    walk.m_report.plan.installs = !walk.m_stopped;
-    walk.m_report.plan.plannedFor = PlannedFor(walk);
-    walk.m_report.plan.versionLocation = walk.m_versionLocation;
-    walk.m_report.plan.installLocation = walk.m_installLocation;
-    stop = walk.m_stop;
-    return walk.m_report;
+// Why the plan ends where the folder stage would start again.
+static std::string FolderStageAgainNote(const PlayerMachine& machine) {
+    if (FolderDialogShown(machine.m_state.changePath))
+        return "the folder stage starts again: the folder dialog comes back with the same folder";
+    if (machine.m_declinedCreate)
+        return "the folder stage starts again: without the folder dialog the same question comes back until the "
+               "player answers yes";
+    return "the folder stage starts again: without the folder dialog the same message comes back again and again";
+}
+
+// The folder stage as the case has it: the folder the player types
+// (--install-dir) replaces the proposed one before the stage, and the plan
+// notes the folder the stage settled on.
+static SequenceStep RunFolderStage(PlayerMachine& machine) {
+    InstallPlan& plan = machine.m_report.plan;
+    if (!machine.m_context.installDir.empty()) machine.m_state.installDir = machine.m_context.installDir;
+    SequenceStep step = RunSequenceCommand(IDM_SELECT_FOLDER, machine, machine.m_state);
+    plan.installDir = machine.m_state.installDir;
+    plan.folderExisted = machine.InstallFolderExists();
+    return step;
+}
+
+// The program's install sequence on the model, command by command, from the
+// reading of [Main] to the end. The plan follows every command the program
+// would post; where a stage would start again (the player would be asked
+// the same thing again) it ends with a note. The run that gathers findings
+// goes on past every end the case brings, to the next stage in order, and
+// stops only where the medium itself ends the installation or the folder
+// stage would start again (the later stages need a usable folder).
+static void RunInstallSequence(PlayerMachine& machine) {
+    InstallPlan& plan = machine.m_report.plan;
+    ReadMainSection(machine, machine.m_state);
+    plan.installs = false;
+    for (SequenceCommand command = FirstCommand(); command != IDM_NONE;) {
+        machine.m_command = command;
+        SequenceStep step = command == IDM_SELECT_FOLDER ? RunFolderStage(machine)
+                                                         : RunSequenceCommand(command, machine, machine.m_state);
+        if (step.quits) {
+            if (machine.m_findingsOnly && !step.mediumRefusal && command != IDM_FINISH) {
+                command = CommandAfter(command);
+                continue;
+            }
+            plan.exitCode = static_cast<int>(step.exitCode);
+            plan.installs = command == IDM_FINISH;
+            return;
+        }
+        if (step.next == command) {
+            if (machine.m_findingsOnly)
+                machine.CheckManifestUnread();
+            else
+                plan.endNote = FolderStageAgainNote(machine);
+            return;
+        }
+        command = step.next;
+    }
+}
+
+static MediumReport Run(const Medium& medium, const MediumContext& context, bool findingsOnly) {
+    PlayerMachine machine(medium, context, findingsOnly);
+    CheckMediumFiles(machine);
+    CheckMainSection(machine);
+    CheckBackdrop(machine);
+    RunInstallSequence(machine);
+    machine.m_report.plan.plannedFor = PlannedFor(machine);
+    machine.m_report.plan.versionLocation = machine.m_versionLocation;
+    machine.m_report.plan.installLocation = machine.m_installLocation;
+    return machine.m_report;
 }
 
 MediumReport AnalyseMedium(const Medium& medium, const MediumContext& context) {
-    WalkStop stop = WalkStop::None;
-    MediumReport planned = Walk(medium, context, false, stop);
-    if (stop != WalkStop::Case) return planned;
-    // The case stopped the installation: the findings of the stages after
-    // that point come from a walk that goes on there.
-    WalkStop ignored = WalkStop::None;
-    MediumReport report = Walk(medium, context, true, ignored);
-    report.plan = planned.plan;
+    MediumReport report = Run(medium, context, true);
+    report.plan = Run(medium, context, false).plan;
     return report;
 }
 

@@ -1,14 +1,15 @@
-// The medium walk's frame (findings, messages, reading the script as the
-// program does), the stages that read [Main], [Color] and [Title], and what
-// the medium holds around the script: its encoding and Setup.exe.
+// The model's frame (findings, messages, reading the script as the program
+// does) and the authors' findings around the stages: the [Main] values, the
+// lines of [Color] and [Title], the encoding of Setup.ini and Setup.exe
+// beside it.
 #include <cstdio>
 
 #include "checks/folder_rules.h"
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
 #include "common/text_rules.h"
-#include "medium/medium_walk_rules.h"
-#include "shell/paint_rules.h"
+#include "medium/player_machine_rules.h"
+#include "common/paint_rules.h"
 
 namespace {
 
@@ -31,11 +32,13 @@ std::string RootNameProblem(const std::string& path) {
     return "root name " + Quote(root) + " is not one of the six root keys";
 }
 
-MediumWalk::MediumWalk(const Medium& medium, const MediumContext& context)
-    : m_medium(medium), m_context(context), m_profile(ParseProfile(medium.script)) {}
+PlayerMachine::PlayerMachine(const Medium& medium, const MediumContext& context, bool findingsOnly)
+    : m_medium(medium), m_context(context), m_findingsOnly(findingsOnly), m_profile(ParseProfile(medium.script)) {
+    m_state.sourceFolder = context.sourceFolder;
+}
 
-void MediumWalk::Add(Severity severity, const std::string& code, const std::string& section, const std::string& key,
-                     const std::string& text) {
+void PlayerMachine::Add(Severity severity, const std::string& code, const std::string& section,
+                        const std::string& key, const std::string& text) {
     Finding finding;
     finding.severity = severity;
     finding.code = code;
@@ -49,8 +52,8 @@ void MediumWalk::Add(Severity severity, const std::string& code, const std::stri
     m_report.findings.push_back(finding);
 }
 
-void MediumWalk::AddAbout(Severity severity, const std::string& code, const std::string& file,
-                          const std::string& text, int line) {
+void PlayerMachine::AddAbout(Severity severity, const std::string& code, const std::string& file,
+                             const std::string& text, int line) {
     Finding finding;
     finding.severity = severity;
     finding.code = code;
@@ -60,110 +63,99 @@ void MediumWalk::AddAbout(Severity severity, const std::string& code, const std:
     m_report.findings.push_back(finding);
 }
 
-void MediumWalk::Stop(WalkStop cause) {
-    if (cause == WalkStop::Case && m_pastCaseStops) return;
-    m_stopped = true;
-    m_stop = cause;
-}
-
-void MediumWalk::Message(const std::string& caption, const std::string& text, const std::string& answer) {
+void PlayerMachine::Message(const std::string& caption, const std::string& text, const std::string& answer) {
     m_report.plan.messages.push_back(PlannedMessage{caption, text, answer});
 }
 
-std::string MediumWalk::Read(const std::string& section, const std::string& key, std::size_t capacity,
-                             Severity cutSeverity) {
+// A value cut to its buffer is told once, the first time the program reads
+// it: as an error where the buffer holds a path, else as a warning. An
+// over-long "Default Path" has its own finding (it is refused whole).
+std::string PlayerMachine::ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) {
     const ProfileEntry* entry = FindProfileEntry(m_profile, section, key);
-    if (entry && entry->value.size() > capacity - 1)
-        Add(cutSeverity, "value-cut", section, key,
+    bool defaultPath = section == "Main" && key == "Default Path";
+    if (entry && entry->value.size() > capacity - 1 && !defaultPath && m_cutValues.emplace(section, key).second)
+        Add(capacity == kPathSize ? Severity::Error : Severity::Warning, "value-cut", section, key,
             "value of " + Number(static_cast<long long>(entry->value.size())) + " bytes is cut to " +
                 Number(static_cast<long long>(capacity - 1)) + " bytes: the program reads " +
                 Quote(entry->value.substr(0, capacity - 1)));
     return ProfileString(m_profile, section, key, capacity);
 }
 
-int MediumWalk::ReadInt(const std::string& section, const std::string& key, int defaultValue) {
+int PlayerMachine::ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) {
     return ProfileInt(m_profile, section, key, defaultValue);
 }
 
-void WalkMainSection(MediumWalk& walk) {
-    if (!walk.m_medium.hasScript) {
-        walk.Add(Severity::Error, "no-script", "", "", "Setup.ini is missing: every value takes its default");
-    }
-    const ProfileEntry* path = FindProfileEntry(walk.m_profile, "Main", "Default Path");
-    if (path && !DefaultPathFits(path->value)) {
-        walk.Add(Severity::Error, "default-path-long", "Main", "Default Path",
-                 "value of " + Number(static_cast<long long>(path->value.size())) + " bytes is over " +
-                     Number(static_cast<long long>(kDefaultPathCapacity - 1)) +
-                     ": the program refuses it and ends (-1) before anything is written");
-        walk.Message(kScriptErrorCaption, DefaultPathTooLongText(), "ok");
-        walk.m_report.plan.exitCode = -1;
-        walk.Stop(WalkStop::Medium);
-    }
-    std::string defaultPath = walk.m_stopped ? "" : walk.Read("Main", "Default Path", kDefaultPathCapacity);
-    int changePath = walk.ReadInt("Main", "Change Path", 1);
-    const ProfileEntry* change = FindProfileEntry(walk.m_profile, "Main", "Change Path");
+void CheckMainSection(PlayerMachine& machine) {
+    const Profile& profile = machine.m_profile;
+    if (!machine.m_medium.hasScript)
+        machine.Add(Severity::Error, "no-script", "", "", "Setup.ini is missing: every value takes its default");
+    const ProfileEntry* path = FindProfileEntry(profile, "Main", "Default Path");
+    bool refused = path && !DefaultPathFits(path->value);
+    if (refused)
+        machine.Add(Severity::Error, "default-path-long", "Main", "Default Path",
+                    "value of " + Number(static_cast<long long>(path->value.size())) + " bytes is over " +
+                        Number(static_cast<long long>(kDefaultPathCapacity - 1)) +
+                        ": the program refuses it and ends (-1) before anything is written");
+    int changePath = ProfileInt(profile, "Main", "Change Path", 1);
+    const ProfileEntry* change = FindProfileEntry(profile, "Main", "Change Path");
     if (change && change->value != "0" && change->value != "1")
-        walk.Add(Severity::Warning, "change-path", "Main", "Change Path",
-                 "value " + Quote(change->value) + " is neither 0 nor 1: read as " + std::to_string(changePath) +
-                     (changePath == 1 ? ", the folder dialog is shown" : ", the folder dialog is not shown"));
-    walk.m_changePath = changePath;
-    walk.m_productName = walk.Read("Main", "Name", kProductNameSize);
-    walk.Read("Main", "Version", kProductVersionSize);
-    walk.m_installDir = defaultPath;
-    if (defaultPath.empty() && !walk.m_stopped)
-        walk.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
-                 changePath == 1 ? "no install folder is proposed: the player must type one"
-                                 : "no install folder and no folder dialog: the disk check asks for a hard disk "
-                                   "again and again");
+        machine.Add(Severity::Warning, "change-path", "Main", "Change Path",
+                    "value " + Quote(change->value) + " is neither 0 nor 1: read as " + std::to_string(changePath) +
+                        (changePath == 1 ? ", the folder dialog is shown" : ", the folder dialog is not shown"));
+    if ((!path || path->value.empty()) && !refused)
+        machine.Add(changePath == 1 ? Severity::Warning : Severity::Error, "no-default-path", "Main", "Default Path",
+                    changePath == 1 ? "no install folder is proposed: the player must type one"
+                                    : "no install folder and no folder dialog: the disk check asks for a hard disk "
+                                      "again and again");
 }
 
-static void CheckColourField(MediumWalk& walk, const std::string& section, const std::string& key,
+static void CheckColourField(PlayerMachine& machine, const std::string& section, const std::string& key,
                              const std::string& field) {
     if (!field.empty() && field.size() != 9)
-        walk.Add(Severity::Warning, "colour-length", section, key,
+        machine.Add(Severity::Warning, "colour-length", section, key,
                  "colour " + Quote(field) + " is not 9 characters (RRRGGGBBB): it is drawn black");
 }
 
-static void WalkColour(MediumWalk& walk) {
-    std::string key = LineKey(walk.ReadInt("Color", "Default Color", 0));
-    std::string line = walk.Read("Color", key, kLineCapacity);
+static void CheckColour(PlayerMachine& machine) {
+    std::string key = LineKey(machine.ReadScriptInt("Color", "Default Color", 0));
+    std::string line = machine.ReadScriptText("Color", key, kLineCapacity);
     if (line.empty()) {
-        walk.Add(Severity::Info, "no-colour-line", "Color", key, "no colour line " + key + ": the backdrop is black");
+        machine.Add(Severity::Info, "no-colour-line", "Color", key, "no colour line " + key + ": the backdrop is black");
         return;
     }
     std::vector<std::string> fields = SplitLineFields(line, 3, false);
     ColourLine colour = ParseColourLine(line);
-    if (colour.solid) CheckColourField(walk, "Color", key, fields[2]);
+    if (colour.solid) CheckColourField(machine, "Color", key, fields[2]);
     if (!colour.solid && (colour.rampKind < 0 || colour.rampKind > 3))
-        walk.Add(Severity::Warning, "ramp-kind", "Color", key,
+        machine.Add(Severity::Warning, "ramp-kind", "Color", key,
                  "ramp kind " + Quote(fields[1]) + " is not 0 to 3: every band has one colour");
 }
 
-static void WalkTitleLine(MediumWalk& walk, int number) {
+static void CheckTitleLine(PlayerMachine& machine, int number) {
     std::string key = LineKey(number);
-    std::string line = walk.Read("Title", key, kLineCapacity);
+    std::string line = machine.ReadScriptText("Title", key, kLineCapacity);
     TitleLine title;
     if (!ParseTitleLine(line, title)) {
-        walk.Add(Severity::Warning, "title-skipped", "Title", key,
+        machine.Add(Severity::Warning, "title-skipped", "Title", key,
                  line.empty() ? "title line " + key + " is missing or empty: skipped"
                               : "title line " + Quote(line) + " has no face name or no height: skipped");
         return;
     }
     std::vector<std::string> fields = SplitLineFields(line, 5, true);
     if (fields[0].size() > kFaceNameBytes)
-        walk.Add(Severity::Warning, "face-cut", "Title", key,
+        machine.Add(Severity::Warning, "face-cut", "Title", key,
                  "face name " + Quote(fields[0]) + " is longer than 31 bytes and is cut");
-    CheckColourField(walk, "Title", key, fields[2]);
+    CheckColourField(machine, "Title", key, fields[2]);
     if (number == 2 && title.text.size() > 180)
-        walk.Add(Severity::Warning, "start-page-long", "Title", key,
+        machine.Add(Severity::Warning, "start-page-long", "Title", key,
                  "title line 2 (the start-page address) is " + Number(static_cast<long long>(title.text.size())) +
                      " bytes: longer than the 180 the start-page question was made for");
 }
 
-void WalkBackdrop(MediumWalk& walk) {
-    WalkColour(walk);
-    int count = walk.ReadInt("Title", "Count", 0);
-    for (int i = 1; i <= count; ++i) WalkTitleLine(walk, i);
+void CheckBackdrop(PlayerMachine& machine) {
+    CheckColour(machine);
+    int count = machine.ReadScriptInt("Title", "Count", 0);
+    for (int i = 1; i <= count; ++i) CheckTitleLine(machine, i);
 }
 
 // A trail byte of a two-byte character of code page 949 (the extended
@@ -216,16 +208,16 @@ static int LineOfOffset(const std::string& text, std::size_t offset) {
     return line;
 }
 
-void WalkMediumFiles(MediumWalk& walk) {
-    const Medium& medium = walk.m_medium;
+void CheckMediumFiles(PlayerMachine& machine) {
+    const Medium& medium = machine.m_medium;
     if (medium.hasScript && medium.scriptEncoding == ScriptEncoding::Utf8)
-        walk.AddAbout(Severity::Error, "script-utf8", "Setup.ini",
+        machine.AddAbout(Severity::Error, "script-utf8", "Setup.ini",
                       "Setup.ini is written in UTF-8, but the program reads it as code page 949: every Korean text "
                       "(the name, the title lines, folder, link and registry texts) is garbled on the player's "
                       "screen and in what is installed. Convert it: iconv -f UTF-8 -t CP949 Setup.ini > "
                       "Setup.cp949.ini, then ship that as Setup.ini (checked here as converted)");
     if (medium.hasScript && medium.scriptEncoding == ScriptEncoding::NotCp949)
-        walk.AddAbout(Severity::Error, "script-not-cp949", "Setup.ini",
+        machine.AddAbout(Severity::Error, "script-not-cp949", "Setup.ini",
                       "byte " + Number(static_cast<long long>(medium.scriptBadOffset)) +
                           " of Setup.ini is not code page 949: the texts around it are garbled on the player's "
                           "screen. Save the file in code page 949 (from another encoding: iconv -f <encoding> -t "
@@ -234,7 +226,7 @@ void WalkMediumFiles(MediumWalk& walk) {
     bool hasSetupExe = false;
     for (const auto& file : medium.files) hasSetupExe = hasSetupExe || SameFileName(file.first, "Setup.exe");
     if (!hasSetupExe)
-        walk.AddAbout(Severity::Warning, "no-setup-exe", "",
+        machine.AddAbout(Severity::Warning, "no-setup-exe", "",
                       "Setup.exe is not on the medium: the player has nothing to start. Copy build/win32/Setup.exe "
                       "beside Setup.ini before shipping");
 }

@@ -1,11 +1,11 @@
 // Backdrop painting: the background from [Color] on every erase, the title
 // lines from [Title] (or the default title) on every paint. The script is
-// read afresh each time; nothing is cached.
+// read afresh each time; nothing is cached, and nothing a stage uses is kept.
 #include <string>
 
+#include "common/paint_rules.h"
 #include "common/scoped.h"
 #include "common/script_rules.h"
-#include "shell/paint_rules.h"
 #include "shell/shell.h"
 
 static void FillWithColour(HDC hdc, const RECT& rect, Colour colour) {
@@ -66,14 +66,8 @@ static void DrawDefaultTitle(HDC hdc, LOGFONTA font) {
     ScopedGdiObject hFont(CreateFontIndirectA(&font));
     SetBkMode(hdc, TRANSPARENT);
     ScopedSelection selection(hdc, hFont.Get());
-    std::string text = DefaultTitleText(g_productName, g_productVersion);
+    std::string text = DefaultTitleText(g_state.productName, g_state.productVersion);
     DrawShadowedText(hdc, text, RGB(255, 255, 255), true, layout.x, layout.y, layout.shadowX, layout.shadowY);
-}
-
-static void KeepStartPageUrl(const std::string& text) {
-    std::string url = StartPageUrlFromTitle(text);
-    ZeroMemory(g_startPageUrl, sizeof g_startPageUrl);
-    CopyMemory(g_startPageUrl, url.data(), url.size());
 }
 
 void PaintTitleLines(HDC hdc) {
@@ -90,7 +84,6 @@ void PaintTitleLines(HDC hdc) {
         ReadScriptText("Title", LineKey(i).c_str(), line, kLineCapacity);
         TitleLine title;
         if (!ParseTitleLine(line, title)) continue;
-        if (i == 2) KeepStartPageUrl(title.text);
         y += DrawTitleLine(hdc, font, title, y);
     }
 }

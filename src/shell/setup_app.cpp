@@ -6,16 +6,18 @@
 #include "common/scoped.h"
 #include "common/system_libraries.h"
 #include "resource.h"
-#include "shell/sequence_rules.h"
 #include "shell/shell.h"
+#include "shell/win32_machine.h"
+#include "stages/sequence_rules.h"
+#include "stages/stages.h"
 
 static const char kWindowClass[] = "QuorinInstall";
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
     RestrictDllSearch();
-    if (!LoadSystemLibraries()) return 1;
+    if (!LoadSystemLibraries()) return static_cast<int>(ExitCode::CannotStart);
     SetupApp app(hInstance);
-    if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return 1;
+    if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return static_cast<int>(ExitCode::CannotStart);
     return app.Run();
 }
 
@@ -23,22 +25,17 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLi
 // this module.
 SetupApp::SetupApp(HINSTANCE hInstance) {
     g_hInstance = hInstance;
-    g_sharedFileCount = 0;
-    g_sharedFiles = nullptr;
-    g_rebootRequired = 0;
+    g_state = SetupState();
     m_hInstance = hInstance;
     m_hWnd = nullptr;
     m_hAccel = nullptr;
-    g_installDir = new char[kPathSize]();
-    ReadMainSection();
+    LocateSetupScript();
+    Win32Machine machine(nullptr);
+    ReadMainSection(machine, g_state);
 }
 
 SetupApp::~SetupApp() {
-    delete[] g_sharedFiles;
-    g_sharedFiles = nullptr;
     UnregisterClassA(kWindowClass, m_hInstance);
-    delete[] g_installDir;
-    g_installDir = nullptr;
 }
 
 BOOL SetupApp::InitInstance(HINSTANCE, LPSTR, int showCommand) {
@@ -60,7 +57,7 @@ BOOL SetupApp::InitInstance(HINSTANCE, LPSTR, int showCommand) {
 
     int width = GetSystemMetrics(SM_CXFULLSCREEN);
     int height = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYCAPTION);
-    std::string title = WindowTitle(g_productName, g_productVersion);
+    std::string title = WindowTitle(g_state.productName, g_state.productVersion);
     m_hWnd = CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, width,
                              height, nullptr, nullptr, m_hInstance, nullptr);
     if (!m_hWnd) {
@@ -107,7 +104,7 @@ static LRESULT OnPaint(HWND hWnd) {
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        PostMessageA(hWnd, WM_COMMAND, IDM_CHECK_VERSION, 0);
+        PostMessageA(hWnd, WM_COMMAND, FirstCommand(), 0);
         break;
     case WM_DESTROY:
         PostQuitMessage(0);

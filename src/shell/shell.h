@@ -1,4 +1,4 @@
-// The program itself: the backdrop window, the [Main] section and the
+// The program itself: the backdrop window, the setup script's place and the
 // install sequence that runs the stages in order.
 #pragma once
 #include "checks/checks.h"
@@ -6,9 +6,8 @@
 #include "install/install.h"
 #include "system/system.h"
 
-// ---- [Main] ----
-void ReadMainSection();
-bool RefuseLongDefaultPath();             // true: told the user, the installation ends
+// ---- the setup script ----
+void LocateSetupScript();
 
 // ---- backdrop ----
 LRESULT CALLBACK MainWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -17,4 +16,6 @@ void PaintTitleLines(HDC hdc);
 
 // ---- install sequence ----
 void OnInstallCommand(HWND hWnd, WPARAM wParam, LPARAM lParam);
-void RunCopyDialog(HWND hWnd);
+// False: the copy was cancelled.
+bool RunCopyDialog(HWND hWnd);
+void RestartWindows();

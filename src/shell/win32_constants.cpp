@@ -5,8 +5,9 @@
 #include <winver.h>  // after <windows.h>, which it needs
 
 #include "install/shared_install_rules.h"
-#include "shell/sequence_rules.h"
 #include "shell/shell.h"
+#include "stages/sequence_rules.h"
+#include "stages/setup_machine.h"
 #include "system/registry_rules.h"
 #include "system/shortcut_rules.h"
 
@@ -33,3 +34,6 @@ static_assert(kStyleError == MB_ICONERROR && kStyleErrorOkCancel == (MB_OKCANCEL
 
 static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND && kErrorPathNotFound == ERROR_PATH_NOT_FOUND,
               "errors of the install-folder test");
+
+static_assert(kPlainMessage == MB_OK && kErrorMessage == MB_ICONERROR && kInformationMessage == MB_ICONINFORMATION,
+              "message-box styles of the stages' notices");

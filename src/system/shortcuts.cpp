@@ -1,5 +1,5 @@
-// Program-group and desktop shortcuts of [Program], written behind a small
-// notice dialog while the cursor shows the hourglass.
+// The Win32 side of the shortcuts: the notice dialog, the user's Shell
+// Folders, and the shell-link object that writes one link.
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -7,12 +7,9 @@
 
 #include "common/scoped.h"
 #include "common/script_rules.h"
-#include "install/install.h"
 #include "resource.h"
 #include "system/shortcut_rules.h"
 #include "system/system.h"
-
-static const char kSection[] = "Program";
 
 INT_PTR CALLBACK ShortcutsDlgProc(HWND hDlg, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return FALSE;
@@ -79,9 +76,7 @@ static std::string QueryShellFolder(HKEY key, const char* name) {
     return ShellFolderValueText(value, size);
 }
 
-// The user's Programs and Desktop folders; a folder stays empty when the key
-// or its value is missing, and the links of that place are then not written.
-static void ReadShellFolders(std::string& programs, std::string& desktop) {
+void ReadShellFolders(std::string& programs, std::string& desktop) {
     char keyPath[kPathSize] = "";
     if (!LoadStringA(g_hInstance, IDS_SHELL_FOLDERS_KEY, keyPath, sizeof keyPath)) return;
     ScopedRegKey key;
@@ -90,51 +85,20 @@ static void ReadShellFolders(std::string& programs, std::string& desktop) {
     desktop = QueryShellFolder(key.Get(), "Desktop");
 }
 
-// Lines are read until the first malformed one, which ends the list.
-static void CreateLinksOfLines(int count, const std::string& groupFolder, const std::string& desktopFolder) {
-    for (int i = 1; i <= count; ++i) {
-        char text[kPathSize];
-        ReadScriptText(kSection, LineKey(i).c_str(), text, sizeof text);
-        ShortcutLineOutcome outcome = DecideShortcutLine(text, groupFolder, desktopFolder, g_installDir);
-        if (!outcome.message.empty()) ShowScriptError(outcome.message.c_str());
-        if (outcome.effect == LineEffect::EndStep) return;
-        if (outcome.effect != LineEffect::Use) continue;
-        const ShortcutPaths& paths = outcome.paths;
-        CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), outcome.line.description.c_str(),
-                        paths.workingFolder.c_str(), outcome.line.showCommand, outcome.line.arguments.c_str(),
-                        paths.icon.c_str());
-    }
-}
-
-static void CreateGroupAndLinks(int count) {
-    std::string programs, desktop;
-    ReadShellFolders(programs, desktop);
-    std::string desktopFolder = DesktopLinkFolder(desktop);
-
-    char folderName[kPathSize];
-    ReadScriptText(kSection, "Folder Name", folderName, sizeof folderName);
-    ProgramGroupOutcome group = DecideProgramGroup(programs, folderName);
-    if (!group.message.empty()) ShowScriptError(group.message.c_str());
-    if (group.effect == LineEffect::EndStep) return;
-    if (group.effect == LineEffect::Use) {
-        char relativePath[kPathSize];
-        lstrcpynA(relativePath, folderName, sizeof relativePath);
-        CreateSubfolders(programs.c_str(), relativePath);
-    }
-    CreateLinksOfLines(count, group.folder, desktopFolder);
-}
-
-void CreateShortcuts(HWND owner) {
-    int count = ReadScriptInt(kSection, "Count", 0);
-    if (!ShortcutStepRuns(count)) return;
+// The notice that stands while the links are written, with the hourglass;
+// the queue is drained once so that it and the backdrop are painted.
+HWND OpenShortcutNotice(HWND owner, HCURSOR* previousCursor) {
     HWND notice = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SHORTCUTS), owner, ShortcutsDlgProc, 0);
     if (notice) {
         ShowWindow(notice, SW_SHOWNORMAL);
         UpdateWindow(notice);
     }
     DrainMessageQueue();
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
-    CreateGroupAndLinks(count);
+    *previousCursor = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    return notice;
+}
+
+void CloseShortcutNotice(HWND notice, HCURSOR previousCursor) {
     if (notice) DestroyWindow(notice);
-    SetCursor(previous);
+    SetCursor(previousCursor);
 }

@@ -6,7 +6,7 @@
 #include "common/script_rules.h"
 #include "common/text_rules.h"
 #include "fuzz_input.h"
-#include "shell/paint_rules.h"
+#include "common/paint_rules.h"
 
 static void RequireWholeCharacters(const std::string& cut, const std::string& text, std::size_t maxBytes) {
     FUZZ_REQUIRE(cut.size() <= maxBytes);

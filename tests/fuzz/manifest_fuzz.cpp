@@ -1,6 +1,6 @@
 // The package manifest: any bytes give either a whole list of names that stay
 // below the install folder or a refusal with an empty list, without reading
-// past the data, allocating from the stored count or losing a node.
+// past the data or allocating from the stored count.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -15,25 +15,19 @@ static std::uint32_t Uint32At(const uint8_t* data) {
            static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
 }
 
-static void CheckDecodedList(const ManifestResult& result, const FileList& list, size_t size) {
-    std::uint32_t nodes = 0;
-    const FileEntry* last = nullptr;
-    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next) {
-        FUZZ_REQUIRE(entry->m_name != nullptr);
-        FUZZ_REQUIRE(std::strlen(entry->m_name) < kMaxNameLength);
-        FUZZ_REQUIRE(CheckRelativeName(entry->m_name) == NameProblem::None);
-        last = entry;
-        ++nodes;
+static void CheckDecodedList(const ManifestResult& result, const std::vector<std::string>& list, size_t size) {
+    for (const std::string& name : list) {
+        FUZZ_REQUIRE(name.size() < kMaxNameLength && name.find('\0') == std::string::npos);
+        FUZZ_REQUIRE(CheckRelativeName(name) == NameProblem::None);
     }
-    FUZZ_REQUIRE(list.Tail() == last);
     const std::uint32_t expected = result.entryCount > 0 ? static_cast<std::uint32_t>(result.entryCount) : 0;
-    FUZZ_REQUIRE(nodes == expected && result.entriesRead == expected);
+    FUZZ_REQUIRE(list.size() == expected && result.entriesRead == expected);
     FUZZ_REQUIRE(result.entryOffset <= size);
     FUZZ_REQUIRE(ManifestErrorText(result).empty());
 }
 
-static void CheckRefusal(const ManifestResult& result, const FileList& list, size_t size) {
-    FUZZ_REQUIRE(list.m_head == nullptr && list.Tail() == nullptr);
+static void CheckRefusal(const ManifestResult& result, const std::vector<std::string>& list, size_t size) {
+    FUZZ_REQUIRE(list.empty());
     FUZZ_REQUIRE(!ManifestErrorText(result).empty());
     if (result.error == ManifestError::ShortHeader) {
         FUZZ_REQUIRE(size < kManifestHeaderSize);
@@ -48,9 +42,7 @@ static void CheckRefusal(const ManifestResult& result, const FileList& list, siz
 
 // The encoder writes the decoded list as a manifest that reads back as the
 // same total and names, and writes that again as the same bytes.
-static void CheckRoundTrip(const ManifestResult& result, const FileList& list) {
-    std::vector<std::string> names;
-    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next) names.push_back(entry->m_name);
+static void CheckRoundTrip(const ManifestResult& result, const std::vector<std::string>& names) {
     std::string bytes = EncodeManifest(result.totalSize, names);
     size_t position = 0;
     ReadBytes read = [&](unsigned char* buffer, size_t wanted) {
@@ -59,12 +51,10 @@ static void CheckRoundTrip(const ManifestResult& result, const FileList& list) {
         position += given;
         return given;
     };
-    FileList again;
-    ManifestResult reread = DecodeManifest(read, again);
+    std::vector<std::string> namesAgain;
+    ManifestResult reread = DecodeManifest(read, namesAgain);
     FUZZ_REQUIRE(reread.error == ManifestError::None && reread.totalSize == result.totalSize);
     FUZZ_REQUIRE(position == bytes.size());
-    std::vector<std::string> namesAgain;
-    for (const FileEntry* entry = again.m_head; entry; entry = entry->m_next) namesAgain.push_back(entry->m_name);
     FUZZ_REQUIRE(namesAgain == names);
     FUZZ_REQUIRE(EncodeManifest(reread.totalSize, namesAgain) == bytes);
 }
@@ -77,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         position += given;
         return given;
     };
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult result = DecodeManifest(read, list);
     FUZZ_REQUIRE(position <= size);
     if (result.error == ManifestError::None) {
@@ -87,8 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string offending;
         if (CheckPackagePaths(list, "D:\\", "C:\\Games\\Quorin", offending) == PackagePaths::Fit) {
             std::string joined;
-            for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next)
-                FUZZ_REQUIRE(JoinPath("C:\\Games\\Quorin", entry->m_name, joined));
+            for (const std::string& name : list) FUZZ_REQUIRE(JoinPath("C:\\Games\\Quorin", name, joined));
         } else {
             FUZZ_REQUIRE(!offending.empty());
         }

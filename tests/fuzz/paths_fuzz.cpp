@@ -1,7 +1,7 @@
 // Path splitting and the folder levels of the install folder.
 #include "common/script_rules.h"
 #include "fuzz_input.h"
-#include "shell/sequence_rules.h"
+#include "stages/sequence_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path(reinterpret_cast<const char*>(data), size);

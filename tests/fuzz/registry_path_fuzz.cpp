@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int mode = static_cast<signed char>(bytes[0]);
         const std::uint32_t installed = InstalledNumberFromData(bytes + 1, 4);
         const std::uint32_t package = InstalledNumberFromData(bytes + 5, 4);
-        switch (DecideVersion(mode, installed, package)) {
+        switch (DecideVersion(static_cast<VersionMode>(mode), installed, package)) {
         case VersionVerdict::RefuseNoInstallation: FUZZ_REQUIRE(mode == 1 && installed == 0); break;
         case VersionVerdict::AskNewerInstalled: FUZZ_REQUIRE(installed > package); break;
         case VersionVerdict::AskSameInstalled: FUZZ_REQUIRE(installed == package && installed != 0); break;

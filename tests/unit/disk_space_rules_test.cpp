@@ -70,17 +70,6 @@ TEST(DiskMessages, RealDecimalFiguresWithoutSeparators) {
               "권장 용량: 8591934589 bytes\n남은 용량: 5368709120 bytes\n\n공간을 더 확보하십시요.");
 }
 
-namespace {
-
-struct OwnedList {
-    FileList list;
-    explicit OwnedList(std::initializer_list<const char*> names) {
-        for (const char* name : names) list.Append(new FileEntry(name));
-    }
-};
-
-}  // namespace
-
 struct PathsCase {
     const char* what;
     std::string source;
@@ -98,9 +87,9 @@ class PackagePathsTest : public ::testing::TestWithParam<PathsCase> {};
 TEST_P(PackagePathsTest, EveryNameMustFitBothPaths) {
     const PathsCase& c = GetParam();
     std::string longName = std::string(200, 'n') + ".dat";  // 204 bytes
-    OwnedList files{"a.txt", longName.c_str(), "z.txt"};
+    std::vector<std::string> files{"a.txt", longName, "z.txt"};
     std::string offending = "none";
-    EXPECT_EQ(CheckPackagePaths(files.list, c.source, c.install, offending), c.expected);
+    EXPECT_EQ(CheckPackagePaths(files, c.source, c.install, offending), c.expected);
     EXPECT_EQ(offending, c.offending ? std::string(c.offending) : longName);
 }
 
@@ -121,9 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
     NameFromWhat());
 
 TEST(LongInstallFolder, ChooseAgainOnlyWhenTheDialogIsShown) {
-    EXPECT_EQ(LongInstallFolderResult(1), kDiskChooseAgain);
-    EXPECT_EQ(LongInstallFolderResult(0), kDiskPackageUnusable);
-    EXPECT_EQ(LongInstallFolderResult(2), kDiskPackageUnusable);
+    EXPECT_EQ(LongInstallFolderResult(1), DiskVerdict::ChooseAgain);
+    EXPECT_EQ(LongInstallFolderResult(0), DiskVerdict::PackageUnusable);
+    EXPECT_EQ(LongInstallFolderResult(2), DiskVerdict::PackageUnusable);
     EXPECT_FALSE(InstallFolderTooLongIsError(1));
     EXPECT_TRUE(InstallFolderTooLongIsError(0));
 }

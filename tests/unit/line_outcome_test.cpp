@@ -319,13 +319,13 @@ TEST(LineOutcome, VersionModesRecordAsTheWalkPlans) {
     for (int mode = -1; mode <= 5; ++mode) {
         SCOPED_TRACE(mode);
         bool records = mode == 0 || mode == 1 || mode == 3;
-        EXPECT_EQ(VersionModeRecords(mode), records);
+        EXPECT_EQ(VersionModeRecords(static_cast<VersionMode>(mode)), records);
         InstallPlan plan = PlanOf(MediumWith("", "[Version]\nMode=" + std::to_string(mode) + "\nValue=7\n" + paths));
         // Mode 1 on a clean machine stops before the record.
         if (mode == 1) {
             EXPECT_FALSE(plan.installs);
             continue;
         }
-        EXPECT_EQ(plan.versionRecord.size(), VersionModeRecords(mode) ? 2u : 0u);
+        EXPECT_EQ(plan.versionRecord.size(), records ? 2u : 0u);
     }
 }

@@ -32,12 +32,6 @@ struct Source {
     }
 };
 
-std::vector<std::string> Names(const FileList& list) {
-    std::vector<std::string> names;
-    for (FileEntry* e = list.m_head; e; e = e->m_next) names.push_back(e->m_name);
-    return names;
-}
-
 }  // namespace
 
 using Names_ = std::vector<std::string>;
@@ -58,11 +52,11 @@ class WellFormedManifest : public ::testing::TestWithParam<GoodCase> {};
 TEST_P(WellFormedManifest, ReadsEveryEntryInOrder) {
     const GoodCase& c = GetParam();
     Source source{c.bytes};
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult result = DecodeManifest(source.Reader(), list);
     ASSERT_EQ(result.error, ManifestError::None) << c.what;
     EXPECT_EQ(result.totalSize, c.total) << c.what;
-    EXPECT_EQ(Names(list), c.names) << c.what;
+    EXPECT_EQ(list, c.names) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,13 +90,13 @@ TEST(ManifestEncoding, RoundTrip) {
     for (const auto& row : rows) {
         std::string bytes = EncodeManifest(row.first, row.second);
         Source source{bytes};
-        FileList list;
+        std::vector<std::string> list;
         ManifestResult result = DecodeManifest(source.Reader(), list);
         ASSERT_EQ(result.error, ManifestError::None);
         EXPECT_EQ(result.totalSize, row.first);
-        EXPECT_EQ(Names(list), row.second);
+        EXPECT_EQ(list, row.second);
         EXPECT_EQ(source.position, bytes.size());
-        EXPECT_EQ(EncodeManifest(result.totalSize, Names(list)), bytes);
+        EXPECT_EQ(EncodeManifest(result.totalSize, list), bytes);
     }
     EXPECT_EQ(EncodeUint32(0x04030201u), std::string("\x01\x02\x03\x04"));
 }
@@ -110,7 +104,7 @@ TEST(ManifestEncoding, RoundTrip) {
 TEST(ManifestReading, BytesAfterTheLastEntryAreNotRead) {
     std::string manifest = U32(1) + U32(1) + Entry("a.txt");
     Source source{manifest + "more bytes"};
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult result = DecodeManifest(source.Reader(), list);
     ASSERT_EQ(result.error, ManifestError::None);
     EXPECT_EQ(source.position, manifest.size());
@@ -134,13 +128,12 @@ class DefectiveManifest : public ::testing::TestWithParam<BadCase> {};
 TEST_P(DefectiveManifest, IsRefusedAsAWhole) {
     const BadCase& c = GetParam();
     Source source{c.bytes};
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult result = DecodeManifest(source.Reader(), list);
     EXPECT_EQ(result.error, c.error) << c.what;
     EXPECT_EQ(result.entryNumber, c.entryNumber) << c.what;
     EXPECT_EQ(result.entryOffset, c.entryOffset) << c.what;
-    EXPECT_EQ(list.m_head, nullptr) << c.what;
-    EXPECT_EQ(list.Tail(), nullptr) << c.what;
+    EXPECT_TRUE(list.empty()) << c.what;
 }
 
 const std::string kGood = Entry("ok.txt");  // 11 bytes
@@ -234,50 +227,17 @@ TEST(RelativeNameLimit, NameOf260BytesIsTooLong) {
     EXPECT_EQ(CheckRelativeName(std::string(260, 'a')), NameProblem::TooLong);
 }
 
-TEST(FileListNodes, AppendAndTailKeepTheirMeaning) {
-    FileList list;
-    EXPECT_EQ(list.Tail(), nullptr);
-    list.Append(nullptr);
-    EXPECT_EQ(list.m_head, nullptr);
-    FileEntry* a = new FileEntry("a.txt");
-    list.Append(a);
-    EXPECT_EQ(list.m_head, a);
-    EXPECT_EQ(list.Tail(), a);
-    // A node that already has followers: the tail is the end of its chain.
-    FileEntry* b = new FileEntry("b.txt");
-    b->m_next = new FileEntry("c.txt");
-    list.Append(b);
-    EXPECT_EQ(list.Tail(), b->m_next);
-    list.Append(new FileEntry("d.txt"));
-    EXPECT_EQ(Names(list), (Names_{"a.txt", "b.txt", "c.txt", "d.txt"}));
-    EXPECT_STREQ(list.Tail()->m_name, "d.txt");
-    EXPECT_EQ(list.Tail()->m_next, nullptr);
-}
-
-TEST(FileListNodes, EntryCopiesItsNameExactly) {
-    char name[] = "data\\a.map";
-    FileEntry entry(name);
-    name[0] = 'X';
-    EXPECT_STREQ(entry.m_name, "data\\a.map");
-    EXPECT_NE(entry.m_name, name);
-    FileEntry none(nullptr);
-    EXPECT_EQ(none.m_name, nullptr);
-    EXPECT_EQ(none.m_next, nullptr);
-}
-
-TEST(FileListNodes, ManyEntriesAreAllKeptInOrder) {
+TEST(ManifestReading, ManyEntriesAreAllKeptInOrder) {
     std::string bytes = U32(0) + U32(100000);
     for (int i = 0; i < 100000; ++i) bytes += Entry("f" + std::to_string(i) + ".dat");
     Source source{bytes};
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult result = DecodeManifest(source.Reader(), list);
     ASSERT_EQ(result.error, ManifestError::None);
     EXPECT_EQ(result.entriesRead, 100000u);
-    EXPECT_STREQ(list.m_head->m_name, "f0.dat");
-    EXPECT_STREQ(list.Tail()->m_name, "f99999.dat");
-    std::size_t n = 0;
-    for (FileEntry* e = list.m_head; e; e = e->m_next) ++n;
-    EXPECT_EQ(n, 100000u);
+    ASSERT_EQ(list.size(), 100000u);
+    EXPECT_EQ(list.front(), "f0.dat");
+    EXPECT_EQ(list.back(), "f99999.dat");
 }
 
 TEST(TotalSize, FirstFourBytesOnly) {
@@ -296,7 +256,7 @@ TEST(ManifestMessages, TellWhereTheDefectLies) {
     EXPECT_EQ(ManifestErrorText(missing), "설치 파일 목록(Quorin.qpk)을 열 수 없습니다.\n설치를 중단합니다.");
 
     Source source{U32(0) + U32(3) + Entry("ok.txt") + Entry("..\\evil.dll")};
-    FileList list;
+    std::vector<std::string> list;
     ManifestResult bad = DecodeManifest(source.Reader(), list);
     EXPECT_EQ(ManifestErrorText(bad),
               "설치 파일 목록(Quorin.qpk)이 잘못되었습니다.\n2번째 항목(오프셋 19)의 이름 ..\\evil.dll\n"

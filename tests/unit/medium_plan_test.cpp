@@ -1,6 +1,7 @@
 // The plan of a clean installation and the profile reader it stands on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -235,4 +236,45 @@ TEST(QpkPlan, ProgramThatCannotStartEndsThePrograms) {
     ASSERT_GE(plan.messages.size(), 2u);
     EXPECT_EQ(plan.messages[plan.messages.size() - 2].caption, "오류");
     EXPECT_EQ(plan.messages[plan.messages.size() - 2].text, "프로그램을 실행할 수 없습니다.");
+}
+
+// An install folder that is not on a fixed disk gets the program's notice
+// and the folder stage again, before the manifest's paths are looked at: the
+// plan ends there, and the check finds no path too long below a folder the
+// player never gets to use.
+TEST(QpkPlan, FolderNotOnAFixedDiskAsksForAnotherOne) {
+    const std::string dialog = "설치 디렉토리 선택", offer = "시작페이지 등록", notice = "공지";
+    struct Row {
+        const char* what;
+        const char* mainSection;
+        std::vector<std::string> captions;
+        const char* endNoteEnd;
+        const char* finding;
+    } rows[] = {
+        {"no Default Path, folder dialog", "Default Path=\r\nChange Path=1", {dialog, offer, notice},
+         "the folder dialog comes back with the same folder", "no-default-path"},
+        {"no Default Path, no dialog", "Default Path=\r\nChange Path=0", {notice},
+         "the same message comes back again and again", "no-default-path"},
+        {"no drive in Default Path", "Default Path=Games\r\nChange Path=0", {notice},
+         "the same message comes back again and again", "folder-not-on-disk"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Medium m = PlanMedium();
+        const std::string main = "Default Path=C:\\Games\\Q\\\r\nChange Path=1";
+        m.script.replace(m.script.find(main), main.size(), row.mainSection);
+        MediumReport report = AnalyseMedium(m, MediumContext());
+        std::vector<std::string> captions;
+        for (const PlannedMessage& message : report.plan.messages) captions.push_back(message.caption);
+        EXPECT_EQ(captions, row.captions);
+        EXPECT_EQ(report.plan.messages.back().text, "하드디스크를 지정하십시요.");
+        EXPECT_FALSE(report.plan.installs);
+        EXPECT_TRUE(report.plan.files.empty() && report.plan.registryValues.empty());
+        const std::string& note = report.plan.endNote;
+        EXPECT_EQ(note.substr(note.size() - std::string(row.endNoteEnd).size()), row.endNoteEnd);
+        std::vector<std::string> codes;
+        for (const Finding& f : report.findings) codes.push_back(f.code);
+        EXPECT_NE(std::find(codes.begin(), codes.end(), row.finding), codes.end());
+        EXPECT_EQ(std::find(codes.begin(), codes.end(), "install-path-long"), codes.end());
+    }
 }

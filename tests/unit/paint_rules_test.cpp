@@ -1,4 +1,4 @@
-#include "shell/paint_rules.h"
+#include "common/paint_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,13 @@
-#include "shell/sequence_rules.h"
+#include "stages/sequence_rules.h"
 
 #include <gtest/gtest.h>
 
 TEST(FolderStage, DiskSpaceResults) {
-    EXPECT_EQ(AfterDiskSpaceCheck(0), FolderCheckStep::AskAgain);
-    EXPECT_EQ(AfterDiskSpaceCheck(1), FolderCheckStep::AskAgain);
-    EXPECT_EQ(AfterDiskSpaceCheck(2), FolderCheckStep::GoOn);
-    EXPECT_EQ(AfterDiskSpaceCheck(3), FolderCheckStep::Quit);
-    EXPECT_EQ(AfterDiskSpaceCheck(4), FolderCheckStep::Abort);
-    EXPECT_EQ(AfterDiskSpaceCheck(5), FolderCheckStep::GoOn);
-    EXPECT_EQ(AfterDiskSpaceCheck(-1), FolderCheckStep::GoOn);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::ChooseAgain), FolderCheckStep::AskAgain);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::TooSmallRetry), FolderCheckStep::AskAgain);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::Enough), FolderCheckStep::GoOn);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::TooSmallQuit), FolderCheckStep::Quit);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::PackageUnusable), FolderCheckStep::Abort);
 }
 
 TEST(FolderStage, FolderTestErrors) {

@@ -174,7 +174,7 @@ class VersionVerdictTest : public ::testing::TestWithParam<VerdictCase> {};
 
 TEST_P(VersionVerdictTest, FollowsTheModeAndTheUnsignedComparison) {
     const VerdictCase& c = GetParam();
-    EXPECT_EQ(DecideVersion(c.mode, c.installed, c.value), c.verdict);
+    EXPECT_EQ(DecideVersion(static_cast<VersionMode>(c.mode), c.installed, c.value), c.verdict);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,16 +32,14 @@ static std::string DefectEnglish(const ManifestResult& result) {
     case ManifestError::NameNotTerminated: return where + "no zero byte ends the name";
     case ManifestError::BadName:
         return where + "name \"" + PrintableName(result.name) + "\": " + NameProblemEnglish(result.nameProblem);
-    case ManifestError::OutOfMemory: return "out of memory";
     case ManifestError::CannotOpen:
     case ManifestError::None: break;
     }
     return "";
 }
 
-static void PrintNames(const FileList& list) {
-    for (const FileEntry* entry = list.m_head; entry; entry = entry->m_next)
-        std::printf("%s\n", PrintableName(entry->m_name).c_str());
+static void PrintNames(const std::vector<std::string>& names) {
+    for (const std::string& name : names) std::printf("%s\n", PrintableName(name).c_str());
 }
 
 // The entries before a defect, read from a copy whose count stops there.
@@ -51,9 +49,9 @@ static void PrintEntriesBefore(const std::string& data, const ManifestResult& re
     std::uint32_t good = result.entryNumber - 1;
     for (int i = 0; i < 4; ++i) head[4 + i] = static_cast<char>((good >> (8 * i)) & 0xFF);
     std::size_t position = 0;
-    FileList list;
-    DecodeManifest(ReaderOver(head, position), list);
-    PrintNames(list);
+    std::vector<std::string> names;
+    DecodeManifest(ReaderOver(head, position), names);
+    PrintNames(names);
 }
 
 int ListCommand(const std::vector<std::string>& args) {
@@ -68,8 +66,8 @@ int ListCommand(const std::vector<std::string>& args) {
     }
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::size_t position = 0;
-    FileList list;
-    ManifestResult result = DecodeManifest(ReaderOver(data, position), list);
+    std::vector<std::string> names;
+    ManifestResult result = DecodeManifest(ReaderOver(data, position), names);
     if (result.error != ManifestError::ShortHeader) {
         std::printf("total %u bytes\n", result.totalSize);
         std::printf("count %d%s\n", result.entryCount, result.entryCount < 0 ? " (no files)" : "");
@@ -79,7 +77,7 @@ int ListCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "qpk: %s: defect: %s\n", args[0].c_str(), DefectEnglish(result).c_str());
         return 1;
     }
-    PrintNames(list);
+    PrintNames(names);
     if (position < data.size()) std::printf("(%zu bytes after the last entry are ignored)\n", data.size() - position);
     return 0;
 }
@@ -90,43 +88,18 @@ static std::string GeneratedManifest(std::uint32_t entries) {
     return EncodeManifest(0, names);
 }
 
-// Appending by walking from the head to the tail each time, as a list
-// without a tail pointer must: the cost the tail pointer avoids.
-static double WalkingAppendMs(std::uint32_t entries) {
-    auto start = std::chrono::steady_clock::now();
-    FileEntry* head = nullptr;
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        FileEntry* entry = new FileEntry("x.dat");
-        if (!head) {
-            head = entry;
-            continue;
-        }
-        FileEntry* tail = head;
-        while (tail->m_next) tail = tail->m_next;
-        tail->m_next = entry;
-    }
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    while (head) {
-        FileEntry* next = head->m_next;
-        delete head;
-        head = next;
-    }
-    return ms;
-}
-
 int BenchCommand(const std::vector<std::string>& args) {
     std::uint32_t largest = args.empty() ? 1000000 : static_cast<std::uint32_t>(std::stoul(args[0]));
-    std::printf("%10s %12s %12s %12s %16s\n", "entries", "bytes", "read ms", "ns/entry", "walking ms");
+    std::printf("%10s %12s %12s %12s\n", "entries", "bytes", "read ms", "ns/entry");
     for (std::uint32_t entries = 1000; entries <= largest; entries *= 10) {
         std::string data = GeneratedManifest(entries);
         std::size_t position = 0;
-        FileList list;
+        std::vector<std::string> names;
         auto start = std::chrono::steady_clock::now();
-        ManifestResult result = DecodeManifest(ReaderOver(data, position), list);
+        ManifestResult result = DecodeManifest(ReaderOver(data, position), names);
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (result.error != ManifestError::None || result.entriesRead != entries) return 1;
-        std::string walking = entries <= 100000 ? std::to_string(WalkingAppendMs(entries)) : "-";
-        std::printf("%10u %12zu %12.2f %12.1f %16s\n", entries, data.size(), ms, ms * 1e6 / entries, walking.c_str());
+        std::printf("%10u %12zu %12.2f %12.1f\n", entries, data.size(), ms, ms * 1e6 / entries);
     }
     return 0;
 }

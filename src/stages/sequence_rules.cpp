@@ -1,15 +1,16 @@
-#include "shell/sequence_rules.h"
+#include "stages/sequence_rules.h"
 
 #include "common/script_rules.h"
 
-FolderCheckStep AfterDiskSpaceCheck(int result) {
-    switch (result) {
-    case 0:
-    case 1: return FolderCheckStep::AskAgain;
-    case 3: return FolderCheckStep::Quit;
-    case 4: return FolderCheckStep::Abort;
-    default: return FolderCheckStep::GoOn;
+FolderCheckStep AfterDiskSpaceCheck(DiskVerdict verdict) {
+    switch (verdict) {
+    case DiskVerdict::ChooseAgain:
+    case DiskVerdict::TooSmallRetry: return FolderCheckStep::AskAgain;
+    case DiskVerdict::TooSmallQuit: return FolderCheckStep::Quit;
+    case DiskVerdict::PackageUnusable: return FolderCheckStep::Abort;
+    case DiskVerdict::Enough: break;
     }
+    return FolderCheckStep::GoOn;
 }
 
 FolderTestFailure ClassifyFolderTestError(unsigned long error) {

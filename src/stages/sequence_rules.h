@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "common/setup_state_rules.h"
+
 enum class FolderCheckStep { AskAgain, Quit, Abort, GoOn };
 
-// What the folder stage does with the disk-space check's result:
-// 0 (not a fixed disk) and 1 (too little space, OK) ask again, 3 (Cancel) quits,
-// 4 (the package cannot be installed; the user was told) ends with -1,
-// 2 and anything else go on.
-FolderCheckStep AfterDiskSpaceCheck(int result);
+// What the folder stage does with the disk-space check's verdict: not a fixed
+// disk and too little space with OK ask again, Cancel quits, a package that
+// cannot be installed (the user was told) ends with -1, enough space goes on.
+FolderCheckStep AfterDiskSpaceCheck(DiskVerdict verdict);
 
 enum class FolderTestFailure { CreateLastLevel, CreateAllLevels, Unusable };
 

@@ -1,4 +1,4 @@
-#include "shell/paint_rules.h"
+#include "common/paint_rules.h"
 
 #include "common/script_rules.h"
 #include "common/text_rules.h"

@@ -1,0 +1,48 @@
+// Registry entries: the keys of [Main Registry] and the values of the section
+// named by each key line. One key is open at a time, and it is closed on
+// every way out of the step.
+#include "common/script_rules.h"
+#include "stages/stages.h"
+
+// Writes one value line into the open key. False: the line ends the step.
+static bool WriteValueLine(SetupMachine& machine, const SetupState& state, const std::string& section, int number) {
+    std::string line = machine.ReadScriptText(section, LineKey(number), kLineCapacity);
+    ValueLineOutcome outcome = DecideValueLine(section, number, line, state.installDir);
+    machine.ValueLineDecided(section, number, line, outcome, state);
+    if (!outcome.message.empty()) machine.Tell(kScriptErrorCaption, outcome.message, kErrorMessage);
+    // A value that cannot be written is passed over.
+    if (outcome.effect == LineEffect::Use)
+        machine.SetRegistryValue(outcome.value.name, outcome.data.type, outcome.data.bytes);
+    return outcome.effect != LineEffect::EndStep;
+}
+
+// The values of the section named by the whole key line. False: the step ends.
+static bool WriteKeyValues(SetupMachine& machine, const SetupState& state, const std::string& section) {
+    int count = machine.ReadScriptInt(section, "Count", 0);
+    machine.ValueCountRead(section, count);
+    for (int i = 1; i <= count; ++i)
+        if (!WriteValueLine(machine, state, section, i)) return false;
+    return true;
+}
+
+// One key line. False: the step ends here.
+static bool WriteRegistryKey(SetupMachine& machine, const SetupState& state, int number) {
+    std::string keyLine = machine.ReadScriptText("Main Registry", LineKey(number), kLineCapacity);
+    KeyLineOutcome outcome = DecideKeyLine(number, keyLine);
+    machine.KeyLineDecided(number, keyLine, outcome);
+    if (!outcome.message.empty()) machine.Tell(kScriptErrorCaption, outcome.message, kErrorMessage);
+    if (outcome.effect != LineEffect::Use) return true;
+    if (!machine.CreateRegistryKey(outcome.key.root, outcome.key.subKey)) {
+        machine.Tell(kErrorCaption, kCreateKeyErrorText, kErrorMessage);
+        return false;
+    }
+    bool goOn = WriteKeyValues(machine, state, keyLine);
+    machine.CloseRegistryKey();
+    return goOn;
+}
+
+void WriteRegistryEntries(SetupMachine& machine, const SetupState& state) {
+    int count = machine.ReadScriptInt("Main Registry", "Count", 0);
+    for (int i = 1; i <= count; ++i)
+        if (!WriteRegistryKey(machine, state, i)) return;
+}
