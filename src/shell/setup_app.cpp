@@ -9,7 +9,7 @@
 #include "shell/sequence_rules.h"
 #include "shell/shell.h"
 
-static const char kWindowClass[] = "QuorinInstall";
+static const char kWindowClass[] = SETUP_WINDOW_CLASS;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
     RestrictDllSearch();

@@ -9,8 +9,9 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import run  # noqa: E402
+import transcript as transcripts  # noqa: E402
 import try_medium  # noqa: E402
+import wine  # noqa: E402
 
 FOLDER = {"caption": "설치 디렉토리 선택", "text": "C:\\Games\\Q", "answer": "ok"}
 CREATE = {"caption": "폴더 생성", "text": "폴더가 존재하지 않습니다.\n만드시겠습니까?", "answer": "yes"}
@@ -38,12 +39,12 @@ class DialogueOfPlan(unittest.TestCase):
         for messages, typed, transcript, matches in cases:
             expected = try_medium.dialogue_of_plan({"messages": messages}, typed)
             got = len(expected) == len(transcript) and all(
-                run.dialogue_matches(line, want) for line, want in zip(transcript, expected))
+                transcripts.dialogue_matches(line, want) for line, want in zip(transcript, expected))
             self.assertEqual(got, matches, (expected, transcript))
 
     def test_answers_given_to_the_robot(self):
         expected = try_medium.dialogue_of_plan({"messages": [FOLDER, CREATE, DONE]}, "D:\\X")
-        self.assertEqual(run.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
+        self.assertEqual(transcripts.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
 
 
 class ProcessTrace(unittest.TestCase):
@@ -54,7 +55,7 @@ class ProcessTrace(unittest.TestCase):
             (r'a.exe x\ty', 'a.exe x\ty'),
         ]
         for traced, command in cases:
-            self.assertEqual(run.unescape_trace(traced), command)
+            self.assertEqual(wine.unescape_trace(traced), command)
 
     def test_only_the_setups_own_starts(self):
         class Ctx:
@@ -67,7 +68,7 @@ class ProcessTrace(unittest.TestCase):
                 'L"C:\\\\windows\\\\system32\\\\winemenubuilder.exe -w \\"C:\\\\x.lnk\\""',
                 '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L"regedit.exe /s a.reg"',
             ]).encode("utf-8")
-        self.assertEqual(run.started_programs(Ctx()), ["regedit.exe /s a.reg"])
+        self.assertEqual(wine.started_programs(Ctx()), ["regedit.exe /s a.reg"])
 
 
 
@@ -87,7 +88,7 @@ class ProgramOfTry(unittest.TestCase):
         class Bench:
             def __init__(self, build, wow64):
                 self.build = build
-                self.program = run.Program.__new__(run.Program)
+                self.program = wine.Program.__new__(wine.Program)
                 self.program.wow64 = wow64
         cases = [
             # (machine of the medium's Setup.exe or "shipped" for this tree's PE32, name on the medium,
@@ -122,11 +123,11 @@ class ProgramOfTry(unittest.TestCase):
     def test_machine_of_a_program(self):
         with tempfile.TemporaryDirectory() as work:
             for machine, want in ((0x14C, "i386"), (0x8664, "x86_64"), (0xAA64, "aa64"), (None, None)):
-                self.assertEqual(run.pe_machine(pe_file(work, "p.exe", machine)), want)
+                self.assertEqual(wine.pe_machine(pe_file(work, "p.exe", machine)), want)
             with open(os.path.join(work, "two.exe"), "wb") as f:
                 f.write(b"MZ")
-            self.assertIsNone(run.pe_machine(os.path.join(work, "two.exe")))
-            self.assertIsNone(run.pe_machine(os.path.join(work, "missing.exe")))
+            self.assertIsNone(wine.pe_machine(os.path.join(work, "two.exe")))
+            self.assertIsNone(wine.pe_machine(os.path.join(work, "missing.exe")))
 
 
 class NamesAsWindowsFindsThem(unittest.TestCase):
@@ -140,7 +141,7 @@ class NamesAsWindowsFindsThem(unittest.TestCase):
                 ("data\\other.txt", os.path.join(work, "Data", "other.txt")),  # missing: as named
             ]
             for name, want in cases:
-                self.assertEqual(run.path_without_case(work, name.split("\\")), want, name)
+                self.assertEqual(wine.path_without_case(work, name.split("\\")), want, name)
 
 if __name__ == "__main__":
     unittest.main()
