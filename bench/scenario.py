@@ -1413,6 +1413,10 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
         robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
                      "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
                     ctx.env, timeout=timeout + 60, check=False)
+    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
+        with open(ctx.wine_log, "wb") as f:
+            f.write(getattr(e, "output", b""))
+        raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
     finally:
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
@@ -1462,6 +1466,7 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     print("ok %s [%s] (%.1f s)" % (name, bench.program.arch, elapsed))
     if not demo and not os.environ.get("QS_KEEP_PREFIX"):
         shutil.rmtree(prefix, ignore_errors=True)
+        wine.remove_file(ctx.wine_log)
     return True
 
 

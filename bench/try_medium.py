@@ -41,6 +41,8 @@ def plan_options(args):
         value = getattr(args, name)
         if value is not None:
             options += ["--" + name.replace("_", "-"), str(value)]
+    if args.folder is not None:
+        options.append("--folder-" + args.folder)
     for answer in args.answer:
         options += ["--answer", answer]
     return options
@@ -249,7 +251,7 @@ def describe_case(plan, medium_host, args, program_note, wine_hides):
         print("NOTE: the plan ends early: %s" % plan["endNote"])
 
 
-def main():
+def option_parser():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("medium")
     parser.add_argument("--build", default=os.path.join(wine.ROOT, "build"),
@@ -262,10 +264,18 @@ def main():
     parser.add_argument("--install-dir", help="the folder the player types into the folder dialog")
     parser.add_argument("--installed-version", type=int, help="the version number an earlier installation left")
     parser.add_argument("--installed-path", help="the install folder an earlier installation recorded")
+    parser.add_argument("--folder-exists", dest="folder", action="store_const", const="exists",
+                        help="the install folder is there before (as qpk plan takes it)")
+    parser.add_argument("--folder-missing", dest="folder", action="store_const", const="missing",
+                        help="the install folder is not there before")
     parser.add_argument("--answer", action="append", default=[], help="NAME=yes|no, as qpk plan takes it")
     parser.add_argument("--program", choices=("win32", "win64"))
     parser.add_argument("--timeout", type=int, default=600, help="last-resort limit of the run in seconds")
-    args = parser.parse_args()
+    return parser
+
+
+def main():
+    args = option_parser().parse_args()
     medium_host = os.path.abspath(args.medium)
     if not os.path.isdir(medium_host):
         print("qpk try: %s is not a folder" % args.medium, file=sys.stderr)
@@ -305,7 +315,7 @@ def try_medium(bench, args, medium_host):
     describe_case(plan, medium_host, args, program_note, wine_hides)
     sections = sections_of_try(args, plan, medium, medium_host)
     # A prefix of its own per medium and options, so that tries run side by side.
-    key = "\0".join([medium_host] + sys.argv[1:])
+    key = "\0".join([medium_host, "cd" if args.cdrom else ""] + plan_options(args))
     digest = hashlib.sha1(key.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
     name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
                             digest)

@@ -58,15 +58,26 @@ class ProcessTrace(unittest.TestCase):
             self.assertEqual(wine.unescape_trace(traced), command)
 
     def test_only_the_setups_own_starts(self):
+        def created(thread, image, pid):
+            return '%s:trace:process:NtCreateUserProcess L"\\\\??\\\\%s" pid %s tid 0200 handles 0x4/0x8' % (
+                thread, image, pid)
+
         class Ctx:
             medium = "C:\\media"
             robot_output = "\n".join([
                 '0100:0104:trace:loaddll:build_module Loaded L"C:\\\\robot\\\\robot.exe" at 00400000: native',
                 '0100:0104:trace:process:CreateProcessInternalW app (null) cmdline L"C:\\\\media\\\\Setup.exe"',
+                created("0100:0104", "C:\\\\media\\\\Setup.exe", "0120"),
                 '0120:0124:trace:loaddll:build_module Loaded L"C:\\\\media\\\\Setup.exe" at 00400000: native',
                 '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline '
                 'L"C:\\\\windows\\\\system32\\\\winemenubuilder.exe -w \\"C:\\\\x.lnk\\""',
+                created("0120:0124", "C:\\\\windows\\\\system32\\\\winemenubuilder.exe", "0130"),
                 '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L"regedit.exe /s a.reg"',
+                created("0120:0124", "C:\\\\windows\\\\regedit.exe", "0140"),
+                # handed to CreateProcess, refused by Windows: nothing started
+                '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L"C:\\\\Games\\\\config.exe"',
+                '0120:0124:trace:process:NtCreateUserProcess L"\\\\??\\\\C:\\\\Games\\\\config.exe" image '
+                'L"C:\\\\Games\\\\config.exe" cmdline L"C:\\\\Games\\\\config.exe" parent (nil)',
             ]).encode("utf-8")
         self.assertEqual(wine.started_programs(Ctx()), ["regedit.exe /s a.reg"])
 

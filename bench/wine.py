@@ -244,8 +244,10 @@ def describe_size(size):
 def run(cmd, env, timeout=120, check=True):
     try:
         r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        raise ScenarioError("%s did not end within %d s" % (" ".join(cmd), timeout))
+    except subprocess.TimeoutExpired as e:
+        error = ScenarioError("%s did not end within %d s" % (" ".join(cmd), timeout))
+        error.output = e.output or b""  # what it wrote until then
+        raise error
     except OSError as e:
         raise ScenarioError("%s cannot be started: %s" % (cmd[0], e.strerror))
     if check and r.returncode != 0:
@@ -477,7 +479,9 @@ def read_link(ctx, winpath):
     return fields
 
 
-PROCESS_LINE = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:process:CreateProcessInternalW app .*? cmdline L"(.*)"$')
+PROCESS_LINE = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:process:CreateProcessInternalW app .*? cmdline L"(.*)"$')
+# The new process made: the same thread goes on with its process id.
+PROCESS_CREATED_LINE = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:process:NtCreateUserProcess L".*" pid [0-9a-f]+ tid ')
 
 
 def unescape_trace(text):
@@ -495,9 +499,11 @@ def trace_started_programs(ctx):
 
 
 def started_programs(ctx):
-    """The command lines Setup.exe handed to CreateProcess, in order, from the run's trace."""
+    """The command lines of the programs Setup.exe started, in order, from the run's
+    trace: a command Windows refused (no such file, no Windows program) was handed
+    to CreateProcess but started nothing, and is not counted."""
     setup = (ctx.medium.rstrip("\\") + "\\Setup.exe").lower()
-    pids, started = set(), []
+    pids, started, pending = set(), [], {}
     for line in getattr(ctx, "robot_output", b"").decode("utf-8", errors="replace").splitlines():
         m = LOADDLL_LINE.match(line)
         if m and m.group(2).replace("\\\\", "\\").lower() == setup:
@@ -505,7 +511,11 @@ def started_programs(ctx):
             continue
         m = PROCESS_LINE.match(line)
         if m and m.group(1) in pids:
-            command = unescape_trace(m.group(2))
+            pending[m.group(2)] = unescape_trace(m.group(3))
+            continue
+        m = PROCESS_CREATED_LINE.match(line)
+        if m and m.group(2) in pending:
+            command = pending.pop(m.group(2))
             # Wine's shell starts its menu builder from inside the process
             # whenever a link is saved; that is Wine's, not the program's.
             if not command.lower().startswith("c:\\windows\\system32\\winemenubuilder.exe"):

@@ -202,6 +202,23 @@ if(QS_E2E)
   set_tests_properties(e2e.sign PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
 endif()
 
+# The plan against the program for every medium of the tree, in each case the
+# plan's options express (bench/agree.py): one test per medium.
+if(QS_E2E)
+  file(GLOB QS_AGREE_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/samples/* ${CMAKE_SOURCE_DIR}/docs/examples/*
+       ${CMAKE_SOURCE_DIR}/tests/qpk/media/* ${CMAKE_SOURCE_DIR}/tests/try/*)
+  foreach(medium ${QS_AGREE_MEDIA})
+    if(IS_DIRECTORY ${medium})
+      get_filename_component(name ${medium} NAME)
+      get_filename_component(group ${medium} DIRECTORY)
+      get_filename_component(group ${group} NAME)
+      add_test(NAME e2e.agree.${group}.${name} COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/agree.py
+               --build ${QS_BUILD_ROOT} ${medium})
+      set_tests_properties(e2e.agree.${group}.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600 LABELS e2e)
+    endif()
+  endforeach()
+endif()
+
 # qpk installed into a fresh prefix tries a medium with what it installed.
 if(QS_E2E)
   add_test(NAME e2e.install.try COMMAND ${CMAKE_SOURCE_DIR}/tests/install/check_install.sh ${QS_BUILD_ROOT}
