@@ -53,29 +53,29 @@ fuzz-smoke: fuzzbuild
 # Every test: unit tests, the artefact checks, the Wine scenarios and a short
 # run of every fuzz target.
 test: build
-	@python3 tests/e2e/run.py --build $(abspath $(BUILD)) --which
+	@python3 bench/run.py --build $(abspath $(BUILD)) --which
 	@cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure $(CTEST_ARGS); rc=$$?; \
-	  python3 $(CURDIR)/tests/e2e/run.py --build $(abspath $(BUILD)) --which; exit $$rc
+	  python3 $(CURDIR)/bench/run.py --build $(abspath $(BUILD)) --which; exit $$rc
 	$(MAKE) fuzz-smoke
 
 unit: bootstrap host
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure -LE e2e -E '^e2e\.'
 
 e2e: build
-	@python3 tests/e2e/run.py --build $(abspath $(BUILD)) --which
+	@python3 bench/run.py --build $(abspath $(BUILD)) --which
 	cd $(BUILD)/host && ctest -j $(JOBS) --output-on-failure -R '^e2e\.'
 
 # The main job: build the sample medium and install it under Wine, answering
 # as a player would; prints what the player saw and what was installed.
 demo: build
-	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --demo samples/demo.scn
+	python3 bench/run.py --build $(abspath $(BUILD)) --demo samples/demo.scn
 
 # Pictures: runs a scenario (default: the sample medium) on an Xvfb screen with
 # Korean fonts and saves the backdrop and every window as it appears to PNG
 # under $(BUILD)/shots/. Another scenario: make preview PREVIEW=<file.scn>.
 PREVIEW ?= samples/demo.scn
 preview: build
-	python3 tests/e2e/run.py --build $(abspath $(BUILD)) --preview $(PREVIEW)
+	python3 bench/run.py --build $(abspath $(BUILD)) --preview $(PREVIEW)
 
 # Installation speed under Wine: Setup.exe (the shipped 32-bit build where
 # 32-bit programs run) against a bare CopyFileA loop of the same bitness and

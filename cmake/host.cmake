@@ -36,6 +36,11 @@ gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 # The folders of src/ as layers: no file includes against their order.
 add_test(NAME include_order COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/include_order.py ${CMAKE_SOURCE_DIR})
 
+# The Wine bench beside the tools that use it: `qpk try` finds it as bench/
+# beside its own binary, here a link to the source tree's bench/, after
+# `cmake --install` in <prefix>/share/quorin-setup/ (see below).
+file(CREATE_LINK ${CMAKE_SOURCE_DIR}/bench ${CMAKE_BINARY_DIR}/bench SYMBOLIC)
+
 # Tools for people who prepare a medium: every tools/<name>/*.cpp is one program.
 file(GLOB QS_TOOL_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/*)
 foreach(dir ${QS_TOOL_DIRS})
@@ -46,8 +51,6 @@ foreach(dir ${QS_TOOL_DIRS})
       add_executable(${name} ${tool_sources})
       target_compile_options(${name} PRIVATE ${QS_CHARSET_FLAGS} ${QS_WARNING_FLAGS})
       target_link_libraries(${name} PRIVATE medium_rules setup_rules)
-      # `qpk try` runs the Wine bench of this source tree.
-      target_compile_definitions(${name} PRIVATE QS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     endif()
   endif()
 endforeach()
@@ -56,7 +59,7 @@ endforeach()
 option(QS_E2E "Register the Wine end-to-end scenarios" ON)
 set(QS_BUILD_ROOT ${CMAKE_BINARY_DIR}/.. CACHE PATH "Folder holding the win64 build")
 if(QS_E2E)
-  set(QS_RUNNER ${CMAKE_SOURCE_DIR}/tests/e2e/run.py)
+  set(QS_RUNNER ${CMAKE_SOURCE_DIR}/bench/run.py)
   add_test(NAME e2e.prefix COMMAND ${Python3_EXECUTABLE} ${QS_RUNNER} --build ${QS_BUILD_ROOT} --prefix-only)
   set_tests_properties(e2e.prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
   file(GLOB_RECURSE QS_SCENARIOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/*.scn)
@@ -109,7 +112,7 @@ add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/ch
          ${QS_BUILD_ROOT}/win32/Setup.exe ${QS_BUILD_ROOT}/win64/Setup.exe)
 
 # What `qpk try` derives from a plan and reads back from Wine's trace.
-add_test(NAME try_medium COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/try_medium_test.py)
+add_test(NAME try_medium COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/try_medium_test.py)
 
 # qpk check on media with one known defect each (tests/qpk/media/<defect>/expected).
 file(GLOB QS_QPK_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/qpk/media/*)
@@ -201,6 +204,30 @@ if(QS_E2E)
   set_tests_properties(e2e.sign PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
 endif()
 
+# The plan against the program for every medium of the tree, in each case the
+# plan's options express (bench/agree.py): one test per medium.
+if(QS_E2E)
+  file(GLOB QS_AGREE_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/samples/* ${CMAKE_SOURCE_DIR}/docs/examples/*
+       ${CMAKE_SOURCE_DIR}/tests/qpk/media/* ${CMAKE_SOURCE_DIR}/tests/try/*)
+  foreach(medium ${QS_AGREE_MEDIA})
+    if(IS_DIRECTORY ${medium})
+      get_filename_component(name ${medium} NAME)
+      get_filename_component(group ${medium} DIRECTORY)
+      get_filename_component(group ${group} NAME)
+      add_test(NAME e2e.agree.${group}.${name} COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/agree.py
+               --build ${QS_BUILD_ROOT} ${medium})
+      set_tests_properties(e2e.agree.${group}.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600 LABELS e2e)
+    endif()
+  endforeach()
+endif()
+
+# qpk installed into a fresh prefix tries a medium with what it installed.
+if(QS_E2E)
+  add_test(NAME e2e.install.try COMMAND ${CMAKE_SOURCE_DIR}/tests/install/check_install.sh ${QS_BUILD_ROOT}
+           ${CMAKE_SOURCE_DIR})
+  set_tests_properties(e2e.install.try PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300 LABELS e2e)
+endif()
+
 # Every run of the bench in a prefix of its own, named after the test.
 if(QS_E2E)
   get_property(QS_ALL_TESTS DIRECTORY PROPERTY TESTS)
@@ -210,3 +237,18 @@ if(QS_E2E)
     endif()
   endforeach()
 endif()
+
+# `cmake --install`: qpk in <prefix>/bin, and beside it in share/quorin-setup
+# what `qpk try` needs to install a medium under Wine: the bench's scripts,
+# and of both builds (made by `make build` beside this one) Setup.exe and the
+# bench's Win32 helpers.
+install(TARGETS qpk RUNTIME DESTINATION bin)
+install(FILES ${CMAKE_SOURCE_DIR}/bench/wine.py ${CMAKE_SOURCE_DIR}/bench/scenario.py
+        ${CMAKE_SOURCE_DIR}/bench/plan.py ${CMAKE_SOURCE_DIR}/bench/transcript.py
+        DESTINATION share/quorin-setup/bench)
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/bench/try_medium.py ${CMAKE_SOURCE_DIR}/bench/run.py
+        ${CMAKE_SOURCE_DIR}/bench/kernel32-probe.sh DESTINATION share/quorin-setup/bench)
+foreach(arch win32 win64)
+  install(FILES ${QS_BUILD_ROOT}/${arch}/Setup.exe DESTINATION share/quorin-setup/${arch})
+  install(DIRECTORY ${QS_BUILD_ROOT}/${arch}/bench/ DESTINATION share/quorin-setup/${arch}/bench)
+endforeach()

@@ -60,12 +60,14 @@ target_compile_options(Setup PRIVATE ${QS_SIZE_FLAGS})
 target_compile_options(setup_rules PRIVATE ${QS_SIZE_FLAGS})
 target_link_options(Setup PRIVATE -Wl,--gc-sections)
 
-# Win32 helpers of the end-to-end tests (robot, recorders, lock holders ...):
-# every tests/e2e/robot/*.cpp is one console program of the same name.
-file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/robot/*.cpp)
+# The Wine bench's Win32 helpers (robot, timers, recorders, lock holders ...):
+# every bench/robot/*.cpp is one console program of the same name. They find
+# the program's windows by its resource ids (res/resource.h).
+file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/robot/*.cpp)
 foreach(src ${QS_BENCH_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/res)
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8 ${QS_WARNING_FLAGS})
   target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)

@@ -1,5 +1,8 @@
-// Resource identifiers of Setup.exe.
+// Resource identifiers of Setup.exe, and the class of its backdrop window:
+// the bench's robot finds the program's windows by them.
 #pragma once
+
+#define SETUP_WINDOW_CLASS    "QuorinInstall"
 
 #define IDI_SETUP             101
 #define IDR_ACCEL             103

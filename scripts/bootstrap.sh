@@ -19,7 +19,7 @@ PACKAGES=(
 
 # A 32-bit program only runs where the kernel has 32-bit support; find out
 # with the smallest one there is (exit(0) through int 0x80).
-if "$HERE/kernel32-probe.sh"; then
+if "$HERE/../bench/kernel32-probe.sh"; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "bootstrap: adding the i386 architecture"
     dpkg --add-architecture i386

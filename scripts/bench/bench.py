@@ -36,8 +36,9 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import run as e2e  # noqa: E402  (the test bench's prefix and Wine environment)
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import scenario  # noqa: E402  (the bench's gates)
+import wine as e2e  # noqa: E402  (the bench's prefix and Wine environment)
 
 KB = 1024
 MB = 1024 * 1024
@@ -290,7 +291,7 @@ def run_setup(runner, name, medium, names, full):
         # seen the painted backdrop and the copy dialog.
         if os.path.exists(seen):
             os.unlink(seen)
-        gate = e2e.Gate(runner.prefix, os.path.join(medium, *names[-1].split("\\")), seen, seen + ".reached")
+        gate = scenario.Gate(runner.prefix, os.path.join(medium, *names[-1].split("\\")), seen, seen + ".reached")
         gate.close_over()
     try:
         f = runner.timed((["--seen", "C:\\benchtools\\seen.txt"] if gate else []) +

@@ -11,7 +11,7 @@
 #include "stages/sequence_rules.h"
 #include "stages/stages.h"
 
-static const char kWindowClass[] = "QuorinInstall";
+static const char kWindowClass[] = SETUP_WINDOW_CLASS;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
     RestrictDllSearch();

@@ -66,8 +66,8 @@ verify "$exe" && fail "the unsigned build verifies"
 
 # The signed program as players get it, installed under Wine (where this
 # machine runs 32-bit programs; elsewhere the bench has no way to start it).
-if python3 -c "import sys; sys.path.insert(0, '$root/tests/e2e'); import run; sys.exit(not run.runs_32bit_programs())"; then
-  python3 "$root/tests/e2e/run.py" --build "$build" --program win32 --setup-exe "$work/p12.exe" "$scenario" \
+if python3 -c "import sys; sys.path.insert(0, '$root/bench'); import wine; sys.exit(not wine.runs_32bit_programs())"; then
+  python3 "$root/bench/run.py" --build "$build" --program win32 --setup-exe "$work/p12.exe" "$scenario" \
     || fail "the signed Setup.exe did not pass $scenario"
 else
   echo "NOTE: this machine cannot run 32-bit programs under Wine: the signed PE32 was not run"

@@ -9,8 +9,9 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import run  # noqa: E402
+import transcript as transcripts  # noqa: E402
 import try_medium  # noqa: E402
+import wine  # noqa: E402
 
 FOLDER = {"caption": "설치 디렉토리 선택", "text": "C:\\Games\\Q", "answer": "ok"}
 CREATE = {"caption": "폴더 생성", "text": "폴더가 존재하지 않습니다.\n만드시겠습니까?", "answer": "yes"}
@@ -38,12 +39,12 @@ class DialogueOfPlan(unittest.TestCase):
         for messages, typed, transcript, matches in cases:
             expected = try_medium.dialogue_of_plan({"messages": messages}, typed)
             got = len(expected) == len(transcript) and all(
-                run.dialogue_matches(line, want) for line, want in zip(transcript, expected))
+                transcripts.dialogue_matches(line, want) for line, want in zip(transcript, expected))
             self.assertEqual(got, matches, (expected, transcript))
 
     def test_answers_given_to_the_robot(self):
         expected = try_medium.dialogue_of_plan({"messages": [FOLDER, CREATE, DONE]}, "D:\\X")
-        self.assertEqual(run.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
+        self.assertEqual(transcripts.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
 
 
 class ProcessTrace(unittest.TestCase):
@@ -54,20 +55,31 @@ class ProcessTrace(unittest.TestCase):
             (r'a.exe x\ty', 'a.exe x\ty'),
         ]
         for traced, command in cases:
-            self.assertEqual(run.unescape_trace(traced), command)
+            self.assertEqual(wine.unescape_trace(traced), command)
 
     def test_only_the_setups_own_starts(self):
+        def created(thread, image, pid):
+            return '%s:trace:process:NtCreateUserProcess L"\\\\??\\\\%s" pid %s tid 0200 handles 0x4/0x8' % (
+                thread, image, pid)
+
         class Ctx:
             medium = "C:\\media"
             robot_output = "\n".join([
                 '0100:0104:trace:loaddll:build_module Loaded L"C:\\\\robot\\\\robot.exe" at 00400000: native',
                 '0100:0104:trace:process:CreateProcessInternalW app (null) cmdline L"C:\\\\media\\\\Setup.exe"',
+                created("0100:0104", "C:\\\\media\\\\Setup.exe", "0120"),
                 '0120:0124:trace:loaddll:build_module Loaded L"C:\\\\media\\\\Setup.exe" at 00400000: native',
                 '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline '
                 'L"C:\\\\windows\\\\system32\\\\winemenubuilder.exe -w \\"C:\\\\x.lnk\\""',
+                created("0120:0124", "C:\\\\windows\\\\system32\\\\winemenubuilder.exe", "0130"),
                 '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L"regedit.exe /s a.reg"',
+                created("0120:0124", "C:\\\\windows\\\\regedit.exe", "0140"),
+                # handed to CreateProcess, refused by Windows: nothing started
+                '0120:0124:trace:process:CreateProcessInternalW app (null) cmdline L"C:\\\\Games\\\\config.exe"',
+                '0120:0124:trace:process:NtCreateUserProcess L"\\\\??\\\\C:\\\\Games\\\\config.exe" image '
+                'L"C:\\\\Games\\\\config.exe" cmdline L"C:\\\\Games\\\\config.exe" parent (nil)',
             ]).encode("utf-8")
-        self.assertEqual(run.started_programs(Ctx()), ["regedit.exe /s a.reg"])
+        self.assertEqual(wine.started_programs(Ctx()), ["regedit.exe /s a.reg"])
 
 
 
@@ -87,7 +99,7 @@ class ProgramOfTry(unittest.TestCase):
         class Bench:
             def __init__(self, build, wow64):
                 self.build = build
-                self.program = run.Program.__new__(run.Program)
+                self.program = wine.Program.__new__(wine.Program)
                 self.program.wow64 = wow64
         cases = [
             # (machine of the medium's Setup.exe or "shipped" for this tree's PE32, name on the medium,
@@ -122,11 +134,11 @@ class ProgramOfTry(unittest.TestCase):
     def test_machine_of_a_program(self):
         with tempfile.TemporaryDirectory() as work:
             for machine, want in ((0x14C, "i386"), (0x8664, "x86_64"), (0xAA64, "aa64"), (None, None)):
-                self.assertEqual(run.pe_machine(pe_file(work, "p.exe", machine)), want)
+                self.assertEqual(wine.pe_machine(pe_file(work, "p.exe", machine)), want)
             with open(os.path.join(work, "two.exe"), "wb") as f:
                 f.write(b"MZ")
-            self.assertIsNone(run.pe_machine(os.path.join(work, "two.exe")))
-            self.assertIsNone(run.pe_machine(os.path.join(work, "missing.exe")))
+            self.assertIsNone(wine.pe_machine(os.path.join(work, "two.exe")))
+            self.assertIsNone(wine.pe_machine(os.path.join(work, "missing.exe")))
 
 
 class NamesAsWindowsFindsThem(unittest.TestCase):
@@ -140,7 +152,7 @@ class NamesAsWindowsFindsThem(unittest.TestCase):
                 ("data\\other.txt", os.path.join(work, "Data", "other.txt")),  # missing: as named
             ]
             for name, want in cases:
-                self.assertEqual(run.path_without_case(work, name.split("\\")), want, name)
+                self.assertEqual(wine.path_without_case(work, name.split("\\")), want, name)
 
 if __name__ == "__main__":
     unittest.main()

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <string>
 
+#include "resource.h"
 #include "utf8.h"
 
 static std::string WindowTextOf(HWND hWnd) {
@@ -64,10 +65,10 @@ static void NoteWindow(HWND hWnd, Watch& watch) {
     char className[64] = "";
     GetClassNameA(hWnd, className, sizeof className);
     std::string name = className;
-    if (name == "QuorinInstall") {
+    if (name == SETUP_WINDOW_CLASS) {
         if (watch.backdropShown < 0) watch.backdropShown = Elapsed(watch);
         if (watch.backdropPainted < 0 && !GetUpdateRect(hWnd, nullptr, FALSE)) watch.backdropPainted = Elapsed(watch);
-    } else if (GetDlgItem(hWnd, 1010)) {
+    } else if (GetDlgItem(hWnd, IDC_PROGRESS)) {
         watch.copyVisibleNow = true;
         if (watch.copyShown < 0) {
             watch.copyShown = Elapsed(watch);

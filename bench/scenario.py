@@ -1,5 +1,5 @@
-#!/usr/bin/env python3
-"""The Wine test bench: runs one scenario against the real Setup.exe.
+"""The bench's scenario language: what a run of the real Setup.exe is given and
+what must hold afterwards.
 
 A scenario is a small text file of sections, each opened by a line
 "=== <name>":
@@ -27,23 +27,8 @@ the key in the 32-bit view (Software\\Wow6432Node\\X); "before" and "check"
 read and write those. {System} in a path or an expected text is the folder
 where the program's system-folder files really lie (C:\\windows\\syswow64 for
 the 32-bit program), for records that name it for someone else.
-
-Which program runs: the shipped build/win32/Setup.exe when this machine runs
-32-bit programs under Wine; otherwise build/win64/Setup.exe, and every run
-says so. --program win64 (or QS_PROGRAM=win64) runs the x86_64 build.
-QS_NO_32BIT=1 (make ... NO_32BIT=1) makes the bench, `qpk try` and the tests
-behave as on a machine that cannot run 32-bit programs, so that the fallback
-is proven on any machine; --fallback runs a scenario so, and is skipped
-(exit status 77) where the scenarios already run the fallback.
-
-Every scenario runs in a prefix of its own under <build>/wine/cases, named
-after the test that owns it (QS_OWNER, set by CTest to the test's name), and Wine's
-own output of the run goes to a file beside it (<prefix>.wine.log), never to
-the terminal.
 """
-import argparse
 import atexit
-import fcntl
 import os
 import re
 import shutil
@@ -52,23 +37,13 @@ import subprocess
 import sys
 import threading
 import time
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-
-WINE_ENV = {
-    "WINEDEBUG": "-all",
-    "LC_ALL": "ko_KR.UTF-8",
-    "LANG": "ko_KR.UTF-8",
-    # winemenubuilder would copy every saved link into the Linux home as a
-    # menu entry or .desktop file; the bench keeps everything in the prefix.
-    "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=",
-}
-
-
-class ScenarioError(Exception):
-    pass
-
+import wine
+from wine import (LOADDLL_LINE, ROOT, ScenarioError, describe_value, expand_system, expand_user_folders, host_path,
+                  lookup_key, path_without_case, read_link, read_reg_file, reg_text, run, started_programs,
+                  trace_started_programs)
+from transcript import INTERACTIVE, answers_for, dialogue_matches, robot_failure
+from plan import (compare_plan_files, compare_plan_links, compare_plan_registry, compare_plan_start_page,
+                  plan_of_medium)
 
 # ---------------------------------------------------------------- scenario file
 
@@ -114,361 +89,6 @@ def unescape(text):
         out += c
         i += 1
     return bytes(out)
-
-
-# ---------------------------------------------------------------- prefix and paths
-
-SKIPPED = 77  # the exit status CTest counts as a skipped test
-
-
-def fallback_forced():
-    """QS_NO_32BIT set: behave as on a machine that cannot run 32-bit programs."""
-    return os.environ.get("QS_NO_32BIT", "") not in ("", "0")
-
-
-def runs_32bit_programs():
-    """True when the kernel runs a 32-bit program and Wine has its 32-bit part
-    (and QS_NO_32BIT does not say to behave as if they did not)."""
-    if fallback_forced():
-        return False
-    probe = subprocess.run([os.path.join(ROOT, "scripts", "kernel32-probe.sh")],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    if probe.returncode != 0:
-        return False
-    r = subprocess.run(["dpkg-query", "-W", "-f", "${db:Status-Abbrev}", "wine32:i386"],
-                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    return r.stdout.decode().startswith("ii")
-
-
-class Program:
-    """The Setup.exe under test, its helpers of the same bitness, and the views
-    of the file system and the registry that it has."""
-
-    def __init__(self, build, arch=None):
-        forced = arch or os.environ.get("QS_PROGRAM")
-        self.notice = None
-        if forced:
-            if forced not in ("win32", "win64"):
-                raise ScenarioError("unknown program %s (win32 or win64)" % forced)
-            self.arch = forced
-        elif runs_32bit_programs():
-            self.arch = "win32"
-        else:
-            self.arch = "win64"
-            why = ("QS_NO_32BIT is set: the bench behaves as on a machine that cannot run 32-bit programs"
-                   if fallback_forced() else "this machine cannot run 32-bit programs under Wine")
-            self.notice = ("NOTE: %s; the Wine bench runs build/win64/Setup.exe (x86_64), not the shipped "
-                           "build/win32/Setup.exe" % why)
-        self.wow64 = self.arch == "win32"
-        self.setup_exe = os.path.join(build, self.arch, "Setup.exe")
-        self.tools = os.path.join(build, self.arch, "bench")
-        self.fixtures = os.path.join(build, self.arch, "fixtures")
-        # Where its system-folder files really lie.
-        self.system_folder = "C:\\windows\\syswow64" if self.wow64 else "C:\\windows\\system32"
-
-    def describe(self):
-        if self.wow64:
-            return "build/win32/Setup.exe (PE32, 32-bit) in a 64-bit prefix, as on 64-bit Windows"
-        return "build/win64/Setup.exe (x86_64)"
-
-    def file_view(self, winpath):
-        """A path as the program names it -> the path of the file it reaches."""
-        if self.wow64:
-            return re.sub(r"^([cC]:\\windows\\)system32(?=\\|$)", r"\1syswow64", winpath, flags=re.I)
-        return winpath
-
-    def reg_view(self, keypath):
-        """A registry key as the program names it -> the key it reaches (32-bit view)."""
-        if not self.wow64:
-            return keypath
-        m = re.match(r"^(HKLM|HKEY_LOCAL_MACHINE)\\(Software)(\\.*)?$", keypath, re.I)
-        if not m or re.match(r"^\\(Classes|Wow6432Node)(\\|$)", m.group(3) or "", re.I):
-            return keypath
-        return "%s\\%s\\Wow6432Node%s" % (m.group(1), m.group(2), m.group(3) or "")
-
-    def reg_args(self):
-        """What `wine reg` needs to work in the program's view. (The view is
-        always named: with 32-bit Wine installed, `wine reg` may itself be
-        the 32-bit reg.exe.)"""
-        return ["/reg:32"] if self.wow64 else ["/reg:64"]
-
-
-PROGRAM = None  # the Program of this run, set by Bench
-
-
-def wine_stamp():
-    """What a prefix depends on: the installed Wine (packages, versions and
-    architectures, as dpkg lists them) and its own version line."""
-    r = subprocess.run(["dpkg-query", "-W", "-f", "${Package}:${Architecture}=${Version} ${db:Status-Abbrev}\n",
-                        "wine*", "libwine*"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    packages = sorted(l for l in r.stdout.decode().splitlines() if l.rstrip().endswith("ii"))
-    version = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    return "\n".join(packages + [version.stdout.decode().strip(), "32-bit: %s" % runs_32bit_programs()]) + "\n"
-
-
-def prefix_is_current(prefix):
-    """A prefix made for the Wine installed now (its .ready holds the stamp)."""
-    try:
-        with open(os.path.join(prefix, ".ready")) as f:
-            return f.read() == wine_stamp()
-    except OSError:
-        return False
-
-
-def mark_prefix_current(prefix):
-    with open(os.path.join(prefix, ".ready"), "w") as f:
-        f.write(wine_stamp())
-
-
-class Bench:
-    def __init__(self, build, arch=None):
-        global PROGRAM
-        self.build = os.path.abspath(build)
-        self.program = PROGRAM = Program(self.build, arch)
-        self.setup_exe = self.program.setup_exe
-        self.bench_dir = self.program.tools
-        self.template = os.path.join(self.build, "wine", "template")
-
-    def env(self, prefix):
-        env = dict(os.environ)
-        env.update(WINE_ENV)
-        env["WINEPREFIX"] = prefix
-        env.pop("DISPLAY", None)
-        return env
-
-    def ensure_template(self):
-        os.makedirs(os.path.dirname(self.template), exist_ok=True)
-        with open(self.template + ".lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            if prefix_is_current(self.template):
-                return
-            if os.path.exists(self.template):
-                print("bench: the template prefix was made for another Wine installation; making it anew")
-            shutil.rmtree(self.template, ignore_errors=True)
-            env = self.env(self.template)
-            run(["wine", "wineboot", "-i"], env, timeout=300)
-            for args in (
-                ["HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"],
-                ["HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
-            ):
-                run(["wine", "reg", "add"] + args, env, timeout=120)
-            run(["wineserver", "-w"], env, timeout=120)
-            # The user folders are symbolic links to the Linux home: make them
-            # real folders so that nothing a test writes leaves the prefix.
-            users = os.path.join(self.template, "drive_c", "users")
-            for user in os.listdir(users):
-                udir = os.path.join(users, user)
-                for name in os.listdir(udir):
-                    p = os.path.join(udir, name)
-                    if os.path.islink(p):
-                        os.unlink(p)
-                        os.makedirs(p)
-            mark_prefix_current(self.template)
-
-    def case_name(self, name):
-        """The prefix of a run: the name of the test that owns it (QS_OWNER, which CTest
-        sets for every test of the bench), else the scenario's, with the program it
-        runs and, for another build, ".other"."""
-        owner = os.environ.get("QS_OWNER")
-        if owner:
-            return owner
-        return name + ("" if self.program.wow64 else ".x64") + getattr(self, "case_suffix", "")
-
-    def new_case(self, name):
-        case = os.path.join(self.build, "wine", "cases", self.case_name(name))
-        self.last_case = case
-        shutil.rmtree(case, ignore_errors=True)
-        remove_file(case + ".wine.log")
-        os.makedirs(os.path.dirname(case), exist_ok=True)
-        subprocess.run(["cp", "-a", "--reflink=auto", self.template, case], check=True)
-        return case
-
-
-def remove_file(path):
-    try:
-        os.remove(path)
-    except FileNotFoundError:
-        pass
-
-
-def folder_size(path):
-    """Bytes the files below a folder take, as du counts them; symbolic links not followed."""
-    total = 0
-    for dirpath, _, filenames in os.walk(path):
-        for name in filenames:
-            try:
-                total += os.lstat(os.path.join(dirpath, name)).st_blocks * 512
-            except OSError:
-                pass
-    return total
-
-
-def describe_size(size):
-    for unit in ("bytes", "KB", "MB", "GB"):
-        if size < 1024 or unit == "GB":
-            return ("%d %s" % (size, unit)) if unit == "bytes" else ("%.0f %s" % (size, unit))
-        size /= 1024.0
-
-
-def run(cmd, env, timeout=120, check=True):
-    try:
-        r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        raise ScenarioError("%s did not end within %d s" % (" ".join(cmd), timeout))
-    except OSError as e:
-        raise ScenarioError("%s cannot be started: %s" % (cmd[0], e.strerror))
-    if check and r.returncode != 0:
-        raise ScenarioError("%s failed (%d): %s" % (" ".join(cmd), r.returncode, r.stdout.decode(errors="replace")))
-    return r
-
-
-def path_without_case(base, parts):
-    """base/<parts...>, each part matched to an existing entry as Windows matches
-    names: without regard to case."""
-    path = base
-    for part in [p for p in parts if p]:
-        candidate = os.path.join(path, part)
-        if not os.path.exists(candidate) and os.path.isdir(path):
-            for entry in os.listdir(path):
-                if entry.upper() == part.upper():
-                    candidate = os.path.join(path, entry)
-                    break
-        path = candidate
-    return path
-
-
-def host_path(prefix, winpath, must_exist=False):
-    """C:\\a\\b -> <prefix>/drive_c/a/b, matching existing components without regard to case."""
-    winpath = expand_user_folders(prefix, winpath)
-    if PROGRAM:
-        winpath = PROGRAM.file_view(winpath)
-    m = re.match(r"^([A-Za-z]):\\?(.*)$", winpath)
-    if not m:
-        raise ScenarioError("not an absolute Windows path: %s" % winpath)
-    drive = m.group(1).lower()
-    base = os.path.join(prefix, "dosdevices", drive + ":")
-    base = os.path.realpath(base) if os.path.exists(base) else os.path.join(prefix, "drive_" + drive)
-    path = path_without_case(base, m.group(2).split("\\"))
-    if must_exist and not os.path.exists(path):
-        raise ScenarioError("no such path: %s" % winpath)
-    return path
-
-
-# ---------------------------------------------------------------- registry files
-
-ROOT_FILES = {
-    "HKEY_CURRENT_USER": ("user.reg", ""),
-    "HKCU": ("user.reg", ""),
-    "HKEY_LOCAL_MACHINE": ("system.reg", ""),
-    "HKLM": ("system.reg", ""),
-    "HKEY_CLASSES_ROOT": ("system.reg", "Software\\Classes"),
-    "HKCR": ("system.reg", "Software\\Classes"),
-    "HKEY_USERS": ("userdef.reg", None),
-    "HKU": ("userdef.reg", None),
-    "HKEY_CURRENT_CONFIG": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
-    "HKCC": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
-}
-
-
-def parse_reg_string(s, i):
-    """s[i] is the opening quote; returns (text, index after the closing quote)."""
-    out = []
-    i += 1
-    while i < len(s):
-        c = s[i]
-        if c == '"':
-            return "".join(out), i + 1
-        if c == "\\" and i + 1 < len(s):
-            n = s[i + 1]
-            if n == "x":
-                m = re.match(r"[0-9a-fA-F]{1,4}", s[i + 2:])
-                out.append(chr(int(m.group(0), 16)))
-                i += 2 + len(m.group(0))
-                continue
-            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
-            i += 2
-            continue
-        out.append(c)
-        i += 1
-    raise ScenarioError("unterminated string in registry file")
-
-
-def read_reg_file(path):
-    """{lower-case key path: {lower-case value name: (type, bytes, name)}}; "" names the default value."""
-    keys = {}
-    current = None
-    with open(path, encoding="utf-8", errors="replace") as f:
-        lines = f.read().split("\n")
-    i = 0
-    while i < len(lines):
-        line = lines[i]
-        i += 1
-        while line.endswith("\\") and i < len(lines):
-            line = line[:-1] + lines[i].strip()
-            i += 1
-        if line.startswith("["):
-            name, _ = parse_reg_string('"' + line[1:line.rindex("]")] + '"', 0)
-            current = keys.setdefault(name.lower(), {})
-            continue
-        if current is None or not line or line[0] not in '"@':
-            continue
-        if line[0] == "@":
-            vname, rest = "", line[2:]
-        else:
-            vname, j = parse_reg_string(line, 0)
-            rest = line[j + 1:]
-        if rest.startswith('"'):
-            text, _ = parse_reg_string(rest, 0)
-            value = (1, (text + "\0").encode("utf-16-le"))
-        elif rest.startswith("str(2):"):
-            text, _ = parse_reg_string(rest[7:], 0)
-            value = (2, (text + "\0").encode("utf-16-le"))
-        elif rest.startswith("str(7):"):
-            text, _ = parse_reg_string(rest[7:], 0)
-            value = (7, (text + "\0").encode("utf-16-le"))
-        elif rest.startswith("dword:"):
-            value = (4, int(rest[6:], 16).to_bytes(4, "little"))
-        else:
-            m = re.match(r"hex(?:\(([0-9a-fA-F]+)\))?:(.*)$", rest)
-            if not m:
-                continue
-            rtype = int(m.group(1), 16) if m.group(1) else 3
-            data = bytes(int(b, 16) for b in m.group(2).replace(" ", "").split(",") if b)
-            value = (rtype, data)
-        current[vname.lower()] = (value[0], value[1], vname)
-    return keys
-
-
-def lookup_key(prefix, keypath):
-    if PROGRAM:
-        keypath = PROGRAM.reg_view(keypath)
-    root, _, sub = keypath.partition("\\")
-    if root.upper() not in ROOT_FILES:
-        raise ScenarioError("unknown registry root in check: %s" % root)
-    fname, base = ROOT_FILES[root.upper()]
-    if base is None:  # HKEY_USERS\.Default lives in userdef.reg
-        first, _, sub = sub.partition("\\")
-        if first.lower() != ".default":
-            raise ScenarioError("only HKEY_USERS\\.Default can be checked")
-        base = ""
-    full = "\\".join(p for p in (base, sub.strip("\\")) if p)
-    keys = read_reg_file(os.path.join(prefix, fname))
-    return keys, full.lower()
-
-
-def reg_text(data):
-    return data.decode("utf-16-le", errors="replace")
-
-
-def describe_value(value):
-    rtype, data, _ = value
-    if rtype == 4:
-        return "dword %d" % int.from_bytes(data[:4].ljust(4, b"\0"), "little")
-    if rtype in (1, 2):
-        return 'sz "%s" (%d bytes)' % (reg_text(data).rstrip("\0").replace("\0", "\\0"), len(data) // 2)
-    if rtype == 3:
-        return "binary %s" % data.hex()
-    return "type %d %s" % (rtype, data.hex())
 
 
 # ---------------------------------------------------------------- sections
@@ -559,7 +179,7 @@ def medium_folder(ctx, args):
 
 def medium_qpk(ctx, args):
     """Quorin.qpk of the medium's files, written by the freshly built qpk tool."""
-    tool = os.path.join(ctx.bench.build, "host", "qpk")
+    tool = ctx.bench.qpk
     target = os.path.join(ctx.medium_host, "Quorin.qpk")
     run([tool, "build", ctx.medium_host, "-o", target] + split_args(args), None)
 
@@ -760,23 +380,6 @@ def medium_fixture(ctx, args):
     path = os.path.join(ctx.medium_host, *rel.split("\\"))
     os.makedirs(os.path.dirname(path), exist_ok=True)
     shutil.copyfile(fixture_library(ctx, name), path)
-
-
-def pe_machine(path):
-    """The processor a Windows program is built for ("i386", "x86_64", another
-    machine number in hex), or None for a file that is no Windows program."""
-    try:
-        with open(path, "rb") as f:
-            head = f.read(4096)
-    except OSError:
-        return None
-    if head[:2] != b"MZ" or len(head) < 0x40:
-        return None
-    offset = int.from_bytes(head[0x3C:0x40], "little")
-    if head[offset:offset + 4] != b"PE\0\0" or len(head) < offset + 6:
-        return None
-    machine = int.from_bytes(head[offset + 4:offset + 6], "little")
-    return {0x14C: "i386", 0x8664: "x86_64"}.get(machine, "%04x" % machine)
 
 
 def medium_program(ctx, args):
@@ -1163,62 +766,6 @@ def show_text(ctx, args):
 SHOW_COMMANDS = {"files": show_files, "reg": show_reg, "file": show_file, "text": show_text}
 
 
-# ---------------------------------------------------------------- links and started programs
-
-def expand_system(text):
-    """{System}: the folder where the program's system-folder files really lie."""
-    return text.replace("{System}", PROGRAM.system_folder if PROGRAM else "C:\\windows\\system32")
-
-
-def expand_user_folders(prefix, winpath):
-    """{Programs} and {Desktop} in a path: the user's folders as the template
-    prefix's Shell Folders key names them (a scenario may change the key)."""
-    if "{" not in winpath:
-        return winpath
-    winpath = expand_system(winpath)
-    template = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(prefix))), "template")
-    reg = os.path.join(template if os.path.isdir(template) else prefix, "user.reg")
-    key = "software\\microsoft\\windows\\currentversion\\explorer\\shell folders"
-    values = read_reg_file(reg).get(key, {})
-    for name in ("Programs", "Desktop"):
-        value = values.get(name.lower())
-        if value and "{%s}" % name in winpath:
-            winpath = winpath.replace("{%s}" % name, reg_text(value[1]).split("\0")[0])
-    return winpath
-
-
-LNKINFO_FIELDS = {
-    "Local path": "target",
-    "Command line arguments": "arguments",
-    "Working directory": "workdir",
-    "Icon location": "icon",
-    "Icon index": "iconindex",
-    "Description": "description",
-}
-
-
-def read_link(ctx, winpath):
-    """The fields of a .lnk as lnkinfo reads them (a string the link lacks is
-    empty), with the show command from the header at 0x3C, which lnkinfo
-    always prints as 0."""
-    path = host_path(ctx.prefix, winpath)
-    if not os.path.isfile(path):
-        return None
-    env = dict(os.environ, LC_ALL="C.UTF-8")
-    # The link's ANSI strings (the target's local path) are in the prefix's
-    # code page, 949, as on a Korean Windows.
-    r = subprocess.run(["lnkinfo", "-c", "windows-949", path], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
-    fields = {name: "" for name in LNKINFO_FIELDS.values()}
-    for line in r.stdout.decode("utf-8", errors="replace").split("\n"):
-        m = re.match(r"^\t([A-Za-z ]+?)\t*: ?(.*)$", line)
-        if m and m.group(1) in LNKINFO_FIELDS:
-            fields[LNKINFO_FIELDS[m.group(1)]] = m.group(2)
-    with open(path, "rb") as f:
-        header = f.read(0x4C)
-    fields["show"] = str(int.from_bytes(header[0x3C:0x40], "little")) if len(header) >= 0x40 else ""
-    return fields
-
-
 def check_link(ctx, args):
     """link <windows path of the .lnk> | <field>=<value> | ...; fields: target,
     arguments, workdir, icon, iconindex, description, show."""
@@ -1316,137 +863,13 @@ SHOW_COMMANDS["links"] = show_links        # links <windows folder>: every .lnk 
 SHOW_COMMANDS["records"] = show_records    # records <recorder log>: the programs started, with times
 
 
-# ---------------------------------------------------------------- qpk plan against the real run
-
-def planned_text(hexbytes):
-    return bytes.fromhex(hexbytes).decode("cp949").split("\0")[0]
-
-
-def plan_of_medium(ctx, qpk_args):
-    tool = os.path.join(ctx.bench.build, "host", "qpk")
-    args = [tool, "plan", ctx.medium_host, "--json", "--source-folder", ctx.medium.rstrip("\\") + "\\",
-            "--windows-dir", "C:\\windows", "--system-dir", "C:\\windows\\system32",
-            "--programs", expand_user_folders(ctx.prefix, "{Programs}"),
-            "--desktop", expand_user_folders(ctx.prefix, "{Desktop}")] + qpk_args
-    import json
-    return json.loads(run(args, None).stdout.decode("utf-8"))
-
-
-def compare_plan_registry(ctx, plan):
-    planned = {}
-    for v in plan["registryValues"] + plan["versionRecord"]:
-        planned.setdefault(v["key"], {})[v["name"].lower()] = v
-    for key in plan["registryKeys"]:
-        planned.setdefault(key, {})
-    for key, values in planned.items():
-        keys, full = lookup_key(ctx.prefix, key)
-        actual = keys.get(full)
-        if actual is None:
-            ctx.fail("plan: registry key missing: %s" % key)
-            continue
-        if set(actual) != set(values):
-            ctx.fail("plan: %s holds values %s, the plan lists %s" % (key, sorted(actual), sorted(values)))
-        for name, v in values.items():
-            got = actual.get(name)
-            if got is None:
-                continue
-            same = got[0] == v["type"] and (reg_text(got[1]).split("\0")[0] == planned_text(v["bytes"])
-                                            if v["type"] == 1 else got[1] == bytes.fromhex(v["bytes"]))
-            if not same:
-                ctx.fail("plan: %s [%s] is %s, the plan says type %d %s" % (key, name, describe_value(got),
-                                                                           v["type"], v["bytes"]))
-
-
-def compare_plan_start_page(ctx, plan):
-    """The browser's start page, when the plan has the player agree: the values are
-    there as planned (the key holds the browser's other settings too)."""
-    for v in plan.get("startPage", []):
-        keys, full = lookup_key(ctx.prefix, v["key"])
-        got = (keys.get(full) or {}).get(v["name"].lower())
-        if got is None or got[0] != v["type"] or reg_text(got[1]).split("\0")[0] != planned_text(v["bytes"]):
-            ctx.fail("plan: start page %s [%s] is %s, the plan says %s" % (v["key"], v["name"],
-                                                                          describe_value(got) if got else "missing",
-                                                                          planned_text(v["bytes"])))
-
-
-def compare_plan_files(ctx, plan):
-    for f in plan["files"] + plan["sharedFiles"]:
-        path = host_path(ctx.prefix, f["destination"])
-        src = path_without_case(ctx.medium_host, f["name"].split("\\"))
-        if not os.path.isfile(src):
-            ctx.fail("plan: the medium has no %s, which the plan copies to %s" % (f["name"], f["destination"]))
-        elif not os.path.isfile(path) or open(path, "rb").read() != open(src, "rb").read():
-            ctx.fail("plan: %s is not the medium's %s" % (f["destination"], f["name"]))
-    base = host_path(ctx.prefix, plan["installDir"])
-    found = set()
-    for dirpath, _, filenames in os.walk(base):
-        found |= {os.path.relpath(os.path.join(dirpath, n), base).replace("/", "\\").lower() for n in filenames}
-    listed = {f["destination"][len(plan["installDir"]):].lstrip("\\").lower() for f in plan["files"]}
-    if found != listed:
-        ctx.fail("plan: the install folder holds %s, the plan lists %s" % (sorted(found), sorted(listed)))
-
-
-def compare_plan_links(ctx, plan):
-    folders = {l["link"].rsplit("\\", 1)[0] for l in plan["links"]} | {f.rstrip("\\") for f in plan["folders"]}
-    found = set()
-    for folder in folders:
-        base = host_path(ctx.prefix, folder)
-        names = os.listdir(base) if os.path.isdir(base) else []
-        found |= {(folder + "\\" + n).lower() for n in names if n.lower().endswith(".lnk")}
-    if found != {l["link"].lower() for l in plan["links"]}:
-        ctx.fail("plan: links %s, the plan lists %s" % (sorted(found), sorted(l["link"] for l in plan["links"])))
-    for l in plan["links"]:
-        fields = read_link(ctx, l["link"]) or {}
-        want = {"target": l["target"], "arguments": l["arguments"], "workdir": l["workdir"], "icon": l["icon"],
-                "description": l["description"], "show": str(l["show"])}
-        for name, value in want.items():
-            if fields.get(name) != value:
-                ctx.fail("plan: link %s %s is %r, the plan says %r" % (l["link"], name, fields.get(name), value))
-
-
-PROCESS_LINE = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:process:CreateProcessInternalW app .*? cmdline L"(.*)"$')
-
-
-def unescape_trace(text):
-    r"""A wide string as Wine's traces print it: \\ and \" for themselves, \n \r \t,
-    and a backslash with four hex digits for any other character."""
-    return re.sub(r'\\(\\|"|n|r|t|[0-9a-fA-F]{4})',
-                  lambda m: {"n": "\n", "r": "\r", "t": "\t"}.get(m.group(1), m.group(1)) if len(m.group(1)) == 1
-                  else chr(int(m.group(1), 16)), text)
-
-
-def trace_started_programs(ctx):
-    """Set before the run: Wine traces every process start and every DLL load,
-    so that the programs Setup.exe starts can be read afterwards, whatever they are."""
-    ctx.env["WINEDEBUG"] = "-all,+pid,+loaddll,+process"
-
-
-def started_programs(ctx):
-    """The command lines Setup.exe handed to CreateProcess, in order, from the run's trace."""
-    setup = (ctx.medium.rstrip("\\") + "\\Setup.exe").lower()
-    pids, started = set(), []
-    for line in getattr(ctx, "robot_output", b"").decode("utf-8", errors="replace").splitlines():
-        m = LOADDLL_LINE.match(line)
-        if m and m.group(2).replace("\\\\", "\\").lower() == setup:
-            pids.add(m.group(1))
-            continue
-        m = PROCESS_LINE.match(line)
-        if m and m.group(1) in pids:
-            command = unescape_trace(m.group(2))
-            # Wine's shell starts its menu builder from inside the process
-            # whenever a link is saved; that is Wine's, not the program's.
-            if not command.lower().startswith("c:\\windows\\system32\\winemenubuilder.exe"):
-                started.append(command)
-    return started
-
-
 def check_plan(ctx, args):
     """plan <recorder log or -> [qpk plan options]: what `qpk plan --json` lists for the
     medium is exactly what the run left: registry values under the planned keys,
     files in the install folder and the shared files, links, started programs (from
     the recorder's log, or with "-" from Wine's trace of the run: any program)."""
     parts = split_args(args)
-    plan = plan_of_medium(ctx, parts[1:])
+    plan = plan_of_medium(ctx.bench, ctx.medium_host, ctx.medium, ctx.prefix, parts[1:])
     compare_plan_registry(ctx, plan)
     compare_plan_start_page(ctx, plan)
     compare_plan_files(ctx, plan)
@@ -1706,7 +1129,7 @@ def confine_places(ctx):
     files, keys = [], []
     listed = split_args(ctx.options["confined"].replace("\\", "\\\\"))  # backslashes kept
     for place in CONFINE_ALWAYS + CONFINE_WINE_KEYS + listed:
-        place = PROGRAM.reg_view(PROGRAM.file_view(expand_user_folders(ctx.prefix, place)))
+        place = wine.PROGRAM.reg_view(wine.PROGRAM.file_view(expand_user_folders(ctx.prefix, place)))
         root, _, rest = place.partition("\\")
         if root.lower() in REG_ROOT_ALIASES:
             keys.append("\\".join(p for p in (REG_ROOT_ALIASES[root.lower()], rest.strip("\\").lower()) if p))
@@ -1802,7 +1225,6 @@ def check_confinement(ctx, before):
 # run, e.g. "comctl32=" so that a system DLL cannot be loaded at all.
 
 PLANTED_LOG = "C:\\planted.log"
-LOADDLL_LINE = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*?)" at [0-9A-Fa-f]+: (\w+)')
 
 
 def set_dll_overrides(ctx):
@@ -1932,32 +1354,6 @@ def dialogue_lines(sections):
     return [l.strip() for l in sections.get("dialogue", []) if l.strip() and not l.strip().startswith("#")]
 
 
-def answers_for(dialogue):
-    answers = []
-    for line in dialogue:
-        if " -> " not in line:
-            continue
-        head, action = line.rsplit(" -> ", 1)
-        kind = "box" if head.startswith("box ") else head.split()[1]
-        answers.append("%s %s" % (kind, action))
-    return answers
-
-
-INTERACTIVE = re.compile(r"^(box |dialog 104 )")
-
-
-def dialogue_matches(line, expected):
-    """A transcript line against an expected one; in the expected line, a field
-    written <name>=? (such as intro=? or edit=?) stands for any text of that field."""
-    pattern = ""
-    for part in re.split(r'(\b\w+=\?(?= |$))', expected):
-        if re.fullmatch(r'\w+=\?', part):
-            pattern += re.escape(part[:-1]) + r'"[^"]*"'
-        else:
-            pattern += re.escape(part)
-    return re.fullmatch(pattern, line) is not None
-
-
 def compare_dialogue(ctx, expected):
     """Every expected line appears in order; no box or folder dialog goes unlisted."""
     i = 0
@@ -1974,30 +1370,9 @@ def compare_dialogue(ctx, expected):
 
 
 # What Windows' error codes mean for a program the robot could not start.
-START_ERRORS = {
-    2: "the file is not there",
-    5: "access is denied",
-    193: "it is not a Windows program that this machine's Wine can run",
-    216: "it is built for another kind of processor",
-    1359: "Wine could not start it (what Wine answers for a 32-bit program where it has no 32-bit part)",
-}
-START_FAILURE = re.compile(r"^robot: cannot start (.*) error (\d+)$")
-
-
-def robot_failure(ctx, status):
-    """One line on why the robot ended without a run, naming the file that holds Wine's output."""
-    for line in ctx.transcript:
-        m = START_FAILURE.match(line)
-        if m:
-            code = int(m.group(2))
-            return "%s did not start under Wine: error %d, %s (Wine's output: %s)" % (
-                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log)
-    return "the robot ended with status %d before the run (Wine's output: %s)" % (status, ctx.wine_log)
-
-
 def run_scenario(bench, path, demo=False, preview=False):
     sections = parse_scenario(path)
-    name = os.path.relpath(os.path.abspath(path), os.path.join(HERE, "scenarios"))
+    name = os.path.relpath(os.path.abspath(path), os.path.join(ROOT, "tests", "e2e", "scenarios"))
     if name.startswith(".."):
         name = "other/" + os.path.basename(path)
     name = re.sub(r"\.scn$", "", name).replace("/", ".")
@@ -2038,6 +1413,10 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
         robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
                      "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
                     ctx.env, timeout=timeout + 60, check=False)
+    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
+        with open(ctx.wine_log, "wb") as f:
+            f.write(getattr(e, "output", b""))
+        raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
     finally:
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
@@ -2087,60 +1466,7 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     print("ok %s [%s] (%.1f s)" % (name, bench.program.arch, elapsed))
     if not demo and not os.environ.get("QS_KEEP_PREFIX"):
         shutil.rmtree(prefix, ignore_errors=True)
+        wine.remove_file(ctx.wine_log)
     return True
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--prefix-only", action="store_true", help="only create the template prefix")
-    parser.add_argument("--demo", action="store_true", help="print the transcript and what was installed")
-    parser.add_argument("--preview", action="store_true",
-                        help="run on an Xvfb screen and take a picture of the backdrop and of every window")
-    parser.add_argument("--program", choices=("win32", "win64"),
-                        help="the Setup.exe to run (default: win32 where 32-bit programs run, else win64)")
-    parser.add_argument("--which", action="store_true", help="only say which program the scenarios run")
-    parser.add_argument("scenarios", nargs="*")
-    # Another build of the program, such as a signed copy: it runs in place of
-    # <build>/<program>/Setup.exe, in prefixes of their own ("<scenario>.other").
-    parser.add_argument("--setup-exe", help="the Setup.exe to run instead of the build's")
-    parser.add_argument("--fallback", action="store_true",
-                        help="run as on a machine that cannot run 32-bit programs (QS_NO_32BIT=1); "
-                             "skipped (exit status 77) where the scenarios already run the fallback")
-    parser.add_argument("--exec", nargs=argparse.REMAINDER, dest="command",
-                        help="with --fallback: run this command (such as a qpk try) instead of scenarios")
-    args = parser.parse_args()
-    if args.fallback:
-        if not Program(os.path.abspath(args.build), args.program).wow64:
-            print("SKIP: the scenarios of this run already run the fallback, build/win64/Setup.exe")
-            return SKIPPED
-        os.environ["QS_NO_32BIT"] = "1"
-        if args.command:
-            sys.stdout.flush()
-            os.execvp(args.command[0], args.command)
-    bench = Bench(args.build, args.program)
-    if args.setup_exe:
-        bench.setup_exe = os.path.abspath(args.setup_exe)
-        bench.case_suffix = ".other"
-    if bench.program.notice:
-        print(bench.program.notice)
-    if args.which:
-        print("Wine scenarios run %s" % bench.program.describe())
-        return 0
-    if args.demo:
-        print("Program: %s" % bench.program.describe())
-    if args.prefix_only:
-        bench.ensure_template()
-        return 0
-    ok = True
-    for path in args.scenarios:
-        try:
-            ok = run_scenario(bench, path, demo=args.demo, preview=args.preview) and ok
-        except ScenarioError as e:
-            print("FAIL %s: %s" % (path, e))
-            ok = False
-    return 0 if ok else 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Tries an installation medium as it will ship: `qpk try` runs this.
 
-  try_medium.py [--build DIR] <medium folder> [--cdrom] [--shots DIR] [--keep]
-                [--install-dir P] [--installed-version N] [--installed-path P]
-                [--answer NAME=yes|no]... [--program win32|win64]
+  try_medium.py [--build DIR] [--qpk QPK] [--wine-dir DIR] <medium folder> [--cdrom]
+                [--shots DIR] [--keep] [--install-dir P] [--installed-version N]
+                [--installed-path P] [--answer NAME=yes|no]... [--program win32|win64]
 
 The medium is copied byte for byte (its CP949 Setup.ini, its Quorin.qpk,
 its Setup.exe; a medium without Setup.exe gets the shipped
@@ -26,7 +26,10 @@ import shlex
 import shutil
 import sys
 
-import run as bench_run
+import plan as plans
+import scenario
+import wine
+from transcript import escape
 
 FOLDER_DIALOG_CAPTION = "설치 디렉토리 선택"
 
@@ -38,29 +41,11 @@ def plan_options(args):
         value = getattr(args, name)
         if value is not None:
             options += ["--" + name.replace("_", "-"), str(value)]
+    if args.folder is not None:
+        options.append("--folder-" + args.folder)
     for answer in args.answer:
         options += ["--answer", answer]
     return options
-
-
-def read_plan(bench, medium_host, medium, options):
-    """`qpk plan --json` of the medium as the prefix will see it: its source folder and user folders."""
-    tool = os.path.join(bench.build, "host", "qpk")
-    prefix = bench.template
-    command = [tool, "plan", medium_host, "--json", "--source-folder", medium.rstrip("\\") + "\\",
-               "--windows-dir", "C:\\windows", "--system-dir", "C:\\windows\\system32",
-               "--programs", bench_run.expand_user_folders(prefix, "{Programs}"),
-               "--desktop", bench_run.expand_user_folders(prefix, "{Desktop}")] + options
-    r = bench_run.subprocess.run(command, stdout=bench_run.subprocess.PIPE, stderr=bench_run.subprocess.PIPE)
-    if r.returncode != 0:
-        raise bench_run.ScenarioError("qpk plan refused the medium or the options:\n%s"
-                                      % r.stderr.decode("utf-8", errors="replace").strip())
-    return json.loads(r.stdout.decode("utf-8"))
-
-
-def escape(text):
-    """A text as the robot's transcript writes it."""
-    return text.replace("\r", "\\r").replace("\n", "\\n").replace("\t", "\\t")
 
 
 def dialogue_of_plan(plan, install_dir):
@@ -91,13 +76,13 @@ def version_preparation(plan, args):
     check = plan.get("versionCheck", {})
     if args.installed_version is not None:
         if not check.get("versionKey"):
-            raise bench_run.ScenarioError("--installed-version: the script's [Version] names no usable "
+            raise wine.ScenarioError("--installed-version: the script's [Version] names no usable "
                                           "\"Version Path\" where the number could be found")
         lines.append('reg add "%s" %s /t REG_DWORD /d %d /f'
                      % (check["versionKey"], value_option(check["versionName"]), args.installed_version))
     if args.installed_path is not None:
         if not check.get("installKey"):
-            raise bench_run.ScenarioError("--installed-path: the script's [Version] names no usable "
+            raise wine.ScenarioError("--installed-path: the script's [Version] names no usable "
                                           "\"Install Path\" where the folder could be found")
         lines.append('reg add "%s" %s /d "%s" /f' % (check["installKey"], value_option(check["installName"]),
                                                      args.installed_path))
@@ -119,12 +104,11 @@ WINE_READS_OTHERWISE = {
 
 def findings_wine_hides(bench, medium_host):
     """The findings of `qpk check` on the medium whose effect this run cannot show."""
-    tool = os.path.join(bench.build, "host", "qpk")
-    r = bench_run.run([tool, "check", medium_host, "--json"], None, check=False)
+    r = wine.run([bench.qpk, "check", medium_host, "--json"], None, check=False)
     try:
         findings = json.loads(r.stdout.decode("utf-8", errors="replace"))["findings"]
     except (ValueError, KeyError):
-        raise bench_run.ScenarioError("qpk check could not read the medium: %s"
+        raise wine.ScenarioError("qpk check could not read the medium: %s"
                                       % r.stdout.decode("utf-8", errors="replace").strip())
     return [f for f in findings if f["code"] in WINE_READS_OTHERWISE]
 
@@ -140,10 +124,10 @@ def same_bytes(a, b):
 def program_of_try(bench, medium_host):
     """Which Setup.exe the run starts: (True when the program under test replaces
     the medium's own, the line that says which it is)."""
-    own = bench_run.path_without_case(medium_host, ["Setup.exe"])
+    own = wine.path_without_case(medium_host, ["Setup.exe"])
     if not os.path.isfile(own):
         return False, "NOTE: the medium has no Setup.exe: it is tried with %s" % bench.program.describe()
-    if bench_run.pe_machine(own) == "i386" and not bench.program.wow64:
+    if wine.pe_machine(own) == "i386" and not bench.program.wow64:
         shipped = os.path.join(bench.build, "win32", "Setup.exe")
         if same_bytes(own, shipped):
             which = "this tree's build/win32/Setup.exe (PE32)"
@@ -187,34 +171,34 @@ def sections_of_try(args, plan, medium, medium_host):
 def print_installed(ctx, plan):
     print("What was installed:")
     if plan["installDir"]:
-        bench_run.show_files(ctx, plan["installDir"])
+        scenario.show_files(ctx, plan["installDir"])
     for shared in plan["sharedFiles"]:
-        bench_run.show_file(ctx, shared["destination"])
+        scenario.show_file(ctx, shared["destination"])
     keys = []
     for key in plan["registryKeys"] + [v["key"] for v in plan["registryValues"] + plan["versionRecord"]]:
         if key not in keys:
             keys.append(key)
     for key in keys:
-        bench_run.show_reg(ctx, '"%s"' % key)
+        scenario.show_reg(ctx, '"%s"' % key)
     for v in plan.get("startPage", []):
-        keys, full = bench_run.lookup_key(ctx.prefix, v["key"])
+        keys, full = wine.lookup_key(ctx.prefix, v["key"])
         got = (keys.get(full) or {}).get(v["name"].lower())
-        print("  start page %s [%s]: %s" % (v["key"], v["name"], bench_run.describe_value(got) if got else "(missing)"))
+        print("  start page %s [%s]: %s" % (v["key"], v["name"], wine.describe_value(got) if got else "(missing)"))
     folders = []
     for link in plan["links"]:
         folder = link["link"].rsplit("\\", 1)[0]
         if folder not in folders:
             folders.append(folder)
     for folder in folders:
-        bench_run.show_links(ctx, folder)
-    started = bench_run.started_programs(ctx)
+        scenario.show_links(ctx, folder)
+    started = wine.started_programs(ctx)
     print("  programs started by Setup.exe:")
     for command in started or ["(none)"]:
         print("    %s" % command)
 
 
 def kept_prefix_line(prefix):
-    return "The prefix of the run is kept at %s (%s)" % (prefix, bench_run.describe_size(bench_run.folder_size(prefix)))
+    return "The prefix of the run is kept at %s (%s)" % (prefix, wine.describe_size(wine.folder_size(prefix)))
 
 
 def report_try(plan, shots, keep, wine_hides):
@@ -242,7 +226,7 @@ def report_try(plan, shots, keep, wine_hides):
             print(kept_prefix_line(ctx.prefix))
         else:
             shutil.rmtree(ctx.prefix, ignore_errors=True)
-            bench_run.remove_file(ctx.wine_log)
+            wine.remove_file(ctx.wine_log)
         return not ctx.failures and not wine_hides
     return report
 
@@ -260,36 +244,47 @@ def describe_case(plan, medium_host, args, program_note, wine_hides):
     if program_note is None:
         program = "the medium's own Setup.exe"
     else:
-        program = bench_run.PROGRAM.describe()
+        program = wine.PROGRAM.describe()
     print("Tried at %s in a fresh Wine prefix with %s" % (where, program))
     print("Planned for: %s" % plan["case"]["text"])
     if plan.get("endNote"):
         print("NOTE: the plan ends early: %s" % plan["endNote"])
 
 
-def main():
+def option_parser():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("medium")
-    parser.add_argument("--build", default=os.path.join(bench_run.ROOT, "build"))
+    parser.add_argument("--build", default=os.path.join(wine.ROOT, "build"),
+                        help="the folder that holds win32/ and win64/ (Setup.exe and the bench's helpers)")
+    parser.add_argument("--qpk", help="the qpk that plans and checks the medium (default <build>/host/qpk)")
+    parser.add_argument("--wine-dir", help="where the Wine prefixes are kept (default <build>/wine)")
     parser.add_argument("--cdrom", action="store_true", help="the medium at the root of a CD-ROM drive D:")
     parser.add_argument("--shots", help="save pictures of the backdrop and every window into this folder")
     parser.add_argument("--keep", action="store_true", help="keep the Wine prefix of the run")
     parser.add_argument("--install-dir", help="the folder the player types into the folder dialog")
     parser.add_argument("--installed-version", type=int, help="the version number an earlier installation left")
     parser.add_argument("--installed-path", help="the install folder an earlier installation recorded")
+    parser.add_argument("--folder-exists", dest="folder", action="store_const", const="exists",
+                        help="the install folder is there before (as qpk plan takes it)")
+    parser.add_argument("--folder-missing", dest="folder", action="store_const", const="missing",
+                        help="the install folder is not there before")
     parser.add_argument("--answer", action="append", default=[], help="NAME=yes|no, as qpk plan takes it")
     parser.add_argument("--program", choices=("win32", "win64"))
     parser.add_argument("--timeout", type=int, default=600, help="last-resort limit of the run in seconds")
-    args = parser.parse_args()
+    return parser
+
+
+def main():
+    args = option_parser().parse_args()
     medium_host = os.path.abspath(args.medium)
     if not os.path.isdir(medium_host):
         print("qpk try: %s is not a folder" % args.medium, file=sys.stderr)
         return 2
     bench = None
     try:
-        bench = bench_run.Bench(args.build, args.program)
+        bench = wine.Bench(args.build, args.program, qpk=args.qpk, wine_dir=args.wine_dir)
         return try_medium(bench, args, medium_host)
-    except bench_run.ScenarioError as e:
+    except wine.ScenarioError as e:
         print("qpk try: the medium cannot be tried: %s" % e, file=sys.stderr)
     except Exception as e:  # a fault of the bench itself: still one line, and no prefix left behind
         print("qpk try: the medium cannot be tried: the bench failed (%s: %s)" % (type(e).__name__, e),
@@ -316,15 +311,15 @@ def try_medium(bench, args, medium_host):
         print(bench.program.notice)
     wine_hides = findings_wine_hides(bench, medium_host)
     bench.ensure_template()
-    plan = read_plan(bench, medium_host, medium, plan_options(args))
+    plan = plans.plan_of_medium(bench, medium_host, medium, bench.template, plan_options(args))
     describe_case(plan, medium_host, args, program_note, wine_hides)
     sections = sections_of_try(args, plan, medium, medium_host)
     # A prefix of its own per medium and options, so that tries run side by side.
-    key = "\0".join([medium_host] + sys.argv[1:])
+    key = "\0".join([medium_host, "cd" if args.cdrom else ""] + plan_options(args))
     digest = hashlib.sha1(key.encode("utf-8", errors="surrogateescape")).hexdigest()[:8]
     name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
                             digest)
-    ok = bench_run.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
+    ok = scenario.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
                                 report=report_try(plan, args.shots, args.keep, wine_hides))
     return 0 if ok else 1
 

@@ -26,7 +26,14 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
 #include "utf8.h"
+
+#define ID_TEXT(id) ID_TEXT_(id)
+#define ID_TEXT_(id) #id
+static const std::string kFolderKind = ID_TEXT(IDD_SELECT_FOLDER);
+static const std::string kCopyKind = ID_TEXT(IDD_COPY_PROGRESS);
+static const std::string kNoticeKind = ID_TEXT(IDD_SHORTCUTS);
 
 static std::wstring FromUtf8(const std::string& text) {
     if (text.empty()) return L"";
@@ -97,13 +104,14 @@ static std::vector<HWND> Children(HWND parent) {
     return children;
 }
 
-// Kinds: "box" (message box), "104" (folder), "106" (copy), "107" (notice).
+// Kinds: "box" (message box) and the three dialogs by their resource ids, as
+// the transcript names them: "104" (folder), "106" (copy), "107" (notice).
 static std::string KindOf(HWND hWnd) {
-    if (GetDlgItem(hWnd, 1008)) return "104";
-    if (GetDlgItem(hWnd, 1010)) return "106";
+    if (GetDlgItem(hWnd, IDC_FOLDER_EDIT)) return kFolderKind;
+    if (GetDlgItem(hWnd, IDC_PROGRESS)) return kCopyKind;
     for (HWND child : Children(hWnd))
         if (ClassOf(child) == "Button" && (GetWindowLongW(child, GWL_STYLE) & 0x0F) != BS_GROUPBOX) return "box";
-    return "107";
+    return kNoticeKind;
 }
 
 static std::string StaticTexts(HWND hWnd) {
@@ -121,12 +129,12 @@ static std::string StaticTexts(HWND hWnd) {
 static std::string Describe(HWND hWnd, const std::string& kind) {
     std::string caption = Escape(WindowText(hWnd));
     if (kind == "box") return "box \"" + caption + "\" \"" + StaticTexts(hWnd) + "\"";
-    if (kind == "104")
-        return "dialog 104 \"" + caption + "\" edit=\"" + Escape(EditText(GetDlgItem(hWnd, 1008))) + "\" intro=\"" +
-               Escape(WindowText(GetDlgItem(hWnd, 1012))) + "\"";
-    if (kind == "106")
-        return "dialog 106 \"" + caption + "\" path=\"" + Escape(WindowText(GetDlgItem(hWnd, 1011))) + "\"";
-    return "dialog 107 \"" + StaticTexts(hWnd) + "\"";
+    if (kind == kFolderKind)
+        return "dialog " + kFolderKind + " \"" + caption + "\" edit=\"" + Escape(EditText(GetDlgItem(hWnd, IDC_FOLDER_EDIT))) + "\" intro=\"" +
+               Escape(WindowText(GetDlgItem(hWnd, IDC_INTRO_TEXT))) + "\"";
+    if (kind == kCopyKind)
+        return "dialog " + kCopyKind + " \"" + caption + "\" path=\"" + Escape(WindowText(GetDlgItem(hWnd, IDC_PATH_TEXT))) + "\"";
+    return "dialog " + kNoticeKind + " \"" + StaticTexts(hWnd) + "\"";
 }
 
 // True once the setup's thread has come back to reading its messages since
@@ -142,11 +150,11 @@ static bool ThreadAnswers(HWND hWnd, UINT waitMs) {
 // are never empty are not.
 static bool TextsSet(HWND hWnd, const std::string& kind) {
     std::string caption = WindowText(hWnd);
-    if (kind == "106")
+    if (kind == kCopyKind)
         return !caption.empty() && caption.find('%') == std::string::npos &&
-               !WindowText(GetDlgItem(hWnd, 1011)).empty();
-    if (kind == "104") {
-        std::string intro = WindowText(GetDlgItem(hWnd, 1012));
+               !WindowText(GetDlgItem(hWnd, IDC_PATH_TEXT)).empty();
+    if (kind == kFolderKind) {
+        std::string intro = WindowText(GetDlgItem(hWnd, IDC_INTRO_TEXT));
         return !caption.empty() && !intro.empty() && intro.find('%') == std::string::npos;
     }
     return !StaticTexts(hWnd).empty();  // a box's message, the notice's text
@@ -160,7 +168,7 @@ static bool WaitUntilSettled(HWND hWnd, const std::string& kind) {
     DWORD started = GetTickCount();
     for (;;) {
         if (!IsWindow(hWnd)) return false;
-        if (kind != "107" && ThreadAnswers(hWnd, 50)) return IsWindowVisible(hWnd) != FALSE;
+        if (kind != kNoticeKind && ThreadAnswers(hWnd, 50)) return IsWindowVisible(hWnd) != FALSE;
         if (TextsSet(hWnd, kind)) return true;
         if (GetTickCount() - started > 60000) {
             Log("robot: the texts of this window were never set: " + Describe(hWnd, kind));
@@ -187,7 +195,7 @@ static bool FileExists(const std::string& path) {
 // The backdrop, also when a window over it is handled before the backdrop
 // itself has been seen (windows are visited from the top down).
 static HWND BackdropWindow() {
-    return g_backdrop ? g_backdrop : FindWindowA("QuorinInstall", nullptr);
+    return g_backdrop ? g_backdrop : FindWindowA(SETUP_WINDOW_CLASS, nullptr);
 }
 
 // Asks the bench for a picture of the screen, telling it where the backdrop's
@@ -261,7 +269,7 @@ static int ButtonId(const std::string& name) {
     if (name == "cancel") return IDCANCEL;
     if (name == "yes") return IDYES;
     if (name == "no") return IDNO;
-    if (name == "browse") return 1009;
+    if (name == "browse") return IDC_BROWSE;
     return 0;
 }
 
@@ -307,7 +315,7 @@ static DWORD WINAPI ReadProgress(LPVOID) {
 static void StartProgressWatch(HWND dialog) {
     if (g_progress.thread) return;
     g_progress.dialog = dialog;
-    g_progress.bar = GetDlgItem(dialog, 1010);
+    g_progress.bar = GetDlgItem(dialog, IDC_PROGRESS);
     g_progress.thread = CreateThread(nullptr, 0, ReadProgress, nullptr, 0, nullptr);
     if (!g_progress.thread) Log("robot: cannot watch the progress bar");
 }
@@ -361,7 +369,7 @@ static void Perform(HWND hWnd, const std::string& actions) {
         std::string action = actions.substr(start, end - start);
         while (!action.empty() && action[0] == ' ') action.erase(0, 1);
         if (action.compare(0, 4, "set ") == 0) {
-            SetWindowTextW(GetDlgItem(hWnd, 1008), FromUtf8(action.substr(4)).c_str());
+            SetWindowTextW(GetDlgItem(hWnd, IDC_FOLDER_EDIT), FromUtf8(action.substr(4)).c_str());
         } else if (action.compare(0, 7, "delete ") == 0) {
             // A file of the medium taken away while the setup waits for the answer.
             if (!DeleteFileW(FromUtf8(action.substr(7)).c_str())) Log("robot: cannot delete " + action.substr(7));
@@ -433,24 +441,24 @@ static void Handle(HWND hWnd) {
         const std::string action = g_answers[g_nextAnswer++].action;
         Log(line + " -> " + action);
         Perform(hWnd, action);
-    } else if (kind == "box" || kind == "104") {
+    } else if (kind == "box" || kind == kFolderKind) {
         Log(line + " -> ?");
         g_stopped = true;
     } else {
         Log(line);
     }
     g_acted.insert(hWnd);
-    if (answered && owner && owner != g_backdrop && ownerKind == "104") RecheckFolderDialog(hWnd, owner);
+    if (answered && owner && owner != g_backdrop && ownerKind == kFolderKind) RecheckFolderDialog(hWnd, owner);
     // The copy dialog under an answered question goes on copying: it is seen
     // again once the question has gone, even if no poll caught it disabled.
-    if (answered && owner && ownerKind == "106") g_acted.erase(owner);
+    if (answered && owner && ownerKind == kCopyKind) g_acted.erase(owner);
 }
 
 // The backdrop is logged before the first window over it, although windows
 // are visited from the top down.
 static void NoteBackdrop() {
     if (g_backdrop) return;
-    HWND backdrop = FindWindowA("QuorinInstall", nullptr);
+    HWND backdrop = FindWindowA(SETUP_WINDOW_CLASS, nullptr);
     DWORD processId = 0;
     if (backdrop) GetWindowThreadProcessId(backdrop, &processId);
     if (!backdrop || processId != g_setupProcessId || !IsWindowVisible(backdrop)) return;
@@ -463,7 +471,7 @@ static BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM) {
     GetWindowThreadProcessId(hWnd, &processId);
     if (processId != g_setupProcessId || !IsWindowVisible(hWnd)) return TRUE;
     std::string windowClass = ClassOf(hWnd);
-    if (windowClass == "QuorinInstall") {
+    if (windowClass == SETUP_WINDOW_CLASS) {
         if (!g_backdrop) {
             g_backdrop = hWnd;
             Log("backdrop \"" + Escape(WindowText(hWnd)) + "\"");
