@@ -4,7 +4,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-
 #include <vector>
 
 #include "common/setup_state_rules.h"
