@@ -37,12 +37,11 @@ struct Medium {
     std::string manifest;       // Quorin.qpk bytes
     // Every file of the medium: relative name with backslashes (CP949) -> size.
     std::map<std::string, std::uint64_t> files;
-    // The first bytes (up to kHeadBytes) of every file, by the same names: a
-    // program the script starts must begin with "MZ". A file without an entry
-    // counts as one whose bytes are not known to be a program.
+    // The first bytes (up to kProgramHeadBytes) of every file, by the same
+    // names: a program the script starts must be a Windows program image. A
+    // file without an entry counts as one whose bytes are not known to be one.
     std::map<std::string, std::string> heads;
 };
-constexpr std::size_t kHeadBytes = 2;
 
 // How the player answers a yes/no question the plan meets.
 enum class Answer { Yes, No };

@@ -108,6 +108,12 @@ bool ProgramInInstallFolder(const std::string& commandLine, std::string& name) {
 
 // The first bytes of a medium file, found as Windows finds it; false when
 // the file is not on the medium.
+std::uint64_t MediumFileSize(const Medium& medium, const std::string& name) {
+    for (const auto& file : medium.files)
+        if (SameFileName(file.first, name)) return file.second;
+    return 0;
+}
+
 bool MediumHead(const Medium& medium, const std::string& name, std::string& head) {
     for (const auto& file : medium.files) {
         if (!SameFileName(file.first, name)) continue;
@@ -122,7 +128,7 @@ bool MediumHead(const Medium& medium, const std::string& name, std::string& head
 
 // Whether the program of a command line can be started as far as the medium
 // tells: one in the install folder must be a package file that is a Windows
-// program ("MZ"). False: the player sees "프로그램을 실행할 수 없습니다." and
+// program image. False: the player sees "프로그램을 실행할 수 없습니다." and
 // no later line runs.
 bool PlayerMachine::ProgramStarts(const std::string& commandLine) {
     std::string name, head;
@@ -135,9 +141,10 @@ bool PlayerMachine::ProgramStarts(const std::string& commandLine) {
         return false;
     }
     if (!MediumHead(m_medium, name, head)) return false;  // package-file-missing tells it
-    if (head.compare(0, 2, "MZ") == 0) return true;
+    if (IsWindowsProgramImage(head, MediumFileSize(m_medium, name))) return true;
     Add(Severity::Error, "program-not-runnable", "Execute File", m_programKey,
-        "program " + Quote(name) + " does not start with \"MZ\": it is not a Windows program, the player sees \"" +
+        "program " + Quote(name) + " is not a Windows program (no \"MZ\" header with a \"PE\" signature): "
+            "Windows refuses to start it, the player sees \"" +
             std::string(kProgramCannotRunText) + "\" (" + kErrorCaption + ") and no later line runs");
     return false;
 }

@@ -89,3 +89,13 @@ ProgramLineOutcome DecideProgramLine(const std::string& text, const std::string&
     outcome.effect = LineEffect::Use;
     return outcome;
 }
+
+bool IsWindowsProgramImage(const std::string& head, std::uint64_t fileSize) {
+    if (head.size() < 0x40 || head.compare(0, 2, "MZ") != 0) return false;
+    std::uint32_t offset = 0;
+    for (int i = 3; i >= 0; --i) offset = (offset << 8) | static_cast<unsigned char>(head[0x3C + i]);
+    std::uint64_t end = static_cast<std::uint64_t>(offset) + 4;
+    if (end > head.size())  // past what was read: a program if the file goes on that far
+        return head.size() >= kProgramHeadBytes && end <= fileSize;
+    return head.compare(offset, 4, std::string("PE\0\0", 4)) == 0;
+}

@@ -2,6 +2,7 @@
 // line and the text shown when its command line cannot be used.
 // Portable: no Windows headers, no globals, no I/O.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "common/script_rules.h"
@@ -35,6 +36,17 @@ CommandProgram FindCommandProgram(const std::string& commandLine);
 // The file Windows tries first for an unquoted command line: its first word,
 // with ".exe" added when that word's last part has no extension.
 std::string FirstTriedProgram(const std::string& commandLine);
+
+// How many first bytes of a file tell whether Windows can start it.
+constexpr std::size_t kProgramHeadBytes = 1024;
+
+// Whether the first bytes of a file (up to kProgramHeadBytes; fileSize its
+// whole size) are those of a Windows program: the "MZ" header, and at the
+// offset it gives (0x3C) the "PE" signature. Windows refuses anything else,
+// also a file that only begins with "MZ". Where the signature lies beyond the
+// kProgramHeadBytes read, in a file that goes on that far, the file is taken
+// to be a program.
+bool IsWindowsProgramImage(const std::string& head, std::uint64_t fileSize);
 
 // The message shown ("오류", no icon) when a program cannot be started; the
 // step ends there and no later line runs.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "program_image.h"
 #include "checks/version_rules.h"
 #include "common/script_rules.h"
 #include "install/manifest_rules.h"
@@ -39,7 +40,7 @@ Medium MediumWith(const std::string& sections, const std::string& version = "") 
     m.hasManifest = true;
     m.manifest = EncodeManifest(4096, {"q.exe"});
     m.files = {{"q.exe", 10}, {"a.dll", 5}, {"Setup.exe", 20}};
-    m.heads = {{"q.exe", "MZ"}, {"a.dll", "MZ"}, {"Setup.exe", "MZ"}};
+    m.heads = {{"q.exe", ProgramImageHead()}, {"a.dll", ProgramImageHead()}, {"Setup.exe", ProgramImageHead()}};
     return m;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "program_image.h"
 #include "install/manifest_rules.h"
 #include "medium/medium_rules.h"
 #include "test_names.h"
@@ -35,7 +36,7 @@ Medium CleanMedium() {
     m.hasManifest = true;
     m.manifest = Manifest(12288, {"data\\level1.map", "game.exe"});
     m.files = {{"data\\level1.map", 100}, {"game.exe", 5000}, {"shared.dll", 300}, {"Setup.exe", 9000}};
-    m.heads = {{"data\\level1.map", "ma"}, {"game.exe", "MZ"}, {"shared.dll", "MZ"}, {"Setup.exe", "MZ"}};
+    m.heads = {{"data\\level1.map", "ma"}, {"game.exe", ProgramImageHead()}, {"shared.dll", ProgramImageHead()}, {"Setup.exe", ProgramImageHead()}};
     return m;
 }
 
@@ -207,7 +208,7 @@ TEST(QpkCheck, UnquotedCommandSaysHowToQuoteIt) {
     Medium m = WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", "1=1, %EXEPATH%\\Redist\\setup.exe /q");
     m.manifest = Manifest(16384, {"data\\level1.map", "game.exe", "Redist\\setup.exe"});
     m.files["Redist\\setup.exe"] = 10;
-    m.heads["Redist\\setup.exe"] = "MZ";
+    m.heads["Redist\\setup.exe"] = ProgramImageHead();
     MediumReport r = AnalyseMedium(m, context);
     ASSERT_EQ(r.findings.size(), 1u) << Describe(r);
     EXPECT_NE(r.findings[0].text.find("\"C:\\Program.exe\""), std::string::npos) << r.findings[0].text;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "program_image.h"
 #include "common/profile_rules.h"
 #include "install/manifest_rules.h"
 #include "medium/medium_rules.h"
@@ -29,7 +30,7 @@ Medium PlanMedium() {
     m.hasManifest = true;
     m.manifest = EncodeManifest(8192, {"q.exe", "setup.exe"});
     m.files = {{"q.exe", 10}, {"setup.exe", 10}, {"a.dll", 5}, {"b.dll", 6}};
-    m.heads = {{"q.exe", "MZ"}, {"setup.exe", "MZ"}, {"a.dll", "MZ"}, {"b.dll", "MZ"}};
+    m.heads = {{"q.exe", ProgramImageHead()}, {"setup.exe", ProgramImageHead()}, {"a.dll", ProgramImageHead()}, {"b.dll", ProgramImageHead()}};
     return m;
 }
 

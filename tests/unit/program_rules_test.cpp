@@ -85,3 +85,31 @@ TEST(CommandProgram, QuotedUnquotedAndCutAtBlanks) {
         }
     }
 }
+
+TEST(ProgramImage, WhatWindowsStarts) {
+    auto head = [](std::uint32_t offset, const std::string& signature, std::size_t size) {
+        std::string bytes(size, '\0');
+        bytes[0] = 'M';
+        bytes[1] = 'Z';
+        for (int i = 0; i < 4; ++i) bytes[0x3C + i] = static_cast<char>((offset >> (8 * i)) & 0xFF);
+        if (offset + signature.size() <= size) bytes.replace(offset, signature.size(), signature);
+        return bytes;
+    };
+    const std::string pe("PE\0\0", 4);
+    struct Row {
+        const char* what;
+        std::string head;
+        std::uint64_t fileSize;
+        bool program;
+    } rows[] = {
+        {"header and signature", head(0x80, pe, 0x100), 0x100, true},
+        {"only MZ, as a stand-in", "MZ redist", 9, false},
+        {"MZ and a header of zeros", head(0, "", 0x40), 0x40, false},
+        {"signature of another format", head(0x80, std::string("NE\0\0", 4), 0x100), 0x100, false},
+        {"no MZ", "#!/bin/sh\n" + std::string(0x40, ' '), 0x4A, false},
+        {"signature past the bytes read, in the file", head(0x2000, pe, kProgramHeadBytes), 0x3000, true},
+        {"signature past the end of the file", head(0x2000, pe, kProgramHeadBytes), 0x1000, false},
+        {"signature past a short file's bytes", head(0x200, pe, 0x100), 0x100, false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(IsWindowsProgramImage(row.head, row.fileSize), row.program) << row.what;
+}

@@ -10,6 +10,7 @@
 #include "common/profile_rules.h"
 #include "common/script_rules.h"
 #include "install/shared_file_rules.h"
+#include "system/program_rules.h"
 #include "qpk.h"
 
 namespace fs = std::filesystem;
@@ -117,7 +118,7 @@ static bool ReadScript(MediumOptions& options, Medium& medium) {
 // The first bytes of a file; "" when it cannot be read.
 static std::string HeadOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    char head[kHeadBytes] = {};
+    char head[kProgramHeadBytes] = {};
     in.read(head, sizeof head);
     return std::string(head, static_cast<std::size_t>(in.gcount()));
 }
