@@ -550,8 +550,17 @@ def split_args(text):
 
 
 def check_exit(ctx, args):
-    if ctx.exit_code != int(args):
+    if ctx.killed:
+        ctx.fail("the robot killed the setup; expected it to end with exit code %s" % args)
+    elif ctx.exit_code != int(args):
         ctx.fail("exit code %s, expected %s" % (ctx.exit_code, args))
+
+
+def check_killed(ctx, args):
+    """killed: the robot ended the setup (its action "kill"), which Wine would
+    otherwise report as an exit code of 0."""
+    if not ctx.killed:
+        ctx.fail("the setup was not killed; it ended with exit code %s" % ctx.exit_code)
 
 
 def check_dir(ctx, args):
@@ -702,7 +711,8 @@ def check_line(ctx, args):
 
 
 CHECK_COMMANDS = {
-    "exit": check_exit,          # exit <signed code>
+    "exit": check_exit,          # exit <signed code>: the setup ended itself with it (not killed)
+    "killed": check_killed,      # killed: the robot's action "kill" ended the setup
     "dir": check_dir,            # dir <windows folder>
     "nodir": check_nodir,
     "file": check_file,          # file <windows path> [exact content with \n escapes]
@@ -1334,6 +1344,7 @@ class Context:
         self.failures = []
         self.transcript = []
         self.exit_code = None
+        self.killed = False
         self.options = dict(l.split(None, 1) for l in command_lines(sections.get("options", [])))
         self.medium = self.options.get("medium", "C:\\media")
         self.medium_host = host_path(prefix, self.medium)
@@ -1370,6 +1381,74 @@ def compare_dialogue(ctx, expected):
 
 
 # What Windows' error codes mean for a program the robot could not start.
+def run_robot(ctx, dialogue, preview=False):
+    """Runs Setup.exe of the medium once under the robot, which answers as the
+    dialogue says; the transcript, the exit code, and whether the robot killed
+    the setup are left in ctx."""
+    robot_dir = host_path(ctx.prefix, "C:\\robot")
+    with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
+        f.write("\n".join(getattr(ctx, "robot_preconditions", []) + answers_for(dialogue)) + "\n")
+    timeout = int(ctx.options.get("timeout", "60"))
+    ctx.wine_log = ctx.prefix + ".wine.log"
+    try:
+        robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+                     "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
+                    ctx.env, timeout=timeout + 60, check=False)
+    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
+        with open(ctx.wine_log, "wb") as f:
+            f.write(getattr(e, "output", b""))
+        raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
+    ctx.robot_output = robot.stdout
+    with open(ctx.wine_log, "wb") as f:
+        f.write(robot.stdout)
+    run(["wineserver", "-w"], ctx.env, timeout=180)
+    with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
+        ctx.transcript = [l.rstrip("\n") for l in f]
+    if robot.returncode != 0:
+        raise ScenarioError(robot_failure(ctx, robot.returncode))
+    ctx.exit_code, ctx.killed = None, "killed" in ctx.transcript
+    for line in ctx.transcript:
+        if line.startswith("exit "):
+            ctx.exit_code = int(line[5:])
+
+
+def check_again(ctx, args):
+    """again <section> [<preparation section>]: runs Setup.exe of the medium
+    once more in the same prefix, answered as the dialogue of "=== <section>"
+    says; the checks after this one see the second run (its transcript, exit
+    code, files). The preparation section's lines, "medium <command>" and
+    "before <command>", change the medium and the prefix first."""
+    names = args.split()
+    for name in names:
+        if name not in ctx.sections:
+            raise ScenarioError("again: no section === %s" % name)
+    for line in command_lines(ctx.sections[names[1]] if len(names) > 1 else []):
+        table, _, command = line.partition(" ")
+        tables = {"medium": MEDIUM_COMMANDS, "before": BEFORE_COMMANDS}
+        if table not in tables:
+            raise ScenarioError("again: a preparation line is \"medium <command>\" or \"before <command>\": %s" % line)
+        dispatch(tables[table], ctx, [command], table)
+    dialogue = dialogue_lines({"dialogue": ctx.sections[names[0]]})
+    run_robot(ctx, dialogue)
+    compare_dialogue(ctx, dialogue)
+
+
+def check_writable(ctx, args):
+    """writable <windows path>: the file is there without the read-only attribute
+    (which Wine keeps as a file with no write permission)."""
+    path = host_path(ctx.prefix, args)
+    if not os.path.isfile(path):
+        ctx.fail("file missing: %s" % args)
+    elif not os.stat(path).st_mode & 0o222:
+        ctx.fail("%s is read-only" % args)
+
+
+CHECK_COMMANDS["writable"] = check_writable  # writable <windows path>: no read-only attribute
+
+
+CHECK_COMMANDS["again"] = check_again  # again <section> [<preparation section>]: Setup.exe once more
+
+
 def run_scenario(bench, path, demo=False, preview=False):
     sections = parse_scenario(path)
     name = os.path.relpath(os.path.abspath(path), os.path.join(ROOT, "tests", "e2e", "scenarios"))
@@ -1403,38 +1482,17 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     for tool in os.listdir(bench.bench_dir):
         shutil.copyfile(os.path.join(bench.bench_dir, tool), os.path.join(robot_dir, tool))
     dialogue = dialogue_lines(sections)
-    with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
-        f.write("\n".join(getattr(ctx, "robot_preconditions", []) + answers_for(dialogue)) + "\n")
     confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
-    timeout = int(ctx.options.get("timeout", "60"))
     started = time.time()
-    ctx.wine_log = prefix + ".wine.log"
     try:
-        robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-                     "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
-                    ctx.env, timeout=timeout + 60, check=False)
-    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
-        with open(ctx.wine_log, "wb") as f:
-            f.write(getattr(e, "output", b""))
-        raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
+        run_robot(ctx, dialogue, preview)
     finally:
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
             gate.restore()
-    ctx.robot_output = robot.stdout
-    with open(ctx.wine_log, "wb") as f:
-        f.write(robot.stdout)
-    run(["wineserver", "-w"], ctx.env, timeout=180)
     if ctx.display:
         ctx.display.stop()
     elapsed = time.time() - started
-    with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
-        ctx.transcript = [l.rstrip("\n") for l in f]
-    if robot.returncode != 0:
-        raise ScenarioError(robot_failure(ctx, robot.returncode))
-    for line in ctx.transcript:
-        if line.startswith("exit "):
-            ctx.exit_code = int(line[5:])
 
     compare_dialogue(ctx, dialogue)
     check_confinement(ctx, confined)

@@ -348,6 +348,36 @@ static void EndProgressWatch(bool setupEnded) {
 // medium (the bench writes gate<n>.reached beside the transcript when it has
 // stopped the setup there), or once the setup has ended.
 static HANDLE g_setupProcess;
+
+// Whether the robot ended the setup itself (the action "kill", a time limit,
+// a window the scenario does not answer). Wine gives a program ended so the
+// exit code 0, as if it had finished: the transcript ends with "killed"
+// instead of an exit code, so that no run that was cut short passes for one
+// that finished.
+static bool g_killed;
+static void KillSetup() {
+    g_killed = true;
+    TerminateProcess(g_setupProcess, 0xDEAD);
+}
+
+// "wait-size <path> <bytes>": returns once the file holds at least that many
+// bytes (a copy is under way in it), or once the setup has ended.
+static void WaitForSize(const std::string& args) {
+    const size_t blank = args.rfind(' ');
+    const std::wstring path = FromUtf8(args.substr(0, blank));
+    const unsigned long long wanted = blank == std::string::npos ? 0 : _strtoui64(args.c_str() + blank + 1, nullptr, 10);
+    for (;;) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) >= wanted)
+            return;
+        if (WaitForSingleObject(g_setupProcess, 5) != WAIT_TIMEOUT) {
+            Log("robot: the setup ended before " + args);
+            return;
+        }
+    }
+}
+
 static void WaitAtGate() {
     std::string reached = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
                           std::to_string(g_gatesOpened + 1) + ".reached";
@@ -394,6 +424,10 @@ static void Perform(HWND hWnd, const std::string& actions) {
             FILE* file = fopen(signal.c_str(), "wb");
             if (file) fclose(file);
             else Log("robot: cannot open gate " + std::to_string(g_gatesOpened));
+        } else if (action.compare(0, 10, "wait-size ") == 0) {
+            WaitForSize(action.substr(10));
+        } else if (action == "kill") {
+            KillSetup();
         } else if (action == "wait" || action.empty()) {
         } else if (int id = ButtonId(action)) {
             Press(hWnd, id);
@@ -611,7 +645,7 @@ int main(int argc, char** argv) {
     while (WaitForSingleObject(process.hProcess, 15) == WAIT_TIMEOUT) {
         if (GetTickCount() - started > timeoutMs) {
             Log("timeout");
-            TerminateProcess(process.hProcess, 0xDEAD);
+            KillSetup();
             WaitForSingleObject(process.hProcess, 5000);
             break;
         }
@@ -619,7 +653,7 @@ int main(int argc, char** argv) {
         EnumWindows(VisitWindow, 0);
         if (g_stopped) {
             Log("robot: stopped at a window the scenario does not answer");
-            TerminateProcess(process.hProcess, 0xDEAD);
+            KillSetup();
             WaitForSingleObject(process.hProcess, 5000);
             break;
         }
@@ -628,7 +662,7 @@ int main(int argc, char** argv) {
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
     if (g_nextAnswer < g_answers.size()) Log("robot: " + std::to_string(g_answers.size() - g_nextAnswer) + " answers unused");
-    Log("exit " + std::to_string(static_cast<int>(exitCode)));
+    Log(g_killed ? std::string("killed") : "exit " + std::to_string(static_cast<int>(exitCode)));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     fclose(g_transcript);

@@ -42,6 +42,17 @@ struct SharedFileEntry {
     std::uint32_t size = 0;  // 0: the record is not used
     int kind = 0;            // 0 Windows folder, 1 system folder, other: not installed
     std::string name;
+    // The line names a file that could not be read when it was measured
+    // (missing, or held open by another program): it is not installed, and
+    // the end of the installation says so.
+    bool unreadable = false;
+};
+
+// What an installation could not install, told to the player at its end.
+enum class MissedKind { File, SharedFile, Value, Link };
+struct MissedItem {
+    MissedKind kind = MissedKind::File;
+    std::string name;  // as the script or the manifest names it
 };
 
 struct SetupState {
@@ -63,6 +74,9 @@ struct SetupState {
     // in one reading; the copy reads it again as it starts.
     std::uint32_t packageBytes = 0;
     std::vector<std::string> packageFiles;
+    // Every file, shared file, registry value and link that could not be
+    // installed, in the order met: an installation with any is incomplete.
+    std::vector<MissedItem> notInstalled;
     bool cancelRequested = false;  // the copy dialog's Cancel was confirmed
     bool rebootRequired = false;   // a shared file is replaced at the next Windows start
 };

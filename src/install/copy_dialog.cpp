@@ -59,27 +59,17 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) 
     return FALSE;
 }
 
-// Copies a file to its final name; a failure is reported with the system's
-// text, and an unfinished file never stays under the final name. The first
-// attempt only creates a new file, which is what a fresh installation meets,
-// so it costs one call. A file already there is looked at first: a read-only
-// one is refused as access denied, as Windows does; any other is overwritten.
-static void CopyOneFile(const std::string& source, const std::string& destination) {
-    if (CopyFileA(source.c_str(), destination.c_str(), TRUE)) return;
-    DWORD error = GetLastError();
-    const bool existed = CopyFoundDestination(error);
-    if (existed) {
-        if (IsReadOnlyDestination(GetFileAttributesA(destination.c_str()))) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            ShowLastError();
-            return;
-        }
-        if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return;
-        error = GetLastError();
-    }
-    if (RemoveFailedCopy(existed, error)) DeleteFileA(destination.c_str());
-    SetLastError(error);
-    ShowLastError();
+// Copies a file to its final name, whole or not at all (CopyFileWhole). A
+// file the medium does not hold is told in the program's words, any other
+// failure with the system's text; either way the file is noted as not
+// installed.
+static void CopyOneFile(const char* name, const std::string& source, const std::string& destination) {
+    if (CopyFileWhole(source.c_str(), destination.c_str())) return;
+    g_state.notInstalled.push_back(MissedItem{MissedKind::File, name});
+    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        MessageBoxA(nullptr, SourceMissingText(name).c_str(), kErrorCaption, MB_ICONERROR);
+    else
+        ShowLastError();
 }
 
 // Copies one package file, creating its folders first. A path that would not
@@ -92,6 +82,7 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
     std::string destination;
     if (!JoinPath(sourceFolder, name, source) || !JoinPath(g_state.installDir, name, destination)) {
         MessageBoxA(nullptr, CopySkippedText(name).c_str(), kErrorCaption, MB_ICONINFORMATION);
+        g_state.notInstalled.push_back(MissedItem{MissedKind::File, name});
         return;
     }
     const std::string folders = FolderPartOfName(name);
@@ -101,7 +92,7 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
         below.push_back('\0');
         if (CreateSubfolders(start.base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
     }
-    CopyOneFile(source, destination);
+    CopyOneFile(name, source, destination);
 }
 
 // The progress bar's client width in pixels; 0 when it cannot be measured.

@@ -111,19 +111,13 @@ std::string CopySkippedText(const std::string& name) {
     return name + "\n" + PathTooLongText() + "\n이 파일은 복사하지 않습니다.";
 }
 
+std::string SourceMissingText(const std::string& name) {
+    return name + "\n설치 원본에 이 파일이 없습니다.\n이 파일은 복사하지 않습니다.";
+}
+
 unsigned ProgressRange(unsigned packageFiles, int sharedFileCount) {
     std::uint64_t steps = std::uint64_t{packageFiles} + static_cast<unsigned>(sharedFileCount > 0 ? sharedFileCount : 0);
     return steps > kMaxProgressRange ? kMaxProgressRange : static_cast<unsigned>(steps);
-}
-
-bool IsReadOnlyDestination(unsigned long attributes) {
-    return attributes != 0xFFFFFFFFul && (attributes & 0x1ul) != 0;
-}
-
-bool RemoveFailedCopy(bool destinationExisted, unsigned long error) {
-    const unsigned long kHandleDiskFull = 39;
-    const unsigned long kDiskFull = 112;
-    return !destinationExisted || error == kDiskFull || error == kHandleDiskFull;
 }
 
 bool CopyFoundDestination(unsigned long error) {

@@ -57,17 +57,10 @@ std::string CopyDialogTitle(const std::string& format, const std::string& produc
 // destination path would not fit 260 bytes.
 std::string CopySkippedText(const std::string& name);
 
-// A destination that exists with the read-only attribute is not overwritten:
-// the copy reports it as access denied, as Windows does. attributes is the
-// file's attribute word, 0xFFFFFFFF when there is no such file.
-bool IsReadOnlyDestination(unsigned long attributes);
-
-// Whether a failed package copy left a file under the final name that has to
-// go: a file that was not there before is the copy's own unfinished file, and
-// a disk that filled up (errors 39 and 112) has already cut an older file
-// short. Otherwise (a missing source, a destination in use) the file that is
-// there is the one that was there before and stays.
-bool RemoveFailedCopy(bool destinationExisted, unsigned long error);
+// The message for a package file that the medium does not hold: told in the
+// program's own words (caption kErrorCaption), the same on every Windows, so
+// that the checker's plan can say it too.
+std::string SourceMissingText(const std::string& name);
 
 // Whether a copy that was to create a new file failed because a file (or a
 // folder) of that name is already there: errors 80 and 183.

@@ -13,3 +13,11 @@ INT_PTR CALLBACK CopyDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
 void CopyPackageFiles(HWND hDlg);
 BOOL CreateSubfolders(const char* baseFolder, char* relativePath);
 void InstallSharedFiles(HWND hDlg, int position);
+
+// Copies a package file to its destination, whole or not at all: FALSE, with
+// the system's error, leaves the file that was there as it was. The copy is
+// never read-only, and a read-only file it replaces is replaced.
+BOOL CopyFileWhole(const char* source, const char* destination);
+// Takes the read-only attribute off a file; TRUE when it has none now (or
+// there is no such file).
+BOOL MakeFileWritable(const char* path);

@@ -30,7 +30,9 @@ struct SharedInstallContext {
     std::vector<std::string> m_deferredTempNames[2];  // per destination folder
 };
 
-enum class RecordEnd { Next, EndStep };
+// Installed (or left for the next Windows start, or kept as the player
+// chose); not installed; not installed and the step ends here.
+enum class RecordEnd { Next, NotInstalled, EndStep };
 
 // The folder where this program's writes into the system folder really land
 // when it runs as a 32-bit program on 64-bit Windows (SysWOW64); "" everywhere
@@ -150,9 +152,10 @@ RecordEnd DeferReplacement(SharedInstallContext& context, const std::string& nam
         RealSystemPath(paths.destination, context.m_systemFolder, context.m_redirectedSystemFolder);
     if (tempPath.empty() || recordedTemp.empty() || recordedTarget.empty()) {
         ShowRefusal(context, SharedFileRefusalText(name, PathTooLongText()));
-        return RecordEnd::Next;
+        return RecordEnd::NotInstalled;
     }
     if (!CopyFileA(paths.source.c_str(), tempPath.c_str(), FALSE)) return RecordEnd::EndStep;
+    MakeFileWritable(tempPath.c_str());
     WritePrivateProfileStringA("rename", recordedTarget.c_str(), recordedTemp.c_str(), context.m_renameFile.c_str());
     if (IsNtFamily())
         MoveFileExA(recordedTemp.c_str(), recordedTarget.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
@@ -169,22 +172,35 @@ RecordEnd InstallSharedRecord(SharedInstallContext& context, const SharedFileEnt
     std::string refusal;
     if (!SharedFilePathsFor(name, context.m_sourceFolder, folder, paths, refusal)) {
         ShowRefusal(context, refusal);
-        return RecordEnd::Next;
+        return RecordEnd::NotInstalled;
     }
     InstallOutcome outcome;
+    DWORD result = 0;
+    bool declined = false;
     do {
-        DWORD result = AttemptInstall(context, kFirstAttemptFlags, name, folder);
-        outcome = DecideInstallOutcome(
-            result, [&](InstallPrompt prompt) { return AnswerPrompt(context, prompt, paths); });
+        result = AttemptInstall(context, kFirstAttemptFlags, name, folder);
+        outcome = DecideInstallOutcome(result, [&](InstallPrompt prompt) {
+            const bool yes = AnswerPrompt(context, prompt, paths);
+            declined = !yes;
+            return yes;
+        });
     } while (outcome == InstallOutcome::Retry);
     switch (outcome) {
+    case InstallOutcome::Installed: MakeFileWritable(paths.destination.c_str()); return RecordEnd::Next;
     case InstallOutcome::End: return RecordEnd::EndStep;
     case InstallOutcome::Force:
-        if (AttemptInstall(context, kForcedAttemptFlags, name, folder) == 0) return RecordEnd::Next;
+        // A file left read-only (by an installation from a CD) is ours to replace.
+        if (result & kVifWriteProt) MakeFileWritable(paths.destination.c_str());
+        if (AttemptInstall(context, kForcedAttemptFlags, name, folder) == 0) {
+            MakeFileWritable(paths.destination.c_str());
+            return RecordEnd::Next;
+        }
         return DeferReplacement(context, name, paths, destination);
     case InstallOutcome::Defer: return DeferReplacement(context, name, paths, destination);
-    default: return RecordEnd::Next;
+    default: break;
     }
+    // Kept as the player chose, or bits that install nothing.
+    return declined ? RecordEnd::Next : RecordEnd::NotInstalled;
 }
 
 // Shows the record as done, lets the dialog and the backdrop work, and tells
@@ -196,15 +212,35 @@ bool ProgressStep(HWND hDlg, int& position) {
     return !g_state.cancelRequested;
 }
 
+// The records from `first` on that the step would have installed, noted as
+// not installed.
+void NoteRestNotInstalled(std::size_t first) {
+    for (std::size_t i = first; i < g_state.sharedFiles.size(); ++i) {
+        const SharedFileEntry& entry = g_state.sharedFiles[i];
+        if (DestinationOfRecord(entry.size, entry.kind) != SharedDestination::None)
+            g_state.notInstalled.push_back(MissedItem{MissedKind::SharedFile, entry.name});
+    }
+}
+
 }  // namespace
 
 void InstallSharedFiles(HWND hDlg, int position) {
     SharedInstallContext context;
-    if (g_state.sharedFiles.empty() || !PrepareSharedInstall(context, hDlg)) return;
-    for (const SharedFileEntry& entry : g_state.sharedFiles) {
+    if (g_state.sharedFiles.empty()) return;
+    if (!PrepareSharedInstall(context, hDlg)) {
+        NoteRestNotInstalled(0);
+        return;
+    }
+    for (std::size_t i = 0; i < g_state.sharedFiles.size(); ++i) {
+        const SharedFileEntry& entry = g_state.sharedFiles[i];
         SharedDestination destination = DestinationOfRecord(entry.size, entry.kind);
         if (destination == SharedDestination::None) continue;
-        if (InstallSharedRecord(context, entry, destination) == RecordEnd::EndStep) return;
+        RecordEnd end = InstallSharedRecord(context, entry, destination);
+        if (end != RecordEnd::Next) g_state.notInstalled.push_back(MissedItem{MissedKind::SharedFile, entry.name});
+        if (end == RecordEnd::EndStep) {
+            NoteRestNotInstalled(i + 1);
+            return;
+        }
         if (!ProgressStep(hDlg, position)) return;
     }
 }

@@ -60,8 +60,20 @@ bool PlayerMachine::FreeDiskBytes(const std::string&, std::uint64_t&) {
 }
 
 // The copy runs to its end; the files were planned where the disk check
-// found that their paths fit (PackagePathsDecided).
+// found that their paths fit (PackagePathsDecided). A file the medium does
+// not hold is told in the program's words and not installed.
 bool PlayerMachine::RunCopyDialog() {
+    std::vector<PlannedFile>& files = m_report.plan.files;
+    for (auto file = files.begin(); file != files.end();) {
+        std::uint64_t size = 0;
+        if (FindMediumFile(m_medium, file->name, size)) {
+            ++file;
+            continue;
+        }
+        Message(kErrorCaption, SourceMissingText(file->name), "ok");
+        m_state.notInstalled.push_back(MissedItem{MissedKind::File, file->name});
+        file = files.erase(file);
+    }
     return true;
 }
 
@@ -85,7 +97,8 @@ static void CheckSharedRecord(PlayerMachine& machine, const std::string& key, co
     std::uint64_t size = 0;
     if (!FindMediumFile(machine.m_medium, record.name, size)) {
         machine.Add(Severity::Error, "shared-missing", "Shared File", key,
-                    "shared file " + Quote(record.name) + " is not on the medium: silently not installed");
+                    "shared file " + Quote(record.name) + " is not on the medium: not installed, and the installation ends "
+                    "as incomplete");
         return;
     }
     if (record.size == 0) {
@@ -232,7 +245,8 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         std::uint64_t bytes = 0;
         if (!FindMediumFile(m_medium, name, bytes)) {
             Add(Severity::Error, "package-file-missing", "", "",
-                "manifest entry " + Quote(name) + " is not on the medium: its copy fails with the system's message");
+                "manifest entry " + Quote(name) + " is not on the medium: not installed, and the installation ends as "
+                "incomplete");
             allFound = false;
         }
         exact += bytes;

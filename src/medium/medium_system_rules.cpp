@@ -17,13 +17,14 @@ bool PlayerMachine::CreateRegistryKey(std::uint32_t root, const std::string& sub
     return true;
 }
 
-void PlayerMachine::SetRegistryValue(const std::string& name, std::uint32_t type,
+bool PlayerMachine::SetRegistryValue(const std::string& name, std::uint32_t type,
                                      const std::vector<unsigned char>& bytes) {
     PlannedValue value{m_openKey, name, type, bytes};
     if (m_command == IDM_WRITE_REGISTRY)
         m_report.plan.registryValues.push_back(value);
     else
         m_report.plan.versionRecord.push_back(value);
+    return true;
 }
 
 void PlayerMachine::CloseRegistryKey() {
@@ -48,9 +49,10 @@ bool PlayerMachine::CreateSubfolders(const std::string&, const std::string&) {
     return true;
 }
 
-void PlayerMachine::CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) {
+bool PlayerMachine::CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) {
     m_report.plan.links.push_back(PlannedLink{paths.linkFile, paths.target, line.arguments, paths.workingFolder,
                                               paths.icon, line.description, line.showCommand});
+    return true;
 }
 
 // A program that cannot start ends the step; the run that gathers findings

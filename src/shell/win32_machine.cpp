@@ -93,12 +93,12 @@ bool Win32Machine::CreateRegistryKey(std::uint32_t root, const std::string& subK
     return false;
 }
 
-void Win32Machine::SetRegistryValue(const std::string& name, std::uint32_t type,
+bool Win32Machine::SetRegistryValue(const std::string& name, std::uint32_t type,
                                     const std::vector<unsigned char>& bytes) {
     // An empty binary value still points at a buffer.
     const BYTE nothing = 0;
-    RegSetValueExA(m_key, name.c_str(), 0, type, bytes.empty() ? &nothing : bytes.data(),
-                   static_cast<DWORD>(bytes.size()));
+    return RegSetValueExA(m_key, name.c_str(), 0, type, bytes.empty() ? &nothing : bytes.data(),
+                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
 }
 
 void Win32Machine::CloseRegistryKey() {
@@ -163,9 +163,9 @@ void Win32Machine::ReadShellFolders(std::string& programs, std::string& desktop)
     ::ReadShellFolders(programs, desktop);
 }
 
-void Win32Machine::CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) {
-    ::CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), line.description.c_str(),
-                      paths.workingFolder.c_str(), line.showCommand, line.arguments.c_str(), paths.icon.c_str());
+bool Win32Machine::CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) {
+    return SUCCEEDED(::CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), line.description.c_str(),
+                      paths.workingFolder.c_str(), line.showCommand, line.arguments.c_str(), paths.icon.c_str()));
 }
 
 // The command line with the setup program's own environment and current

@@ -26,7 +26,7 @@ public:
     std::uint32_t ReadRegistryNumber(const RegistryPathParts& location) override;
     bool ReadRegistryText(const RegistryPathParts& location, std::string& data) override;
     bool CreateRegistryKey(std::uint32_t root, const std::string& subKey) override;
-    void SetRegistryValue(const std::string& name, std::uint32_t type, const std::vector<unsigned char>& bytes) override;
+    bool SetRegistryValue(const std::string& name, std::uint32_t type, const std::vector<unsigned char>& bytes) override;
     void CloseRegistryKey() override;
     bool SetExistingRegistryValue(std::uint32_t root, const std::string& subKey, const std::string& name,
                                   std::uint32_t type, const std::string& bytes) override;
@@ -41,7 +41,7 @@ public:
     bool RunCopyDialog() override;
 
     void ReadShellFolders(std::string& programs, std::string& desktop) override;
-    void CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) override;
+    bool CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) override;
     bool StartProgram(const std::string& commandLine, bool wait) override;
     void RestartWindows() override;
 

@@ -4,6 +4,7 @@
 #include "checks/disk_space_rules.h"
 #include "checks/start_page_rules.h"
 #include "common/script_rules.h"
+#include "install/shared_install_rules.h"
 #include "stages/stages.h"
 
 // Yes writes the address for the current user, into the browser's key only
@@ -30,6 +31,8 @@ static void ReadSharedFileRecord(SetupMachine& machine, const SetupState& state,
         std::uint64_t size = 0;
         if (machine.SourceFileSize(outcome.sourcePath, size))
             record.size = SharedFileSize(static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(size >> 32));
+        else
+            record.unreadable = DestinationOfRecord(1, record.kind) != SharedDestination::None;
     }
     machine.SharedLineDecided(number, value, outcome, record);
 }

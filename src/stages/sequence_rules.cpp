@@ -41,7 +41,29 @@ CompletionMessage CompletionMessageFor(bool rebootRequired, int showCompleteDial
 
 std::string CompletionText(const std::string& productName, bool rebootRequired) {
     std::string text = productName + " 설치가 성공적으로 수행되었습니다.";
-    if (rebootRequired) text += "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?";
+    if (rebootRequired) text += kRestartQuestion;
+    return text;
+}
+
+const char* MissedKindText(MissedKind kind) {
+    switch (kind) {
+    case MissedKind::File: return "파일";
+    case MissedKind::SharedFile: return "공유 파일";
+    case MissedKind::Value: return "레지스트리 값";
+    case MissedKind::Link: return "단축 아이콘";
+    }
+    return "";
+}
+
+std::string IncompleteText(const std::string& productName, const std::vector<MissedItem>& missed,
+                           bool rebootRequired) {
+    std::string text = productName + kIncompleteHead;
+    for (std::size_t i = 0; i < missed.size() && i < kMissedItemsNamed; ++i)
+        text += std::string(MissedKindText(missed[i].kind)) + ": " + missed[i].name + "\n";
+    if (missed.size() > kMissedItemsNamed)
+        text += "외 " + std::to_string(missed.size() - kMissedItemsNamed) + "개 항목\n";
+    text += kIncompleteTail;
+    if (rebootRequired) text += kRestartQuestion;
     return text;
 }
 

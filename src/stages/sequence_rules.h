@@ -40,5 +40,22 @@ CompletionMessage CompletionMessageFor(bool rebootRequired, int showCompleteDial
 // the restart question appended.
 std::string CompletionText(const std::string& productName, bool rebootRequired);
 
+// How an installation that could not install everything ends: a notice under
+// kIncompleteCaption that names what was not installed (the first
+// kMissedItemsNamed items, then how many more), with the restart question
+// appended when a replacement waits for the next Windows start. The version
+// record is not written and the program ends with -1, whatever "Install
+// Complete Dialog" says.
+constexpr const char kIncompleteCaption[] = "설치 오류";
+constexpr const char kIncompleteHead[] = " 설치가 완료되지 않았습니다.\n다음 항목을 설치하지 못했습니다.\n";
+constexpr const char kIncompleteTail[] = "\n문제를 해결한 뒤 다시 설치하십시요.";
+constexpr const char kRestartQuestion[] = "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?";
+constexpr std::size_t kMissedItemsNamed = 10;
+std::string IncompleteText(const std::string& productName, const std::vector<MissedItem>& missed,
+                           bool rebootRequired);
+
+// The word for a kind of item in that notice.
+const char* MissedKindText(MissedKind kind);
+
 // The backdrop's title: the name, and when there is a version, a blank and it.
 std::string WindowTitle(const std::string& productName, const std::string& productVersion);

@@ -99,9 +99,13 @@ StageEnd RunRegistryStage(SetupMachine& machine, SetupState& state) {
     return GoOn();
 }
 
-StageEnd RunCopyStage(SetupMachine& machine, SetupState&) {
-    if (machine.RunCopyDialog()) return GoOn();
-    return StageEnd{StageEndKind::Abort, ExitCode::Failed, false};
+// The copy dialog; a shared file whose line names a file that could not be
+// read when the list was made is not installed either.
+StageEnd RunCopyStage(SetupMachine& machine, SetupState& state) {
+    if (!machine.RunCopyDialog()) return StageEnd{StageEndKind::Abort, ExitCode::Failed, false};
+    for (const SharedFileEntry& record : state.sharedFiles)
+        if (record.unreadable) state.notInstalled.push_back(MissedItem{MissedKind::SharedFile, record.name});
+    return GoOn();
 }
 
 void ShowCompletion(SetupMachine& machine, const SetupState& state) {
@@ -117,10 +121,28 @@ void ShowCompletion(SetupMachine& machine, const SetupState& state) {
     }
 }
 
+// An installation that could not install everything is told so, never as a
+// success; the restart question comes with it where one is needed.
+void ShowIncomplete(SetupMachine& machine, const SetupState& state) {
+    std::string text = IncompleteText(state.productName, state.notInstalled, state.rebootRequired);
+    if (!state.rebootRequired) {
+        machine.Tell(kIncompleteCaption, text, kErrorMessage, MessageOwner::Backdrop);
+        return;
+    }
+    if (machine.Ask(Question::Restart, kIncompleteCaption, text, MessageOwner::Backdrop)) machine.RestartWindows();
+}
+
+// The version record says the version is installed: it is written only after
+// an installation that installed everything.
 StageEnd RunFinish(SetupMachine& machine, SetupState& state) {
     CreateShortcuts(machine, state);
-    if (VersionModeRecords(state.versionMode)) RecordInstalledVersion(machine, state);
+    const bool complete = state.notInstalled.empty();
+    if (complete && VersionModeRecords(state.versionMode)) RecordInstalledVersion(machine, state);
     RunPostInstallPrograms(machine, state);
+    if (!complete) {
+        ShowIncomplete(machine, state);
+        return Quit(ExitCode::Failed);
+    }
     ShowCompletion(machine, state);
     return Quit(ExitCode::Completed);
 }

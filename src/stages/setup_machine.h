@@ -65,7 +65,8 @@ public:
     // Creates or opens a key for writing; it stays open for the values set
     // until CloseRegistryKey. One key is open at a time.
     virtual bool CreateRegistryKey(std::uint32_t root, const std::string& subKey) = 0;
-    virtual void SetRegistryValue(const std::string& name, std::uint32_t type,
+    // False: the value could not be written.
+    virtual bool SetRegistryValue(const std::string& name, std::uint32_t type,
                                   const std::vector<unsigned char>& bytes) = 0;
     virtual void CloseRegistryKey() = 0;
     // Sets a value in a key that must exist already (it is never created).
@@ -85,12 +86,14 @@ public:
     // Every missing level of relative below base; a failure is told there.
     virtual bool CreateSubfolders(const std::string& base, const std::string& relative) = 0;
     // The copy of the package files and the shared files behind its progress
-    // dialog. False: the player cancelled it.
+    // dialog; what could not be installed is added to state.notInstalled.
+    // False: the player cancelled it.
     virtual bool RunCopyDialog() = 0;
 
     // ---- the shell and processes ----
     virtual void ReadShellFolders(std::string& programs, std::string& desktop) = 0;
-    virtual void CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) = 0;
+    // False: the link could not be saved (the failure was told).
+    virtual bool CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) = 0;
     virtual bool StartProgram(const std::string& commandLine, bool wait) = 0;
     virtual void RestartWindows() = 0;
 

@@ -6,7 +6,7 @@
 static const char kSection[] = "Program";
 
 // Lines are read until the first malformed one, which ends the list.
-static void CreateLinksOfLines(SetupMachine& machine, const SetupState& state, int count,
+static void CreateLinksOfLines(SetupMachine& machine, SetupState& state, int count,
                                const std::string& groupFolder, const std::string& desktopFolder) {
     for (int i = 1; i <= count; ++i) {
         std::string text = machine.ReadScriptText(kSection, LineKey(i), kPathSize);
@@ -14,11 +14,12 @@ static void CreateLinksOfLines(SetupMachine& machine, const SetupState& state, i
         machine.ShortcutLineDecided(i, count, text, outcome, state);
         if (!outcome.message.empty()) machine.Tell(kScriptErrorCaption, outcome.message, kErrorMessage);
         if (outcome.effect == LineEffect::EndStep) return;
-        if (outcome.effect == LineEffect::Use) machine.CreateShellLink(outcome.line, outcome.paths);
+        if (outcome.effect == LineEffect::Use && !machine.CreateShellLink(outcome.line, outcome.paths))
+            state.notInstalled.push_back(MissedItem{MissedKind::Link, outcome.paths.linkFile});
     }
 }
 
-static void CreateGroupAndLinks(SetupMachine& machine, const SetupState& state, int count) {
+static void CreateGroupAndLinks(SetupMachine& machine, SetupState& state, int count) {
     std::string programs, desktop;
     machine.ReadShellFolders(programs, desktop);
     std::string desktopFolder = DesktopLinkFolder(desktop);
@@ -31,7 +32,7 @@ static void CreateGroupAndLinks(SetupMachine& machine, const SetupState& state, 
     CreateLinksOfLines(machine, state, count, group.folder, desktopFolder);
 }
 
-void CreateShortcuts(SetupMachine& machine, const SetupState& state) {
+void CreateShortcuts(SetupMachine& machine, SetupState& state) {
     int count = machine.ReadScriptInt(kSection, "Count", 0);
     if (!ShortcutStepRuns(count)) return;
     machine.ShowShortcutNotice();

@@ -55,6 +55,6 @@ void RecordInstalledVersion(SetupMachine& machine, const SetupState& state);
 void OfferStartPage(SetupMachine& machine, const SetupState& state);
 void BuildSharedFileList(SetupMachine& machine, SetupState& state);
 DiskVerdict CheckDiskSpace(SetupMachine& machine, SetupState& state);
-void WriteRegistryEntries(SetupMachine& machine, const SetupState& state);
-void CreateShortcuts(SetupMachine& machine, const SetupState& state);
+void WriteRegistryEntries(SetupMachine& machine, SetupState& state);
+void CreateShortcuts(SetupMachine& machine, SetupState& state);
 void RunPostInstallPrograms(SetupMachine& machine, const SetupState& state);

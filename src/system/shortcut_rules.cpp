@@ -1,6 +1,7 @@
 #include "system/shortcut_rules.h"
 
 #include "common/script_rules.h"
+#include "install/copy_rules.h"
 
 namespace {
 
@@ -92,8 +93,17 @@ std::string DesktopLinkFolder(const std::string& desktop) {
     return Fits(folder) ? folder : "";
 }
 
+// A part of a name that is no folder or file of its own, as package names
+// refuse them: one of only dots and blanks (Windows drops trailing dots and
+// blanks, so ".. " is ".."), or a device name (CON, NUL, COM1 ...).
+static bool IsUnusablePart(const std::string& part) {
+    const NameProblem problem = CheckRelativeName(part);
+    return problem == NameProblem::LeavesFolder || problem == NameProblem::DeviceName;
+}
+
 // A name written as an absolute path (drive, leading backslash, UNC) or one
-// with a ".." level would put the group outside the Programs folder.
+// with a part of dots and blanks would put the group outside the Programs
+// folder; a device name is no folder.
 static bool ClimbsOut(const std::string& folderName) {
     if (folderName.find(':') != std::string::npos) return true;
     if (folderName[0] == '\\' || folderName[0] == '/') return true;
@@ -101,7 +111,7 @@ static bool ClimbsOut(const std::string& folderName) {
     while (start <= folderName.size()) {
         std::size_t end = folderName.find_first_of("\\/", start);
         if (end == std::string::npos) end = folderName.size();
-        if (folderName.compare(start, end - start, "..") == 0) return true;
+        if (end > start && IsUnusablePart(folderName.substr(start, end - start))) return true;
         start = end + 1;
     }
     return false;
@@ -130,7 +140,8 @@ std::string GroupFolderMessage(GroupFolderResult result) {
 
 ShortcutPathResult BuildShortcutPaths(const ShortcutLine& line, const std::string& placeFolder,
                                       const std::string& installDir, ShortcutPaths& paths) {
-    if (line.name.find_first_of("\\/:") != std::string::npos) return ShortcutPathResult::NameNotPlain;
+    if (line.name.find_first_of("\\/:") != std::string::npos || IsUnusablePart(line.name))
+        return ShortcutPathResult::NameNotPlain;
     ShortcutPaths built;
     built.linkFile = placeFolder + line.name + ".lnk";
     built.target = installDir + "\\" + line.target;

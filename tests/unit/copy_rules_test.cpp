@@ -147,30 +147,10 @@ TEST(ProgressRange, OneStepPerFileIn32Bits) {
     EXPECT_EQ(ProgressRange(0xFFFFFFFFu, 0x7FFFFFFF), 0x7FFFFFFFu);
 }
 
-TEST(FailedCopy, ReadOnlyDestinationsAndUnfinishedFiles) {
-    EXPECT_FALSE(IsReadOnlyDestination(0xFFFFFFFFul));  // no file: nothing to protect
-    EXPECT_FALSE(IsReadOnlyDestination(0x20));          // archive
-    EXPECT_TRUE(IsReadOnlyDestination(0x21));
-    EXPECT_TRUE(IsReadOnlyDestination(0x1));
-    struct Row {
-        bool existed;
-        unsigned long error;
-        bool remove;
-    };
-    const Row rows[] = {
-        {false, 112, true},  // the disk filled up during a fresh copy
-        {false, 2, true},    // nothing was made; removing finds nothing
-        {true, 112, true},   // the older file was already cut short
-        {true, 39, true},
-        {true, 32, false},   // held open: the older file is untouched
-        {true, 5, false},
-        {true, 2, false},    // a missing source never touches the destination
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(RemoveFailedCopy(row.existed, row.error), row.remove) << row.existed << " " << row.error;
-    // The first attempt creates a new file only: "there already" sends the copy
-    // on to look at the file and overwrite it; every other failure left at most
-    // the copy's own unfinished file.
+TEST(FailedCopy, OnlyFileExistsSendsTheCopyOnToReplace) {
+    // The copy in progress is made as a new file: "there already" is what a
+    // killed run left, which is removed and made again; every other failure
+    // ends the copy of this file.
     EXPECT_TRUE(CopyFoundDestination(80));
     EXPECT_TRUE(CopyFoundDestination(183));
     for (unsigned long error : {0ul, 2ul, 3ul, 5ul, 32ul, 39ul, 112ul}) EXPECT_FALSE(CopyFoundDestination(error)) << error;

@@ -110,6 +110,41 @@ TEST(QpkPlan, StopsWhereTheProgramStops) {
     }
 }
 
+// What the medium lacks is not installed, and the end says so instead of the
+// completion message: no version record, exit code -1.
+TEST(QpkPlan, WhatTheMediumLacksEndsTheInstallationAsIncomplete) {
+    struct Row {
+        const char* what;
+        const char* missing;  // the file the medium lacks
+        const char* notice;   // the item line of the notice
+        std::size_t files;    // package files planned
+        std::size_t shared;   // shared files planned
+        const char* firstBox; // the caption of the box that tells the file, "" when none does
+    } rows[] = {
+        {"a package file", "setup.exe", "\n파일: setup.exe\n", 1, 2, "오류"},
+        {"a shared file", "b.dll", "\n공유 파일: b.dll\n", 2, 1, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Medium m = PlanMedium();
+        m.files.erase(row.missing);
+        InstallPlan plan = AnalyseMedium(m, MediumContext()).plan;
+        EXPECT_EQ(plan.exitCode, -1);
+        EXPECT_TRUE(plan.versionRecord.empty());
+        EXPECT_EQ(plan.files.size(), row.files);
+        EXPECT_EQ(plan.sharedFiles.size(), row.shared);
+        ASSERT_FALSE(plan.messages.empty());
+        const PlannedMessage& last = plan.messages.back();
+        EXPECT_EQ(last.caption, "설치 오류");
+        EXPECT_EQ(last.text.find("Q 설치가 완료되지 않았습니다."), 0u);
+        EXPECT_NE(last.text.find(row.notice), std::string::npos) << last.text;
+        bool told = false;
+        for (const PlannedMessage& message : plan.messages)
+            told = told || (message.caption == row.firstBox && message.text.find(row.missing) == 0);
+        EXPECT_EQ(told, *row.firstBox != '\0');
+    }
+}
+
 TEST(QpkProfile, ReadsAsTheProfileFunctionsDo) {
     Profile p = ParseProfile("[main]\r\n  Name  =  \"Quoted\"  \r\nname=second\r\nNum= 0x1F\r\nNeg=-2\r\n"
                              "Word=abc\r\nEmpty=\r\n[Main]\r\nOther=x\r\n[Long]\r\nV=abcdef\n");

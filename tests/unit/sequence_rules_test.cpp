@@ -36,6 +36,33 @@ TEST(Completion, TextWithAndWithoutRestartQuestion) {
     EXPECT_EQ(CompletionText(std::string(98, 'N'), true).size(), 204u);
 }
 
+TEST(Completion, IncompleteInstallationNamesWhatIsMissing) {
+    struct Row {
+        const char* what;
+        std::vector<MissedItem> missed;
+        bool restart;
+        std::string expected;
+    };
+    std::vector<MissedItem> twelve;
+    for (int i = 1; i <= 12; ++i) twelve.push_back(MissedItem{MissedKind::File, "f" + std::to_string(i) + ".dat"});
+    std::string firstTen;
+    for (int i = 1; i <= 10; ++i) firstTen += "파일: f" + std::to_string(i) + ".dat\n";
+    const std::string head = "Game 설치가 완료되지 않았습니다.\n다음 항목을 설치하지 못했습니다.\n";
+    const std::string tail = "\n문제를 해결한 뒤 다시 설치하십시요.";
+    const Row rows[] = {
+        {"one of each kind",
+         {{MissedKind::File, "b.dat"}, {MissedKind::SharedFile, "q.dll"},
+          {MissedKind::Value, "HKEY_CURRENT_USER\\Software\\Q [Level]"}, {MissedKind::Link, "C:\\D\\Play.lnk"}},
+         false,
+         head + "파일: b.dat\n공유 파일: q.dll\n레지스트리 값: HKEY_CURRENT_USER\\Software\\Q [Level]\n"
+                "단축 아이콘: C:\\D\\Play.lnk\n" + tail},
+        {"the first ten, then how many more", twelve, false, head + firstTen + "외 2개 항목\n" + tail},
+        {"restart question appended", {{MissedKind::File, "b.dat"}}, true,
+         head + "파일: b.dat\n" + tail + "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(IncompleteText("Game", row.missed, row.restart), row.expected) << row.what;
+}
+
 TEST(Completion, WindowTitle) {
     EXPECT_EQ(WindowTitle("Game", "1.0"), "Game 1.0");
     EXPECT_EQ(WindowTitle("Game", ""), "Game");

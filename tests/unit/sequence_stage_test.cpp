@@ -38,8 +38,9 @@ public:
         Log("create " + subKey);
         return true;
     }
-    void SetRegistryValue(const std::string& name, std::uint32_t, const std::vector<unsigned char>&) override {
+    bool SetRegistryValue(const std::string& name, std::uint32_t, const std::vector<unsigned char>&) override {
         Log("set " + name);
+        return true;
     }
     void CloseRegistryKey() override { Log("close"); }
     bool SetExistingRegistryValue(std::uint32_t, const std::string& subKey, const std::string& name, std::uint32_t,
@@ -71,7 +72,10 @@ public:
         programs = "C:\\P";
         desktop = "C:\\D";
     }
-    void CreateShellLink(const ShortcutLine&, const ShortcutPaths& paths) override { Log("link " + paths.linkFile); }
+    bool CreateShellLink(const ShortcutLine&, const ShortcutPaths& paths) override {
+        Log("link " + paths.linkFile);
+        return true;
+    }
     bool StartProgram(const std::string& commandLine, bool) override {
         Log("start " + commandLine);
         return true;

@@ -127,6 +127,14 @@ TEST(ProgramGroup, FolderFromName) {
         {"C:\\P", "\\Games", GroupFolderResult::NameLeavesPrograms, ""},
         {"C:\\P", "\\\\server\\share", GroupFolderResult::NameLeavesPrograms, ""},
         {"C:\\P", "/Games", GroupFolderResult::NameLeavesPrograms, ""},
+        // Parts of dots and blanks, which Windows reads as ".." or ".", and device names.
+        {"C:\\P", ".. \\.. \\EvilB", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "Games\\. ", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "...", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "Games\\NUL", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "con.txt", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "Games\\COM1", GroupFolderResult::NameLeavesPrograms, ""},
+        {"C:\\P", "Console", GroupFolderResult::Ready, "C:\\P\\Console\\"},
         {"", "Games", GroupFolderResult::NoProgramsFolder, ""},
         {"", "..\\x", GroupFolderResult::NameLeavesPrograms, ""},
     };
@@ -188,7 +196,10 @@ TEST(ShortcutPaths, BuiltBelowTheInstallFolder) {
 }
 
 TEST(ShortcutPaths, NamesThatLeaveThePlaceAreRefused) {
-    for (const char* name : {"..\\Startup\\Play", "Sub\\Play", "../Play", "C:Play", "C:\\Play"}) {
+    // Also names that are no file of their own: a device (the link would go to
+    // the device, not to a file) and names of dots and blanks.
+    for (const char* name : {"..\\Startup\\Play", "Sub\\Play", "../Play", "C:Play", "C:\\Play", "NUL", "con",
+                             "LPT1", "aux.game", "..", ". .", "..."}) {
         SCOPED_TRACE(name);
         ShortcutPaths paths;
         paths.linkFile = "untouched";

@@ -1,0 +1,24 @@
+#include "install/partial_copy_rules.h"
+
+#include "common/script_rules.h"
+#include "common/text_rules.h"
+
+bool IsPartialCopyName(const std::string& fileName) {
+    return UpperAscii(fileName) == UpperAscii(kPartialCopyName);
+}
+
+std::string PartialCopyPath(const std::string& destination) {
+    const std::size_t separator = destination.rfind('\\');
+    if (separator == std::string::npos) return "";
+    if (IsPartialCopyName(destination.substr(separator + 1))) return "";
+    std::string path = destination.substr(0, separator + 1) + kPartialCopyName;
+    return path.size() < kPathSize ? path : "";
+}
+
+bool HasReadOnlyAttribute(unsigned long attributes) {
+    return attributes != 0xFFFFFFFFul && (attributes & 0x1ul) != 0;
+}
+
+unsigned long WritableAttributes(unsigned long attributes) {
+    return attributes == 0xFFFFFFFFul ? attributes : attributes & ~0x1ul;
+}
