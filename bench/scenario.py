@@ -1398,6 +1398,10 @@ def run_robot(ctx, dialogue, preview=False):
         with open(ctx.wine_log, "wb") as f:
             f.write(getattr(e, "output", b""))
         raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
+    finally:  # Setup.exe has ended: nothing holds a file or stands in a gate any more
+        release_helpers(ctx)
+        for gate in getattr(ctx, "gates", []):
+            gate.restore()
     ctx.robot_output = robot.stdout
     with open(ctx.wine_log, "wb") as f:
         f.write(robot.stdout)
@@ -1484,12 +1488,7 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     dialogue = dialogue_lines(sections)
     confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
     started = time.time()
-    try:
-        run_robot(ctx, dialogue, preview)
-    finally:
-        release_helpers(ctx)
-        for gate in getattr(ctx, "gates", []):
-            gate.restore()
+    run_robot(ctx, dialogue, preview)
     if ctx.display:
         ctx.display.stop()
     elapsed = time.time() - started

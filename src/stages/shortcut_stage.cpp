@@ -15,7 +15,7 @@ static void CreateLinksOfLines(SetupMachine& machine, SetupState& state, int cou
         if (!outcome.message.empty()) machine.Tell(kScriptErrorCaption, outcome.message, kErrorMessage);
         if (outcome.effect == LineEffect::EndStep) return;
         if (outcome.effect == LineEffect::Use && !machine.CreateShellLink(outcome.line, outcome.paths))
-            state.notInstalled.push_back(MissedItem{MissedKind::Link, outcome.paths.linkFile});
+            state.notInstalled.push_back(MissedItem{MissedKind::Link, outcome.line.name});
     }
 }
 

@@ -52,10 +52,10 @@ TEST(Completion, IncompleteInstallationNamesWhatIsMissing) {
     const Row rows[] = {
         {"one of each kind",
          {{MissedKind::File, "b.dat"}, {MissedKind::SharedFile, "q.dll"},
-          {MissedKind::Value, "HKEY_CURRENT_USER\\Software\\Q [Level]"}, {MissedKind::Link, "C:\\D\\Play.lnk"}},
+          {MissedKind::Value, "HKEY_CURRENT_USER\\Software\\Q [Level]"}, {MissedKind::Link, "Play"}},
          false,
          head + "파일: b.dat\n공유 파일: q.dll\n레지스트리 값: HKEY_CURRENT_USER\\Software\\Q [Level]\n"
-                "단축 아이콘: C:\\D\\Play.lnk\n" + tail},
+                "단축 아이콘: Play\n" + tail},
         {"the first ten, then how many more", twelve, false, head + firstTen + "외 2개 항목\n" + tail},
         {"restart question appended", {{MissedKind::File, "b.dat"}}, true,
          head + "파일: b.dat\n" + tail + "\n윈도를 재부팅해야 프로그램이 정상적으로 수행됩니다.\n재부팅하시겠습니까?"},

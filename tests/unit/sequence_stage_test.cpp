@@ -3,6 +3,7 @@
 // is told and asked, and what reaches the registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,7 +75,7 @@ public:
     }
     bool CreateShellLink(const ShortcutLine&, const ShortcutPaths& paths) override {
         Log("link " + paths.linkFile);
-        return true;
+        return m_linkOk;
     }
     bool StartProgram(const std::string& commandLine, bool) override {
         Log("start " + commandLine);
@@ -95,6 +96,7 @@ public:
     unsigned long m_levelError = 0;
     bool m_createOk = true;
     bool m_copyOk = true;
+    bool m_linkOk = true;
 };
 
 const char kScript[] = "[Main]\nDefault Path=C:\\Games\\Q\nChange Path=1\nName=Q\n"
@@ -114,6 +116,9 @@ struct StepRow {
 };
 
 void Nothing(ScriptedMachine&) {}
+
+// A [Program] section with one link, for the rows where the link is not saved.
+const char kOneLink[] = "Value=5\n=>Value=5\n[Program]\nFolder Name=Q\nCount=1\n1=0, Play, 0, d, q.exe, , , \n";
 
 std::string Changed(const std::string& change) {
     std::string script = kScript;
@@ -173,6 +178,10 @@ TEST(InstallSequence, EachOutcomePostsItsCommand) {
         {"copy cancelled", "", IDM_COPY_FILES, [](ScriptedMachine& m) { m.m_copyOk = false; }, IDM_ABORT, false,
          ExitCode::Completed, false, ""},
         {"finish", "", IDM_FINISH, Nothing, IDM_NONE, true, ExitCode::Completed, false, "tell Q 설치가 성공적으로 수행되었습니다."},
+        {"finish with a link not saved", kOneLink, IDM_FINISH, [](ScriptedMachine& m) { m.m_linkOk = false; }, IDM_NONE,
+         true, ExitCode::Failed, false,
+         "tell Q 설치가 완료되지 않았습니다.\n다음 항목을 설치하지 못했습니다.\n단축 아이콘: Play\n\n문제를 해결한 뒤 다시 "
+         "설치하십시요."},
         {"abort", "", IDM_ABORT, Nothing, IDM_NONE, true, ExitCode::Failed, false, ""},
         {"the Escape accelerator's command", "", static_cast<SequenceCommand>(0x10001), Nothing, IDM_NONE, false,
          ExitCode::Completed, false, ""},
@@ -192,6 +201,25 @@ TEST(InstallSequence, EachOutcomePostsItsCommand) {
         if (row.lastLog) {
             EXPECT_EQ(machine.m_log.empty() ? "" : machine.m_log.back(), row.lastLog);
         }
+    }
+}
+
+// The version record says the version is installed: an installation that
+// could not install everything does not write it.
+TEST(InstallSequence, IncompleteInstallationWritesNoVersionRecord) {
+    for (bool linkSaved : {true, false}) {
+        SCOPED_TRACE(linkSaved ? "complete" : "a link not saved");
+        ScriptedMachine machine(Changed(kOneLink));
+        SetupState state;
+        state.sourceFolder = "D:\\";
+        ReadMainSection(machine, state);
+        CheckInstalledVersion(machine, state);
+        machine.m_linkOk = linkSaved;
+        machine.m_log.clear();
+        RunSequenceCommand(IDM_FINISH, machine, state);
+        const bool recorded =
+            std::find(machine.m_log.begin(), machine.m_log.end(), "set Version") != machine.m_log.end();
+        EXPECT_EQ(recorded, linkSaved);
     }
 }
 
