@@ -886,10 +886,20 @@ def check_plan(ctx, args):
     compare_plan_links(ctx, plan)
     if parts[0] == "-":
         started = started_programs(ctx)
+        compare_program_files(ctx, plan)
     else:
         started = [l[len("start "):] for l in (read_records(ctx, parts[0]) or []) if l.startswith("start ")]
     if started != [p["command"] for p in plan["programs"]]:
         ctx.fail("plan: programs started %r, the plan lists %r" % (started, [p["command"] for p in plan["programs"]]))
+
+
+def compare_program_files(ctx, plan):
+    """Each started program ran from the file the plan names for it (where the
+    plan can name one: a command line that gives the program's drive)."""
+    files = [image for _, image in wine.started_program_files(ctx)]
+    for program, image in zip(plan["programs"], files):
+        if program.get("program") and program["program"].lower() != image.lower():
+            ctx.fail("plan: %r ran %s, the plan says %s" % (program["command"], image, program["program"]))
 
 
 CHECK_COMMANDS["plan"] = check_plan  # plan <recorder log or -> [qpk plan options]: qpk plan --json equals the run's results

@@ -481,7 +481,7 @@ def read_link(ctx, winpath):
 
 PROCESS_LINE = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:process:CreateProcessInternalW app .*? cmdline L"(.*)"$')
 # The new process made: the same thread goes on with its process id.
-PROCESS_CREATED_LINE = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:process:NtCreateUserProcess L".*" pid [0-9a-f]+ tid ')
+PROCESS_CREATED_LINE = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:process:NtCreateUserProcess L"(.*)" pid [0-9a-f]+ tid ')
 
 
 def unescape_trace(text):
@@ -502,6 +502,12 @@ def started_programs(ctx):
     """The command lines of the programs Setup.exe started, in order, from the run's
     trace: a command Windows refused (no such file, no Windows program) was handed
     to CreateProcess but started nothing, and is not counted."""
+    return [command for command, _ in started_program_files(ctx)]
+
+
+def started_program_files(ctx):
+    """(command line, file the process was made from) of each program Setup.exe
+    started, in order, from the run's trace."""
     setup = (ctx.medium.rstrip("\\") + "\\Setup.exe").lower()
     pids, started, pending = set(), [], {}
     for line in getattr(ctx, "robot_output", b"").decode("utf-8", errors="replace").splitlines():
@@ -516,10 +522,12 @@ def started_programs(ctx):
         m = PROCESS_CREATED_LINE.match(line)
         if m and m.group(2) in pending:
             command = pending.pop(m.group(2))
+            image = unescape_trace(m.group(3))
+            image = image[4:] if image.startswith("\\??\\") else image
             # Wine's shell starts its menu builder from inside the process
             # whenever a link is saved; that is Wine's, not the program's.
             if not command.lower().startswith("c:\\windows\\system32\\winemenubuilder.exe"):
-                started.append(command)
+                started.append((command, image))
     return started
 
 

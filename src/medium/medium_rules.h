@@ -108,6 +108,9 @@ struct PlannedLink {
 struct PlannedProgram {
     std::string commandLine;
     bool wait = false;
+    // The file Windows runs for the command line, where the line names it
+    // with its drive; "" for a program found through the search path.
+    std::string program;
 };
 
 struct InstallPlan {

@@ -55,12 +55,19 @@ bool PlayerMachine::CreateShellLink(const ShortcutLine& line, const ShortcutPath
     return true;
 }
 
+// The file a command line runs, where the line names it with its drive.
+static std::string ProgramFileOf(const std::string& commandLine) {
+    std::string path = FindCommandProgram(commandLine).path;
+    const bool hasDrive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    return hasDrive ? path : "";
+}
+
 // A program that cannot start ends the step; the run that gathers findings
 // goes on, so that the later lines are checked too.
 bool PlayerMachine::StartProgram(const std::string& commandLine, bool wait) {
     bool starts = ProgramStarts(m_programCommand);
     if (m_findingsOnly) return true;
-    if (starts) m_report.plan.programs.push_back(PlannedProgram{commandLine, wait});
+    if (starts) m_report.plan.programs.push_back(PlannedProgram{commandLine, wait, ProgramFileOf(commandLine)});
     return starts;
 }
 

@@ -127,7 +127,8 @@ static void PrintPlanJson(const MediumContext& context, const InstallPlan& plan)
     for (std::size_t i = 0; i < plan.programs.size(); ++i)
         programs += std::string(i ? ",\n    " : "\n    ") + "{\"command\": " +
                     JsonString(plan.programs[i].commandLine) + ", \"wait\": " +
-                    (plan.programs[i].wait ? "true" : "false") + "}";
+                    (plan.programs[i].wait ? "true" : "false") + ", \"program\": " +
+                    JsonString(plan.programs[i].program) + "}";
     for (std::size_t i = 0; i < plan.registryKeys.size(); ++i)
         keys += std::string(i ? ", " : "") + JsonString(plan.registryKeys[i]);
     for (std::size_t i = 0; i < plan.folders.size(); ++i) folders += std::string(i ? ", " : "") + JsonString(plan.folders[i]);
