@@ -411,6 +411,18 @@ def before_mkdir(ctx, args):
     os.makedirs(host_path(ctx.prefix, args), exist_ok=True)
 
 
+def before_symlink(ctx, args):
+    """symlink <windows path> <target windows path>: a Unix symbolic link in the
+    prefix, which Wine follows as Windows follows a junction and reports as a
+    reparse point (FILE_ATTRIBUTE_REPARSE_POINT); the target must exist. Neither
+    path may hold a blank."""
+    link, target = args.split()
+    link_host = host_path(ctx.prefix, link)
+    target_host = host_path(ctx.prefix, target, must_exist=True)
+    os.makedirs(os.path.dirname(link_host), exist_ok=True)
+    os.symlink(os.path.realpath(target_host), link_host)
+
+
 def before_file(ctx, args):
     winpath, _, content = args.partition(" ")
     path = host_path(ctx.prefix, winpath)
@@ -535,6 +547,7 @@ def before_tmpfs(ctx, args):
 BEFORE_COMMANDS = {
     "mkdir": before_mkdir,       # mkdir <windows folder>
     "file": before_file,         # file <windows path> <content>
+    "symlink": before_symlink,   # symlink <windows path> <target windows path>: a link Wine follows like a junction
     "reg": before_reg,           # reg <arguments of wine reg>, e.g. reg add "HKCU\Software\X" /v V /d 1 /f
     "readonly": before_readonly, # readonly <windows path>
     "fixture": before_fixture,   # fixture <windows path> <test library>
@@ -1334,7 +1347,8 @@ class Context:
         self.failures = []
         self.transcript = []
         self.exit_code = None
-        self.options = dict(l.split(None, 1) for l in command_lines(sections.get("options", [])))
+        # An option may stand alone ("confined": nothing may change at all).
+        self.options = dict((l.split(None, 1) + [""])[:2] for l in command_lines(sections.get("options", [])))
         self.medium = self.options.get("medium", "C:\\media")
         self.medium_host = host_path(prefix, self.medium)
 
@@ -1355,7 +1369,10 @@ def dialogue_lines(sections):
 
 
 def compare_dialogue(ctx, expected):
-    """Every expected line appears in order; no box or folder dialog goes unlisted."""
+    """Every expected line appears in order; no box or folder dialog goes unlisted.
+    {System}, {Programs} and {Desktop} in an expected line are the folders they
+    name for the program under test."""
+    expected = [expand_user_folders(ctx.prefix, expand_system(line)) for line in expected]
     i = 0
     for line in ctx.transcript:
         if i < len(expected) and dialogue_matches(line, expected[i]):
