@@ -86,6 +86,10 @@ bool ProgramToStart(const std::string& commandLine, std::string& application, Sc
     }
     const std::string full = FullPathOf(program);
     if (full.empty() || !LiesWithinFolder(full, g_state.installDir)) return true;  // started as Windows finds it
+    if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        SetLastError(ERROR_FILE_NOT_FOUND);  // not there at all: as Windows would fail
+        return false;
+    }
     const std::string name = full.substr(g_state.installDir.size() + (g_state.installDir.back() == '\\' ? 0 : 1));
     if (!HoldInstalledProgram(full, name, held)) {
         MessageBoxA(nullptr, ProgramChangedText(full).c_str(), kErrorCaption, MB_ICONERROR);
