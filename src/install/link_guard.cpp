@@ -92,6 +92,7 @@ bool FolderLinkedIntoWindows(const std::string& folder, std::string& finalPath) 
         finalPath = LinkAtOrAbove(folder);
         return !finalPath.empty();
     }
+    if (!finalPath.empty() && finalPath.back() == '\\') finalPath.pop_back();  // a drive's root
     finalPath += rest;
     return LiesWithinFolder(finalPath, finalWindows) || LiesWithinFolder(finalPath, windows);
 }

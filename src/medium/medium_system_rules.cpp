@@ -105,6 +105,13 @@ void NoteBareProgram(PlayerMachine& machine, const std::string& key, const std::
                     "then the folders of PATH that holds it; never from the current folder (the install folder "
                     "or the deepest folder of its path that exists, which other users may write) nor from the "
                     "medium beside Setup.exe");
+    std::uint64_t size = 0;
+    if (FindMediumFile(machine.m_medium, ProgramFileName(program.path), size))
+        machine.Add(Severity::Warning, "program-on-medium", "Execute File", key,
+                    "the medium holds " + Quote(ProgramFileName(program.path)) +
+                        " beside Setup.exe, which Windows would start first for this line; Setup.exe does not take "
+                        "programs from the medium's folder (it may be a download folder holding anything): it starts "
+                        "the system's program of that name, or none. Install the file and name it %EXEPATH%\\...");
 }
 
 // The package file a command line starts, when its program lies in the

@@ -181,7 +181,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "1"},
         ScriptDefect{"unquoted batch file in a folder with a blank", "1=0, \"%EXEPATH%\\game.exe\" /setup",
                      "1=0, %EXEPATH%\\My Tools\\setup.bat", Severity::Warning, "command-unquoted", "Execute File",
-                     "1"}),
+                     "1"},
+        // game.exe lies at the top of the test medium: Windows would take it
+        // from there, Setup.exe takes the system's or none.
+        ScriptDefect{"program named without a folder lies on the medium", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=0, game.exe /setup", Severity::Warning, "program-on-medium", "Execute File", "1"}),
     NameFromWhat());
 
 // Command lines that Windows runs as their author means whatever the install
