@@ -1,6 +1,7 @@
 // The work of the folder stage before the folder is tested: the start-page
-// offer after the folder dialog, the shared-file list, and the disk-space
-// check with the package manifest read for the chosen folder.
+// offer after the folder dialog, the shared-file list, the disk-space check
+// with the package manifest read for the chosen folder, and the look for
+// links on the way of the copy.
 #include <map>
 
 #include "checks/disk_space_rules.h"
