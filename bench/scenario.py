@@ -262,6 +262,7 @@ class Gate:
             raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % path)
         self.signal = signal_path
         self.reached = reached_path
+        self.on_reached = None  # what the bench does while the setup stands in the gate
         self.fan = None
         self.stopped = []  # the pids of the setup while it stands in the gate
         self.thread = None
@@ -321,6 +322,8 @@ class Gate:
         for pid in self.stopped:
             os.kill(pid, signal.SIGSTOP)
         self.allow(waiting[0])
+        if self.on_reached:
+            self.on_reached()
         # The robot's "wait-gate": the setup stands in the gate now.
         open(self.reached, "w").close()
         self.take_down()
@@ -352,11 +355,20 @@ class Gate:
 
 
 def medium_gate(ctx, args):
+    """gate <relative path> [symlink <windows path> <target windows path>]: with
+    symlink, the link is made (as by the before-command symlink) while the
+    setup stands in the gate, after every check that comes before the copy."""
     gates = getattr(ctx, "gates", [])
     number = len(gates) + 1
     robot = host_path(ctx.prefix, "C:\\robot")
-    ctx.gates = gates + [Gate(ctx.prefix, os.path.join(ctx.medium_host, *args.strip().split("\\")),
-                              os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))]
+    words = args.split()
+    gate = Gate(ctx.prefix, os.path.join(ctx.medium_host, *words[0].split("\\")),
+                os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))
+    if len(words) == 4 and words[1] == "symlink":
+        gate.on_reached = lambda: before_symlink(ctx, words[2] + " " + words[3])
+    elif len(words) != 1:
+        raise ScenarioError("gate: <relative path> [symlink <windows path> <target windows path>]: %s" % args)
+    ctx.gates = gates + [gate]
 
 
 def default_manifest(ctx):
@@ -403,7 +415,7 @@ MEDIUM_COMMANDS = {
     "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
     # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
-    "gate": medium_gate,
+    "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>]: see Gate
 }
 
 
