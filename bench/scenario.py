@@ -262,6 +262,7 @@ class Gate:
             raise ScenarioError("gate: no file %s on the medium (list it before the gate)" % path)
         self.signal = signal_path
         self.reached = reached_path
+        self.on_reached = None  # what the bench does while the setup stands in the gate
         self.fan = None
         self.stopped = []  # the pids of the setup while it stands in the gate
         self.thread = None
@@ -321,6 +322,8 @@ class Gate:
         for pid in self.stopped:
             os.kill(pid, signal.SIGSTOP)
         self.allow(waiting[0])
+        if self.on_reached:
+            self.on_reached()
         # The robot's "wait-gate": the setup stands in the gate now.
         open(self.reached, "w").close()
         self.take_down()
@@ -352,11 +355,20 @@ class Gate:
 
 
 def medium_gate(ctx, args):
+    """gate <relative path> [symlink <windows path> <target windows path>]: with
+    symlink, the link is made (as by the before-command symlink) while the
+    setup stands in the gate, after every check that comes before the copy."""
     gates = getattr(ctx, "gates", [])
     number = len(gates) + 1
     robot = host_path(ctx.prefix, "C:\\robot")
-    ctx.gates = gates + [Gate(ctx.prefix, os.path.join(ctx.medium_host, *args.strip().split("\\")),
-                              os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))]
+    words = args.split()
+    gate = Gate(ctx.prefix, os.path.join(ctx.medium_host, *words[0].split("\\")),
+                os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))
+    if len(words) == 4 and words[1] == "symlink":
+        gate.on_reached = lambda: before_symlink(ctx, words[2] + " " + words[3])
+    elif len(words) != 1:
+        raise ScenarioError("gate: <relative path> [symlink <windows path> <target windows path>]: %s" % args)
+    ctx.gates = gates + [gate]
 
 
 def default_manifest(ctx):
@@ -403,12 +415,24 @@ MEDIUM_COMMANDS = {
     "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
     # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
-    "gate": medium_gate,
+    "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>]: see Gate
 }
 
 
 def before_mkdir(ctx, args):
     os.makedirs(host_path(ctx.prefix, args), exist_ok=True)
+
+
+def before_symlink(ctx, args):
+    """symlink <windows path> <target windows path>: a Unix symbolic link in the
+    prefix, which Wine follows as Windows follows a junction and reports as a
+    reparse point (FILE_ATTRIBUTE_REPARSE_POINT); the target must exist. Neither
+    path may hold a blank."""
+    link, target = args.split()
+    link_host = host_path(ctx.prefix, link)
+    target_host = host_path(ctx.prefix, target, must_exist=True)
+    os.makedirs(os.path.dirname(link_host), exist_ok=True)
+    os.symlink(os.path.realpath(target_host), link_host)
 
 
 def before_file(ctx, args):
@@ -535,6 +559,7 @@ def before_tmpfs(ctx, args):
 BEFORE_COMMANDS = {
     "mkdir": before_mkdir,       # mkdir <windows folder>
     "file": before_file,         # file <windows path> <content>
+    "symlink": before_symlink,   # symlink <windows path> <target windows path>: a link Wine follows like a junction
     "reg": before_reg,           # reg <arguments of wine reg>, e.g. reg add "HKCU\Software\X" /v V /d 1 /f
     "readonly": before_readonly, # readonly <windows path>
     "fixture": before_fixture,   # fixture <windows path> <test library>
@@ -1355,7 +1380,8 @@ class Context:
         self.transcript = []
         self.exit_code = None
         self.killed = False
-        self.options = dict(l.split(None, 1) for l in command_lines(sections.get("options", [])))
+        # An option may stand alone ("confined": nothing may change at all).
+        self.options = dict((l.split(None, 1) + [""])[:2] for l in command_lines(sections.get("options", [])))
         self.medium = self.options.get("medium", "C:\\media")
         self.medium_host = host_path(prefix, self.medium)
 
@@ -1376,7 +1402,10 @@ def dialogue_lines(sections):
 
 
 def compare_dialogue(ctx, expected):
-    """Every expected line appears in order; no box or folder dialog goes unlisted."""
+    """Every expected line appears in order; no box or folder dialog goes unlisted.
+    {System}, {Programs} and {Desktop} in an expected line are the folders they
+    name for the program under test."""
+    expected = [expand_user_folders(ctx.prefix, expand_system(line)) for line in expected]
     i = 0
     for line in ctx.transcript:
         if i < len(expected) and dialogue_matches(line, expected[i]):

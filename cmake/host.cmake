@@ -86,7 +86,8 @@ if(QS_E2E)
   # They run as on a machine without 32-bit support (--fallback), and are
   # skipped where the scenarios above already run the x86_64 build.
   file(GLOB QS_X64_SCENARIOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/spine/*.scn
-       ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/shared/*.scn ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/dlls/*.scn)
+       ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/shared/*.scn ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/dlls/*.scn
+       ${CMAKE_SOURCE_DIR}/tests/e2e/scenarios/security/*.scn)
   list(APPEND QS_X64_SCENARIOS ${CMAKE_SOURCE_DIR}/samples/demo.scn)
   foreach(scn ${QS_X64_SCENARIOS})
     get_filename_component(dir ${scn} DIRECTORY)

@@ -31,6 +31,18 @@ void RestrictDllSearch() {
     if (setDllDirectory != nullptr) setDllDirectory("");
 }
 
+// ProcessRedirectionTrustPolicy of PROCESS_MITIGATION_POLICY and its flag
+// EnforceRedirectionTrust, which older headers do not name.
+const int kRedirectionTrustPolicy = 16;
+const DWORD kEnforceRedirectionTrust = 1;
+
+void EnforceRedirectionTrust() {
+    using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(int, PVOID, SIZE_T);
+    auto setPolicy = KernelFunction<SetProcessMitigationPolicyFn>("SetProcessMitigationPolicy");
+    DWORD flags = kEnforceRedirectionTrust;
+    if (setPolicy != nullptr) setPolicy(kRedirectionTrustPolicy, &flags, sizeof flags);
+}
+
 // The library's path in the system folder: what a 32-bit program on 64-bit
 // Windows is given is redirected to SysWOW64, which is where its DLLs lie.
 static std::string SystemLibraryPath(const char* name) {

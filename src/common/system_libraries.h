@@ -30,6 +30,12 @@ Function KernelFunction(const char* name) {
 // and takes the current folder out of the search everywhere.
 void RestrictDllSearch();
 
+// Turns on redirection trust where Windows has it (Windows 11, and Windows 10
+// from its 2022 updates): the process then does not follow a junction or
+// mount point that a non-administrator made, wherever it lies. Nothing
+// changes where the policy or SetProcessMitigationPolicy is missing.
+void EnforceRedirectionTrust();
+
 // Loads version.dll and comctl32.dll from the system folder and registers the
 // progress bar's class. False after telling the user which file failed.
 bool LoadSystemLibraries();

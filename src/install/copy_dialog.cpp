@@ -8,6 +8,7 @@
 #include "common/script_rules.h"
 #include "install/copy_rules.h"
 #include "install/install.h"
+#include "install/link_guard.h"
 #include "install/manifest.h"
 #include "resource.h"
 
@@ -92,6 +93,7 @@ static void CopyPackageFile(const std::string& sourceFolder, const char* name, s
         below.push_back('\0');
         if (CreateSubfolders(start.base.c_str(), below.data())) RememberMadeFolders(madeFolders, folders);
     }
+    if (StopCopyAtLink(destination)) return;
     CopyOneFile(name, source, destination);
 }
 
@@ -119,6 +121,10 @@ void CopyPackageFiles(HWND hDlg) {
     ManifestResult manifest = ReadPackageManifest(files);
     if (manifest.error != ManifestError::None) {
         MessageBoxA(nullptr, ManifestErrorText(manifest).c_str(), kScriptErrorCaption, MB_ICONERROR);
+        SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
+        return;
+    }
+    if (!EnterInstallFolder(g_state.installDir)) {
         SendMessageA(hDlg, WM_COPY_END, IDCANCEL, 0);
         return;
     }

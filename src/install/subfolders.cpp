@@ -6,11 +6,15 @@
 
 #include "install/copy_rules.h"
 #include "install/install.h"
+#include "install/link_guard.h"
 
 // Every component of relativePath is a folder: callers that hold a file name
 // pass only its folder part. The current directory is left as it was. A level
 // that cannot be created is reported once, with the system's text, and the
-// levels below it are not attempted. TRUE when every level exists afterwards.
+// levels below it are not attempted. Each level is entered as it is found or
+// made (EnterWrittenFolder): a link is not followed, nothing is told and the
+// levels below it are not attempted; the caller's write through it is
+// refused. TRUE when every level exists afterwards and none is a link.
 BOOL CreateSubfolders(const char* baseFolder, char* relativePath) {
     std::vector<std::string> levels;
     switch (SubfolderLevels(baseFolder ? baseFolder : "", relativePath ? relativePath : "", levels)) {
@@ -22,9 +26,12 @@ BOOL CreateSubfolders(const char* baseFolder, char* relativePath) {
     DWORD saved = GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
     BOOL whole = TRUE;
     for (const std::string& level : levels) {
-        if (SetCurrentDirectoryA(level.c_str())) continue;
-        if (!CreateDirectoryA(level.c_str(), nullptr)) {
+        if (!SetCurrentDirectoryA(level.c_str()) && !CreateDirectoryA(level.c_str(), nullptr)) {
             ShowLastError();
+            whole = FALSE;
+            break;
+        }
+        if (!EnterWrittenFolder(level)) {
             whole = FALSE;
             break;
         }

@@ -54,6 +54,17 @@ bool PlayerMachine::IsFixedDisk(const std::string& root) {
     return fixed;
 }
 
+// The player's machine as the plan takes it has no links where the
+// installation writes: a link there is the machine's state, not the medium's,
+// and Setup.exe refuses it whatever the script says.
+PathKind PlayerMachine::LookAtPath(const std::string&) {
+    return PathKind::Missing;
+}
+
+bool PlayerMachine::InstallFolderInWindows(const std::string&, std::string&) {
+    return false;
+}
+
 // The free space is not known: the check does not stand in the way.
 bool PlayerMachine::FreeDiskBytes(const std::string&, std::uint64_t&) {
     return false;

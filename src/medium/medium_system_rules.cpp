@@ -1,6 +1,7 @@
 // The model's registry, shell and processes, and the findings of the stages
 // that leave something in the system besides files: the registry entries,
 // the shortcuts and the post-install programs.
+#include "common/link_rules.h"
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
 #include "common/text_rules.h"
@@ -97,6 +98,31 @@ void CheckProgramQuoting(PlayerMachine& machine, const std::string& key, const s
                     line.substr(0, line.size() - commandLine.size()) + "\"" + program.path + "\"" + program.rest);
 }
 
+// A program named without a folder: where Setup.exe takes it from, in the
+// order it looks, and where it never does (Windows would look in the current
+// folder too, and beside Setup.exe).
+void NoteBareProgram(PlayerMachine& machine, const std::string& key, const std::string& commandLine,
+                     const MediumContext& context) {
+    CommandProgram program = FindCommandProgram(commandLine);
+    if (!IsBareProgramName(program.path)) return;
+    std::string folders;
+    for (const std::string& folder : BareProgramFolders(context.systemDir, context.windowsDir, ""))
+        folders += folder + ", ";
+    machine.Add(Severity::Info, "program-searched", "Execute File", key,
+                "program " + Quote(program.path) + " is named without a folder: Setup.exe starts " +
+                    Quote(ProgramFileName(program.path)) + " from the first of " + folders +
+                    "then the folders of PATH that holds it; never from the current folder (the install folder "
+                    "or the deepest folder of its path that exists, which other users may write) nor from the "
+                    "medium beside Setup.exe");
+    std::uint64_t size = 0;
+    if (FindMediumFile(machine.m_medium, ProgramFileName(program.path), size))
+        machine.Add(Severity::Warning, "program-on-medium", "Execute File", key,
+                    "the medium holds " + Quote(ProgramFileName(program.path)) +
+                        " beside Setup.exe, which Windows would start first for this line; Setup.exe does not take "
+                        "programs from the medium's folder (it may be a download folder holding anything): it starts "
+                        "the system's program of that name, or none. Install the file and name it %EXEPATH%\\...");
+}
+
 // The package file a command line starts, when its program lies in the
 // install folder (%EXEPATH%\..., quoted or not): the name below the install
 // folder, with ".exe" added where Windows adds it. False for a program
@@ -146,7 +172,8 @@ bool PlayerMachine::ProgramStarts(const std::string& commandLine) {
         Add(Severity::Error, "program-not-installed", "Execute File", m_programKey,
             "program " + Quote(name) + " in the install folder is not a package file of Quorin.qpk: the player "
             "sees \"" + std::string(kProgramCannotRunText) + "\" (" + kErrorCaption +
-                ") and no later line runs (unless an earlier installation left it there)");
+                ") and no later line runs (Setup.exe starts a program in the install folder only as the file it "
+                "wrote there, never one an earlier installation or anyone else left)");
         return false;
     }
     if (!MediumHead(m_medium, name, head)) return false;  // package-file-missing tells it
@@ -250,6 +277,7 @@ void PlayerMachine::ProgramLineDecided(int number, const std::string& text, cons
         break;
     case LineEffect::Use:
         CheckProgramQuoting(*this, key, text, outcome.line.commandLine, state.installDir);
+        NoteBareProgram(*this, key, outcome.line.commandLine, m_context);
         m_programKey = key;
         m_programCommand = outcome.line.commandLine;
         break;

@@ -43,6 +43,8 @@ public:
     unsigned long SetCurrentFolder(const std::string& folder) override;
     bool CreateFolder(const std::string& folder) override;
     bool CreateSubfolders(const std::string& base, const std::string& relative) override;
+    PathKind LookAtPath(const std::string& path) override;
+    bool InstallFolderInWindows(const std::string& folder, std::string& finalPath) override;
     bool RunCopyDialog() override;
     void ReadShellFolders(std::string& programs, std::string& desktop) override;
     bool CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) override;

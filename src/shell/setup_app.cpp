@@ -15,6 +15,7 @@ static const char kWindowClass[] = SETUP_WINDOW_CLASS;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR commandLine, int showCommand) {
     RestrictDllSearch();
+    EnforceRedirectionTrust();
     if (!LoadSystemLibraries()) return static_cast<int>(ExitCode::CannotStart);
     SetupApp app(hInstance);
     if (!app.InitInstance(hPrevInstance, commandLine, showCommand)) return static_cast<int>(ExitCode::CannotStart);

@@ -5,9 +5,11 @@
 
 #include "common/scoped.h"
 #include "common/script_rules.h"
+#include "install/link_guard.h"
 #include "install/manifest.h"
 #include "resource.h"
 #include "shell/shell.h"
+#include "system/system.h"
 
 Win32Machine::Win32Machine(HWND backdrop)
     : m_backdrop(backdrop), m_key(nullptr), m_notice(nullptr), m_previousCursor(nullptr) {}
@@ -155,6 +157,14 @@ bool Win32Machine::CreateSubfolders(const std::string& base, const std::string& 
     return ::CreateSubfolders(base.c_str(), path.data()) != FALSE;
 }
 
+PathKind Win32Machine::LookAtPath(const std::string& path) {
+    return LookAtPathItself(path);
+}
+
+bool Win32Machine::InstallFolderInWindows(const std::string& folder, std::string& finalPath) {
+    return FolderLinkedIntoWindows(folder, finalPath);
+}
+
 bool Win32Machine::RunCopyDialog() {
     return ::RunCopyDialog(m_backdrop);
 }
@@ -164,19 +174,23 @@ void Win32Machine::ReadShellFolders(std::string& programs, std::string& desktop)
 }
 
 bool Win32Machine::CreateShellLink(const ShortcutLine& line, const ShortcutPaths& paths) {
+    if (SkipLinkFileAtLink(paths.linkFile)) return false;  // told once per link on the way; counted as not installed
     return SUCCEEDED(::CreateShellLink(paths.target.c_str(), paths.linkFile.c_str(), line.description.c_str(),
                       paths.workingFolder.c_str(), line.showCommand, line.arguments.c_str(), paths.icon.c_str()));
 }
 
 // The command line with the setup program's own environment and current
-// directory.
+// directory; the program itself as ProgramToStart names it.
 bool Win32Machine::StartProgram(const std::string& commandLine, bool wait) {
+    std::string application;
+    ScopedHandle heldProgram;
+    if (!ProgramToStart(commandLine, application, heldProgram)) return false;
     char buffer[kValueSize];
     lstrcpynA(buffer, commandLine.c_str(), sizeof buffer);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+    if (!CreateProcessA(application.empty() ? nullptr : application.c_str(), buffer, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                         &process))
         return false;
     ScopedHandle processHandle(process.hProcess);

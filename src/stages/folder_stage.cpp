@@ -1,10 +1,15 @@
 // The work of the folder stage before the folder is tested: the start-page
-// offer after the folder dialog, the shared-file list, and the disk-space
-// check with the package manifest read for the chosen folder.
+// offer after the folder dialog, the shared-file list, the disk-space check
+// with the package manifest read for the chosen folder, and the look for
+// links on the way of the copy.
+#include <map>
+
 #include "checks/disk_space_rules.h"
 #include "checks/start_page_rules.h"
+#include "common/link_rules.h"
 #include "common/script_rules.h"
 #include "install/shared_install_rules.h"
+#include "install/copy_rules.h"
 #include "stages/stages.h"
 
 // Yes writes the address for the current user, into the browser's key only
@@ -96,4 +101,54 @@ DiskVerdict CheckDiskSpace(SetupMachine& machine, SetupState& state) {
     return machine.Ask(Question::DiskSpace, kDiskSpaceCaption, DiskSpaceText(requiredBytes, freeBytes))
                ? DiskVerdict::TooSmallRetry
                : DiskVerdict::TooSmallQuit;
+}
+
+// A link among the folder levels of one manifest name; levels already looked
+// at are taken from `levels`. present turns false below a missing level: what
+// lies below it cannot be there yet.
+static bool FolderLevelsHoldLink(SetupMachine& machine, const std::string& installDir, const std::string& name,
+                                 std::map<std::string, PathKind>& levels, bool& present, std::string& link) {
+    present = true;
+    for (const std::string& level : FolderLevelsOf(FolderPartOfName(name))) {
+        auto found = levels.find(level);
+        if (found == levels.end())
+            found = levels.emplace(level, present ? machine.LookAtPath(installDir + "\\" + level) : PathKind::Missing)
+                        .first;
+        if (found->second == PathKind::Link) {
+            link = installDir + "\\" + level;
+            return true;
+        }
+        if (found->second == PathKind::Missing) present = false;
+    }
+    return false;
+}
+
+// The path of the first link the copy would write through, "" when none. The
+// install folder itself may be a link (a folder moved to another disk); what
+// lies below it may not.
+static std::string FirstLinkBelow(SetupMachine& machine, const SetupState& state) {
+    if (machine.LookAtPath(state.installDir) == PathKind::Missing) return "";
+    std::map<std::string, PathKind> levels;
+    std::string link;
+    for (const std::string& name : state.packageFiles) {
+        bool present = true;
+        if (FolderLevelsHoldLink(machine, state.installDir, name, levels, present, link)) return link;
+        if (!present) continue;
+        const std::string file = state.installDir + "\\" + name;
+        if (machine.LookAtPath(file) == PathKind::Link) return file;
+    }
+    return "";
+}
+
+bool RefuseLinksOnTheWay(SetupMachine& machine, const SetupState& state) {
+    std::string finalPath;
+    if (machine.InstallFolderInWindows(state.installDir, finalPath)) {
+        machine.Tell(kScriptErrorCaption, InstallFolderInWindowsText(state.installDir, finalPath), kErrorMessage,
+                     MessageOwner::Backdrop);
+        return true;
+    }
+    const std::string link = FirstLinkBelow(machine, state);
+    if (link.empty()) return false;
+    machine.Tell(kScriptErrorCaption, LinkOnTheWayText(link), kErrorMessage, MessageOwner::Backdrop);
+    return true;
 }

@@ -85,6 +85,7 @@ StageEnd RunFolderStage(SetupMachine& machine, SetupState& state) {
     case FolderCheckStep::Abort: return Quit(ExitCode::Failed, true);
     case FolderCheckStep::GoOn: break;
     }
+    if (RefuseLinksOnTheWay(machine, state)) return Quit(ExitCode::Failed);
     unsigned long error = machine.SetCurrentFolder(state.installDir);
     if (error == 0) return GoOn();
     FolderTestFailure failure = ClassifyFolderTestError(error);

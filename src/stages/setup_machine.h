@@ -12,6 +12,7 @@
 
 #include "checks/disk_space_rules.h"
 #include "checks/version_rules.h"
+#include "common/link_rules.h"
 #include "common/setup_state_rules.h"
 #include "install/manifest_rules.h"
 #include "install/shared_file_rules.h"
@@ -85,6 +86,11 @@ public:
     virtual bool CreateFolder(const std::string& folder) = 0;
     // Every missing level of relative below base; a failure is told there.
     virtual bool CreateSubfolders(const std::string& base, const std::string& relative) = 0;
+    // What a path is, the path itself and not what a link there leads to.
+    virtual PathKind LookAtPath(const std::string& path) = 0;
+    // Whether the install folder, followed through every link at or above it,
+    // lies in the Windows folder; finalPath is where it really lies.
+    virtual bool InstallFolderInWindows(const std::string& folder, std::string& finalPath) = 0;
     // The copy of the package files and the shared files behind its progress
     // dialog; what could not be installed is added to state.notInstalled.
     // False: the player cancelled it.

@@ -55,6 +55,10 @@ void RecordInstalledVersion(SetupMachine& machine, const SetupState& state);
 void OfferStartPage(SetupMachine& machine, const SetupState& state);
 void BuildSharedFileList(SetupMachine& machine, SetupState& state);
 DiskVerdict CheckDiskSpace(SetupMachine& machine, SetupState& state);
+// True, after telling the player, when the installation would write through a
+// link: an install folder that a link carries into the Windows folder, or a
+// link among the folders and existing files the copy writes below it.
+bool RefuseLinksOnTheWay(SetupMachine& machine, const SetupState& state);
 void WriteRegistryEntries(SetupMachine& machine, SetupState& state);
 void CreateShortcuts(SetupMachine& machine, SetupState& state);
 void RunPostInstallPrograms(SetupMachine& machine, const SetupState& state);

@@ -181,11 +181,16 @@ INSTANTIATE_TEST_SUITE_P(
                      "1"},
         ScriptDefect{"unquoted batch file in a folder with a blank", "1=0, \"%EXEPATH%\\game.exe\" /setup",
                      "1=0, %EXEPATH%\\My Tools\\setup.bat", Severity::Warning, "command-unquoted", "Execute File",
-                     "1"}),
+                     "1"},
+        // game.exe lies at the top of the test medium: Windows would take it
+        // from there, Setup.exe takes the system's or none.
+        ScriptDefect{"program named without a folder lies on the medium", "1=0, \"%EXEPATH%\\game.exe\" /setup",
+                     "1=0, game.exe /setup", Severity::Warning, "program-on-medium", "Execute File", "1"}),
     NameFromWhat());
 
 // Command lines that Windows runs as their author means whatever the install
-// folder: no finding.
+// folder: no finding (a program named without a folder is noted, not found
+// wanting).
 TEST(QpkCheck, CommandLinesThatNeedNoQuotes) {
     const char* const lines[] = {
         "1=0, \"%EXEPATH%\\game.exe\" /setup",
@@ -197,7 +202,7 @@ TEST(QpkCheck, CommandLinesThatNeedNoQuotes) {
     for (const char* line : lines) {
         SCOPED_TRACE(line);
         MediumReport r = AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", line), MediumContext());
-        EXPECT_TRUE(r.findings.empty()) << Describe(r);
+        for (const Finding& f : r.findings) EXPECT_EQ(f.code, "program-searched") << Describe(r);
     }
 }
 
@@ -379,8 +384,39 @@ TEST(QpkCheck, ProgramsInTheInstallFolderAsWindowsFindsThem) {
         MediumReport r = AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", row.line), MediumContext());
         std::string codes;
         for (const Finding& f : r.findings)
-            if (f.code != "command-unquoted") codes += f.code;
+            if (f.code != "command-unquoted" && f.code != "program-searched") codes += f.code;
         EXPECT_EQ(codes, row.code) << Describe(r);
+    }
+}
+
+// A program named without a folder is noted (not found wanting), with the
+// folders Setup.exe takes it from: Windows would look in the current folder
+// too, which other users may write.
+TEST(QpkCheck, BareProgramNamesAreNoted) {
+    struct Row {
+        const char* line;
+        const char* file;  // the file the note names, "" for no note
+    } rows[] = {
+        {"1=0, regedit.exe /s a.reg", "\"regedit.exe\" from the first of C:\\windows\\system32"},
+        {"1=0, notepad readme.txt", "\"notepad.exe\" from the first of C:\\windows\\system32"},
+        {"1=0, \"%EXEPATH%\\game.exe\"", ""},
+        {"1=0, C:\\Tools\\run.exe", ""},
+        {"1=0, Redist\\setup.exe", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        MediumReport r = AnalyseMedium(WithScript("1=0, \"%EXEPATH%\\game.exe\" /setup", row.line), MediumContext());
+        std::string note;
+        for (const Finding& f : r.findings) {
+            if (f.code != "program-searched") continue;
+            note = f.text;
+            EXPECT_EQ(f.severity, Severity::Info);
+        }
+        if (row.file[0] == '\0') {
+            EXPECT_EQ(note, "") << Describe(r);
+        } else {
+            EXPECT_NE(note.find(row.file), std::string::npos) << Describe(r);
+        }
     }
 }
 

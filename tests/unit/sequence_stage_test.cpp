@@ -51,7 +51,7 @@ public:
     }
     bool SourceFileSize(const std::string&, std::uint64_t&) override { return false; }
     ManifestResult ReadPackageManifest(std::vector<std::string>& names) override {
-        names = {"game.exe"};
+        names = m_manifest;
         return ManifestResult{};
     }
     bool IsFixedDisk(const std::string&) override { return m_fixedDisk; }
@@ -68,6 +68,15 @@ public:
         return m_createOk;
     }
     bool CreateSubfolders(const std::string&, const std::string&) override { return true; }
+    PathKind LookAtPath(const std::string& path) override {
+        Log("look " + path);
+        auto found = m_paths.find(path);
+        return found == m_paths.end() ? PathKind::Missing : found->second;
+    }
+    bool InstallFolderInWindows(const std::string&, std::string& finalPath) override {
+        finalPath = m_finalPath;
+        return m_inWindows;
+    }
     bool RunCopyDialog() override { return m_copyOk; }
     void ReadShellFolders(std::string& programs, std::string& desktop) override {
         programs = "C:\\P";
@@ -97,6 +106,10 @@ public:
     bool m_createOk = true;
     bool m_copyOk = true;
     bool m_linkOk = true;
+    std::vector<std::string> m_manifest{"game.exe"};
+    std::map<std::string, PathKind> m_paths;  // what LookAtPath finds; Missing for the rest
+    bool m_inWindows = false;
+    std::string m_finalPath;
 };
 
 const char kScript[] = "[Main]\nDefault Path=C:\\Games\\Q\nChange Path=1\nName=Q\n"
@@ -157,6 +170,26 @@ TEST(InstallSequence, EachOutcomePostsItsCommand) {
          ExitCode::Completed, false, nullptr},
         {"folder there", "", IDM_SELECT_FOLDER, Nothing, IDM_WRITE_REGISTRY, false, ExitCode::Completed, false,
          "enter C:\\Games\\Q"},
+        {"existing file below the folder a link", "", IDM_SELECT_FOLDER,
+         [](ScriptedMachine& m) {
+             m.m_paths = {{"C:\\Games\\Q", PathKind::Plain}, {"C:\\Games\\Q\\game.exe", PathKind::Link}};
+         },
+         IDM_NONE, true, ExitCode::Failed, false, nullptr},
+        {"folder below the folder a link", "", IDM_SELECT_FOLDER,
+         [](ScriptedMachine& m) {
+             m.m_manifest = {"data\\a.dat", "data\\maps\\b.map"};
+             m.m_paths = {{"C:\\Games\\Q", PathKind::Plain},
+                          {"C:\\Games\\Q\\data", PathKind::Plain},
+                          {"C:\\Games\\Q\\data\\maps", PathKind::Link}};
+         },
+         IDM_NONE, true, ExitCode::Failed, false, nullptr},
+        // A link that only moves the folder elsewhere is no refusal.
+        {"folder itself a link, elsewhere", "", IDM_SELECT_FOLDER,
+         [](ScriptedMachine& m) { m.m_paths = {{"C:\\Games\\Q", PathKind::Link}}; }, IDM_WRITE_REGISTRY, false,
+         ExitCode::Completed, false, "enter C:\\Games\\Q"},
+        {"folder linked into the Windows folder", "", IDM_SELECT_FOLDER,
+         [](ScriptedMachine& m) { m.m_inWindows = true, m.m_finalPath = "C:\\windows\\system32"; }, IDM_NONE,
+         true, ExitCode::Failed, false, nullptr},
         {"folder unusable", "", IDM_SELECT_FOLDER, [](ScriptedMachine& m) { m.m_folderError = 5; }, IDM_NONE, true,
          ExitCode::Failed, false, "tell 설치를 중단합니다.\n다음에 다시 시도하십시요."},
         {"folder missing, No", "", IDM_SELECT_FOLDER,
@@ -220,6 +253,54 @@ TEST(InstallSequence, IncompleteInstallationWritesNoVersionRecord) {
         const bool recorded =
             std::find(machine.m_log.begin(), machine.m_log.end(), "set Version") != machine.m_log.end();
         EXPECT_EQ(recorded, linkSaved);
+    }
+}
+
+// The link refused names the path; nothing below a missing folder is looked
+// at, since nothing can lie there yet; refused links come before any write.
+TEST(InstallSequence, LinksOnTheWayOfTheCopy) {
+    struct Row {
+        const char* what;
+        std::vector<std::string> manifest;
+        std::map<std::string, PathKind> paths;
+        bool inWindows;
+        const char* told;    // the path the refusal names, "" for none
+        const char* unseen;  // a path never looked at, "" for none
+    } rows[] = {
+        {"existing file a link", {"a.dat", "game.exe"},
+         {{"C:\\Games\\Q", PathKind::Plain}, {"C:\\Games\\Q\\game.exe", PathKind::Link}}, false,
+         "C:\\Games\\Q\\game.exe", ""},
+        {"deepest folder a link", {"data\\maps\\b.map"},
+         {{"C:\\Games\\Q", PathKind::Plain}, {"C:\\Games\\Q\\data", PathKind::Plain},
+          {"C:\\Games\\Q\\data\\maps", PathKind::Link}},
+         false, "C:\\Games\\Q\\data\\maps", "C:\\Games\\Q\\data\\maps\\b.map"},
+        {"below a missing folder", {"data\\maps\\b.map", "top.dat"},
+         {{"C:\\Games\\Q", PathKind::Plain}, {"C:\\Games\\Q\\top.dat", PathKind::Plain}}, false, "",
+         "C:\\Games\\Q\\data\\maps"},
+        {"install folder missing", {"data\\b.map"}, {}, false, "", "C:\\Games\\Q\\data"},
+        {"install folder in the Windows folder", {"game.exe"}, {}, true, "C:\\windows\\system32", "C:\\Games\\Q"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptedMachine machine(kScript);
+        machine.m_manifest = row.manifest;
+        machine.m_paths = row.paths;
+        machine.m_inWindows = row.inWindows;
+        machine.m_finalPath = "C:\\windows\\system32";
+        SetupState state;
+        state.installDir = "C:\\Games\\Q";
+        state.packageFiles = row.manifest;
+        bool refused = RefuseLinksOnTheWay(machine, state);
+        EXPECT_EQ(refused, row.told[0] != '\0');
+        std::string told;
+        for (const std::string& line : machine.m_log)
+            if (line.compare(0, 5, "tell ") == 0) told = line;
+        EXPECT_EQ(told.empty(), !refused);
+        if (refused) {
+            EXPECT_NE(told.find(row.told), std::string::npos) << told;
+        }
+        if (row.unseen[0] == '\0') continue;
+        for (const std::string& line : machine.m_log) EXPECT_NE(line, std::string("look ") + row.unseen);
     }
 }
 
