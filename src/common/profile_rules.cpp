@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/script_rules.h"
 #include "common/text_rules.h"
 
 namespace {
@@ -79,6 +80,14 @@ const ProfileEntry* FindProfileEntry(const Profile& profile, const std::string& 
     for (const ProfileEntry& e : s->entries)
         if (SameFileName(e.key, key)) return &e;
     return nullptr;
+}
+
+int ProfileLastLine(const Profile& profile, const std::string& section) {
+    const ProfileSection* s = FindProfileSection(profile, section);
+    if (s == nullptr) return 0;
+    std::vector<std::string> keys;
+    for (const ProfileEntry& e : s->entries) keys.push_back(e.key);
+    return LastLineNumber(keys);
 }
 
 std::string ProfileString(const Profile& profile, const std::string& section, const std::string& key,

@@ -40,4 +40,8 @@ std::string ProfileString(const Profile& profile, const std::string& section, co
 // empty; otherwise blanks, an optional sign, "0x"/"0o"/"0b" prefixes, then
 // the digits up to the first other character (none give 0).
 int ProfileInt(const Profile& profile, const std::string& section, const std::string& key, int defaultValue);
+
+// The last numbered line of a section (LastLineNumber of its key names); 0
+// when the section is missing.
+int ProfileLastLine(const Profile& profile, const std::string& section);
 int ProfileIntFromText(const std::string& value, int defaultValue);

@@ -16,6 +16,7 @@ extern HINSTANCE g_hInstance;
 // ---- setup script and shared paths ----
 void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity);
 int ReadScriptInt(const char* section, const char* key, int defaultValue);
+int ReadScriptLastLine(const char* section);  // LastLineNumber of the section's key names
 void GetSourceFolder(char* buffer);       // kPathSize bytes, ends with a backslash
 void ShowLastError();
 void ShowScriptError(const char* text);   // a script value the program cannot use

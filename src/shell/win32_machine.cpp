@@ -26,6 +26,10 @@ int Win32Machine::ReadScriptInt(const std::string& section, const std::string& k
     return ::ReadScriptInt(section.c_str(), key.c_str(), defaultValue);
 }
 
+int Win32Machine::LastScriptLine(const std::string& section) {
+    return ::ReadScriptLastLine(section.c_str());
+}
+
 HWND Win32Machine::Owner(MessageOwner owner) const {
     return owner == MessageOwner::Backdrop ? m_backdrop : nullptr;
 }

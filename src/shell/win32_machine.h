@@ -15,6 +15,7 @@ public:
 
     std::string ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) override;
     int ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) override;
+    int LastScriptLine(const std::string& section) override;
 
     void Tell(const std::string& caption, const std::string& text, unsigned style, MessageOwner owner) override;
     bool Ask(Question question, const std::string& caption, const std::string& text, MessageOwner owner) override;
