@@ -20,20 +20,28 @@ int ReadScriptInt(const char* section, const char* key, int defaultValue) {
     return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, g_state.setupIniPath.c_str()));
 }
 
-// The key names come as one list of NUL-ended names; a list cut to the
-// buffer (length size - 2) is read again into one twice as large.
-int ReadScriptLastLine(const char* section) {
-    if (g_state.setupIniPath.empty()) return 0;
-    std::vector<char> buffer(4096);
+// The section is found by its name without the blanks around it, as a value
+// is. The list is read into a buffer twice the script's size, which holds any
+// section; a list cut to the buffer (length size - 2) is read again into one
+// twice as large.
+std::vector<char> ReadScriptSectionList(const char* section) {
+    std::vector<char> list(2, '\0');
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    if (g_state.setupIniPath.empty() ||
+        !GetFileAttributesExA(g_state.setupIniPath.c_str(), GetFileExInfoStandard, &file))
+        return list;
+    std::string name = section;
+    const char* blanks = " \t\r\n\v\f\x1a";
+    name.erase(0, name.find_first_not_of(blanks));
+    name.erase(name.find_last_not_of(blanks) + 1);
+    std::size_t size = 2 * static_cast<std::size_t>(file.nFileSizeLow) + 64;
     for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetPrivateProfileStringA(section, nullptr, "", buffer.data(), size, g_state.setupIniPath.c_str());
-        if (length + 2 < size) break;
-        buffer.assign(buffer.size() * 2, '\0');
+        list.assign(size, '\0');
+        DWORD length = GetPrivateProfileSectionA(name.c_str(), list.data(), static_cast<DWORD>(size),
+                                                 g_state.setupIniPath.c_str());
+        if (length + 2 < size) return list;
+        size *= 2;
     }
-    std::vector<std::string> keys;
-    for (const char* name = buffer.data(); *name != '\0'; name += lstrlenA(name) + 1) keys.emplace_back(name);
-    return LastLineNumber(keys);
 }
 
 void GetSourceFolder(char* buffer) {

@@ -1,6 +1,9 @@
 // The machine the stages run on in Setup.exe: every operation is the Win32
 // call, or the program's own dialog, that does it.
 #pragma once
+#include <map>
+#include <string>
+
 #include "common/setup_state.h"
 #include "stages/setup_machine.h"
 
@@ -48,9 +51,12 @@ public:
 
 private:
     HWND Owner(MessageOwner owner) const;
+    // The numbered lines of a section, read whole the first time it is asked for.
+    const std::map<int, std::string>& SectionLines(const std::string& section);
 
     HWND m_backdrop;
     HKEY m_key;  // the key CreateRegistryKey opened, until CloseRegistryKey
     HWND m_notice;
     HCURSOR m_previousCursor;
+    std::map<std::string, std::map<int, std::string>> m_sections;  // by the name asked for
 };
