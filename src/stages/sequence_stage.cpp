@@ -151,6 +151,7 @@ std::string StartPageAddress(SetupMachine& machine) {
 }  // namespace
 
 int CountedLinesToRead(SetupMachine& machine, const std::string& section, int count) {
+    if (count <= 0) return count;  // no line is read, whatever the section holds
     int lastLine = machine.LastScriptLine(section);
     if (count > lastLine) machine.CountPastLines(section, count, lastLine);
     return LinesToRead(count, lastLine);
