@@ -227,6 +227,20 @@ def medium_many(ctx, args):
         medium_size(ctx, "%s\\f%04d.dat %s" % (folder, i, size))
 
 
+def medium_lines(ctx, args):
+    """lines [<section>] <count> <line>: a section appended to Setup.ini with
+    "Count=<count>" and lines 1 to <count>, each <line> with {n} replaced by
+    its number (scripts too long to write out)."""
+    match = re.fullmatch(r"\[(.+)\] (\d+) (.*)", args)
+    if not match:
+        raise ValueError("lines [<section>] <count> <line>: %r" % args)
+    section, count, line = match.group(1), int(match.group(2)), match.group(3)
+    text = "[%s]\r\nCount=%d\r\n" % (section, count)
+    text += "".join("%d=%s\r\n" % (n, line.replace("{n}", str(n))) for n in range(1, count + 1))
+    with open(os.path.join(ctx.medium_host, "Setup.ini"), "ab") as f:
+        f.write(text.encode("cp949"))
+
+
 class Gate:
     """A package file that the copy cannot get past until the robot has acted.
 
@@ -413,6 +427,7 @@ MEDIUM_COMMANDS = {
     "manifest": medium_manifest,   # manifest u32:N i32:N name:<text> raw:<text> ...: byte by byte
     "nomanifest": medium_nomanifest,  # nomanifest: the medium has no Quorin.qpk
     "many": medium_many,     # many <folder> <count> <bytes>: files <folder>\f0001.dat ...
+    "lines": medium_lines,   # lines [<section>] <count> <line with {n}>: a generated section of Setup.ini
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
     # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
     "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>]: see Gate
@@ -667,6 +682,14 @@ def check_regkey(ctx, args):
         ctx.fail("registry key missing: %s" % args)
 
 
+def check_regcount(ctx, args):
+    parts = split_args(args)
+    keys, full = lookup_key(ctx.prefix, parts[0])
+    found = len(keys.get(full, {}))
+    if found != int(parts[1]):
+        ctx.fail("registry key %s holds %d values, expected %s" % (parts[0], found, parts[1]))
+
+
 def check_noreg(ctx, args):
     parts = split_args(args)
     keys, full = lookup_key(ctx.prefix, parts[0])
@@ -745,6 +768,7 @@ CHECK_COMMANDS = {
     "same": check_same,          # same <windows path> <medium-relative path>: identical bytes
     "reg": check_reg,            # reg "<key>" "<name|@>" sz|sz-exact|sz-bytes|dword|binary <data>
     "regkey": check_regkey,      # regkey "<key>"
+    "regcount": check_regcount,  # regcount "<key>" <number of values>
     "noreg": check_noreg,        # noreg "<key>" ["<name|@>"]
     "transcript": check_transcript,      # transcript <a whole line of the transcript>
     "notranscript": check_notranscript,  # notranscript <text in no line>

@@ -18,7 +18,11 @@ appears), the copy start (until the first package file exists at its
 destination) and the peak working set then; and the time from the start to
 the first painted backdrop. --manifests-only measures only those.
 
+It also measures the registry step with a value section of 1,000, 10,000 and
+100,000 lines (--registry-only measures only that).
+
   bench.py --build <root> [--runs N] [--packages small,large,mixed] [--smoke] [--manifests-only]
+           [--registry-only]
 
 --smoke runs a package of a few files once (the harness's own test).
 """
@@ -62,6 +66,12 @@ PACKAGES = {
 # about it) until the timer has seen the first file copied.
 MANIFEST_SIZES = [2, 10000, 100000, 1000000]
 SMOKE_MANIFEST_SIZES = [2, 100, 1000]
+
+# Value lines of the one key of [Main Registry]; the first size is the base
+# whose figures are taken off.
+REGISTRY_SIZES = [0, 1000, 10000, 100000]
+SMOKE_REGISTRY_SIZES = [0, 100, 1000]
+REGISTRY_KEY = "HKEY_CURRENT_USER\\Software\\QuorinBench"
 
 SETUP_INI = """[Main]
 Default Path=C:\\Games\\{name}\\setup
@@ -434,6 +444,60 @@ def bench_manifests(runner, runs, sizes):
     fresh(runner.drive(target))
 
 
+def registry_section(count):
+    """[Main Registry] with one key whose value section holds `count` lines."""
+    lines = ["[Main Registry]", "Count=1", "1=" + REGISTRY_KEY, "[%s]" % REGISTRY_KEY, "Count=%d" % count]
+    lines += ["%d=v%06d, 0, %d" % (i, i, i) for i in range(1, count + 1)]
+    return "\n".join(lines) + "\n"
+
+
+def bench_registry(runner, runs, sizes):
+    """The registry step with value sections of growing size: from the painted
+    backdrop until the copy dialog appears (the registry step is the last
+    before it), the fastest of the rounds after a first that warms the caches,
+    with the processor time Setup.exe used by then; the figures of the
+    smallest section are taken off."""
+    print("registry lines in Setup.exe (from the painted backdrop to the copy dialog, fastest of %d, "
+          "minus %d lines):" % (runs, sizes[0]), flush=True)
+    medium = runner.drive("C:\\bench\\registry")
+    fresh(medium)
+    shutil.copy(runner.e2e.setup_exe, medium)
+    write_manifest(os.path.join(medium, "Quorin.qpk"), ["a.dat"])
+    with open(os.path.join(medium, "a.dat"), "wb") as f:
+        f.write(bytes(1024))
+    target = "C:\\Games\\registry\\setup"
+    figures = {}
+    for count in sizes:
+        with open(os.path.join(medium, "Setup.ini"), "wb") as f:
+            text = SETUP_INI.format(name="registry") + registry_section(count)
+            f.write(text.replace("\n", "\r\n").encode("cp949"))
+        shown, cpu = [], []
+        for _ in range(runs + 1):
+            fresh(runner.drive(target))
+            started = time.monotonic()
+            f = runner.timed(["--until-copy", "C:\\bench\\registry\\Setup.exe"], processor=True)
+            if float(f["copy_shown_ms"]) < 0:
+                raise BenchError("%d lines: the copy dialog never showed: %s" % (count, f))
+            shown.append(float(f["copy_shown_ms"]) - float(f["backdrop_painted_ms"]))
+            cpu.append(f["cpu_ms"])
+            print("    %d lines: %.1f ms (%.1f s on the clock)" % (count, shown[-1], time.monotonic() - started),
+                  flush=True)
+        figures[count] = (min(shown[1:]), min(cpu[1:]))
+        print("  %8d lines: copy dialog %.1f ms, processor %.0f ms (raw)" % ((count,) + figures[count]), flush=True)
+    base = figures[sizes[0]]
+    print("  %8s  %24s  %24s" % ("lines", "registry step (per line)", "processor (per line)"))
+    for count in sizes[1:]:
+        step, cpu = (figures[count][k] - base[k] for k in range(2))
+        print("  %8d  %11.1f ms (%6.2f us)  %11.0f ms (%6.2f us)" % (count, step, 1000 * step / count, cpu,
+                                                                  1000 * cpu / count))
+    for small, large in zip(sizes[1:], sizes[2:]):
+        grow = [(figures[large][k] - base[k]) / max(figures[small][k] - base[k], 0.001) for k in range(2)]
+        print("  %d / %d lines: registry step %.1fx, processor %.1fx (linear: %.0fx)"
+              % (large, small, grow[0], grow[1], large / small), flush=True)
+    shutil.rmtree(medium, ignore_errors=True)
+    fresh(runner.drive(target))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True)
@@ -442,6 +506,8 @@ def main():
     parser.add_argument("--smoke", action="store_true")
     parser.add_argument("--manifests-only", action="store_true",
                         help="only the manifests of 10,000 to 1,000,000 entries")
+    parser.add_argument("--registry-only", action="store_true",
+                        help="only the registry step with 1,000 to 100,000 value lines")
     parser.add_argument("--program", choices=("win32", "win64"),
                         help="the Setup.exe to time (default: win32 where 32-bit programs run, else win64)")
     args = parser.parse_args()
@@ -453,7 +519,11 @@ def main():
         print("machine: %d cores, load average %s" % (os.cpu_count(), " ".join(f.read().split()[:3])))
     runner.prepare()
     try:
-        packages = ["smoke"] if args.smoke else [] if args.manifests_only else args.packages.split(",")
+        if args.registry_only:
+            bench_registry(runner, args.runs, REGISTRY_SIZES)
+            return 0
+        packages = ["smoke"] if args.smoke else [] if args.manifests_only or args.registry_only \
+            else args.packages.split(",")
         backdrop = []
         for name in packages:
             backdrop += bench_package(runner, name, 1 if args.smoke else args.runs, args.smoke)["backdrop"]
@@ -462,8 +532,10 @@ def main():
                                                                                    len(backdrop)))
         if args.smoke:
             bench_manifests(runner, 1, SMOKE_MANIFEST_SIZES)
+            bench_registry(runner, 1, SMOKE_REGISTRY_SIZES)
         else:
             bench_manifests(runner, args.runs, MANIFEST_SIZES)
+            bench_registry(runner, args.runs, REGISTRY_SIZES)
     except BenchError as error:
         print("bench failed: %s" % error)
         return 1

@@ -1,7 +1,9 @@
 #include "common/profile_rules.h"
 
 #include <cstdint>
+#include <string>
 
+#include "common/script_rules.h"
 #include "common/text_rules.h"
 
 namespace {
@@ -15,13 +17,6 @@ std::string Trim(const std::string& text) {
     while (begin < end && IsProfileSpace(text[begin])) ++begin;
     while (end > begin && IsProfileSpace(text[end - 1])) --end;
     return text.substr(begin, end - begin);
-}
-
-// One pair of matching quotes around the whole value is removed.
-std::string StripQuotes(const std::string& value) {
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-        return value.substr(1, value.size() - 2);
-    return value;
 }
 
 void AddLine(Profile& profile, const std::string& raw, int number) {
@@ -39,7 +34,7 @@ void AddLine(Profile& profile, const std::string& raw, int number) {
     ProfileEntry entry;
     std::size_t equals = line.find('=');
     entry.key = Trim(line.substr(0, equals));
-    if (equals != std::string::npos) entry.value = StripQuotes(Trim(line.substr(equals + 1)));
+    if (equals != std::string::npos) entry.value = ProfileValueWithoutQuotes(Trim(line.substr(equals + 1)));
     entry.line = number;
     profile.sections.back().entries.push_back(entry);
 }
@@ -52,6 +47,29 @@ int DigitValue(char c) {
 }
 
 }  // namespace
+
+std::string ProfileValueWithoutQuotes(const std::string& stored) {
+    if (stored.size() >= 2 && (stored[0] == '"' || stored[0] == '\'') && stored.back() == stored[0])
+        return stored.substr(1, stored.size() - 2);
+    return stored;
+}
+
+std::map<int, std::string> NumberedLinesOfSectionList(const char* list) {
+    std::map<int, std::string> lines;
+    for (const char* entry = list; *entry != '\0'; entry += std::char_traits<char>::length(entry) + 1) {
+        std::string text = entry;
+        std::size_t equals = text.find('=');
+        int number = LineNumberOfKey(Trim(text.substr(0, equals)));
+        if (number > 0) lines.emplace(number, equals == std::string::npos ? "" : Trim(text.substr(equals + 1)));
+    }
+    return lines;
+}
+
+bool StoredValueAsRead(const std::string& stored, std::size_t capacity, std::string& value) {
+    if (capacity == 0 || stored.size() > capacity - 1) return false;
+    value = ProfileValueWithoutQuotes(stored);
+    return true;
+}
 
 Profile ParseProfile(const std::string& text) {
     Profile profile;
@@ -79,6 +97,14 @@ const ProfileEntry* FindProfileEntry(const Profile& profile, const std::string& 
     for (const ProfileEntry& e : s->entries)
         if (SameFileName(e.key, key)) return &e;
     return nullptr;
+}
+
+int ProfileLastLine(const Profile& profile, const std::string& section) {
+    const ProfileSection* s = FindProfileSection(profile, section);
+    if (s == nullptr) return 0;
+    std::vector<std::string> keys;
+    for (const ProfileEntry& e : s->entries) keys.push_back(e.key);
+    return LastLineNumber(keys);
 }
 
 std::string ProfileString(const Profile& profile, const std::string& section, const std::string& key,

@@ -6,6 +6,7 @@
 // number so that findings can point at it. Portable: no Windows headers.
 #pragma once
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,4 +41,26 @@ std::string ProfileString(const Profile& profile, const std::string& section, co
 // empty; otherwise blanks, an optional sign, "0x"/"0o"/"0b" prefixes, then
 // the digits up to the first other character (none give 0).
 int ProfileInt(const Profile& profile, const std::string& section, const std::string& key, int defaultValue);
+
+// A value with one pair of matching quotes (" or ') around the whole of it
+// removed, as the profile functions give a stored value.
+std::string ProfileValueWithoutQuotes(const std::string& stored);
+
+// The numbered lines of one section as GetPrivateProfileSectionA lists it
+// ("name=value" strings, each ended by a NUL, the list by an empty one): by
+// line number (LineNumberOfKey), the value as stored, without the blanks
+// around name and value that a listing may keep. The first line of a
+// number is kept, as a lookup by name finds it; a line without '=' has no
+// value and reads as empty.
+std::map<int, std::string> NumberedLinesOfSectionList(const char* list);
+
+// What GetPrivateProfileStringA gives for a stored value into a buffer of
+// `capacity` bytes, where that is certain: the whole value, quotes removed,
+// when the stored value has at most capacity - 1 bytes. False for a longer
+// one, whose cut depends on the system's conversion: the caller asks for it.
+bool StoredValueAsRead(const std::string& stored, std::size_t capacity, std::string& value);
+
+// The last numbered line of a section (LastLineNumber of its key names); 0
+// when the section is missing.
+int ProfileLastLine(const Profile& profile, const std::string& section);
 int ProfileIntFromText(const std::string& value, int defaultValue);

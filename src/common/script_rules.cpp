@@ -1,5 +1,8 @@
 #include "common/script_rules.h"
 
+#include <algorithm>
+#include <climits>
+
 const char* SkipBlanks(const char* p) {
     while (*p == ' ') ++p;
     return p;
@@ -60,6 +63,26 @@ std::vector<std::string> SplitPathComponents(const std::string& path) {
 
 std::string LineKey(int number) {
     return std::to_string(number);
+}
+
+int LineNumberOfKey(const std::string& key) {
+    if (key.empty() || key.size() > 10 || key[0] < '1' || key[0] > '9') return 0;
+    long long number = 0;
+    for (char c : key) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number > INT_MAX ? 0 : static_cast<int>(number);
+}
+
+int LastLineNumber(const std::vector<std::string>& keys) {
+    int last = 0;
+    for (const std::string& key : keys) last = std::max(last, LineNumberOfKey(key));
+    return last;
+}
+
+int LinesToRead(int count, int lastLine) {
+    return count <= lastLine ? count : lastLine + 1;
 }
 
 bool JoinPath(const std::string& folder, const std::string& name, std::string& out) {

@@ -62,6 +62,22 @@ std::vector<std::string> SplitPathComponents(const std::string& path);
 // The decimal key of a numbered line: 1 -> "1", 10 -> "10".
 std::string LineKey(int number);
 
+// The number of a key written as LineKey writes it (decimal digits, no sign,
+// no leading zero, 1 up to the int range); 0 for every other key, which no
+// numbered line is ever read under.
+int LineNumberOfKey(const std::string& key);
+
+// The highest line number among a section's key names; 0 when none is one.
+int LastLineNumber(const std::vector<std::string>& keys);
+
+// How many lines of a list counted by "Count" are read, lines 1 up to the
+// result: the count itself while it stays within the last numbered line the
+// section holds; beyond it, the lines up to that last one and the first
+// missing line after it. Every later line reads as missing, as that one does,
+// and a missing line either passes without a word or ends its list, so
+// reading on could change nothing but the time taken.
+int LinesToRead(int count, int lastLine);
+
 // folder + "\" + name, without doubling a backslash that ends folder (a drive
 // root such as "D:\"). False, with out untouched, when folder is empty or the
 // result would not fit a 260-byte buffer: a path is refused, never cut.

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "common/registry_path_rules.h"
 #include "common/script_rules.h"
 #include "common/setup_state_rules.h"
@@ -16,6 +18,9 @@ extern HINSTANCE g_hInstance;
 // ---- setup script and shared paths ----
 void ReadScriptText(const char* section, const char* key, char* buffer, DWORD capacity);
 int ReadScriptInt(const char* section, const char* key, int defaultValue);
+// The section's lines as GetPrivateProfileSectionA lists them, each ended by
+// a NUL and the list by an empty one (an empty list without a script).
+std::vector<char> ReadScriptSectionList(const char* section);
 void GetSourceFolder(char* buffer);       // kPathSize bytes, ends with a backslash
 void ShowLastError();
 void ShowScriptError(const char* text);   // a script value the program cannot use

@@ -64,6 +64,9 @@ struct SetupState {
     int changePath = 1;
     int showCompleteDialog = 1;
     std::string startPageUrl;  // the text of title line 2, offered as the start page
+    // The last numbered line of [Title], which bounds the lines every paint
+    // reads (LinesToRead).
+    int lastTitleLine = 0;
     VersionMode versionMode = VersionMode::CheckAndRecord;
     std::uint32_t versionValue = 0;
     // Where the version record goes; a root of 0 was never recognised.

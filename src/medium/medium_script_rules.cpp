@@ -85,6 +85,16 @@ int PlayerMachine::ReadScriptInt(const std::string& section, const std::string& 
     return ProfileInt(m_profile, section, key, defaultValue);
 }
 
+int PlayerMachine::LastScriptLine(const std::string& section) {
+    return ProfileLastLine(m_profile, section);
+}
+
+void PlayerMachine::CountPastLines(const std::string& section, int count, int lastLine) {
+    Add(Severity::Warning, "count-past-lines", section, "Count",
+        "Count " + Number(count) + " is beyond the last line (" + Number(lastLine) + "): line " +
+            Number(static_cast<long long>(lastLine) + 1) + " reads as missing and no later line is read");
+}
+
 void CheckMainSection(PlayerMachine& machine) {
     const Profile& profile = machine.m_profile;
     if (!machine.m_medium.hasScript)
@@ -155,7 +165,8 @@ static void CheckTitleLine(PlayerMachine& machine, int number) {
 void CheckBackdrop(PlayerMachine& machine) {
     CheckColour(machine);
     int count = machine.ReadScriptInt("Title", "Count", 0);
-    for (int i = 1; i <= count; ++i) CheckTitleLine(machine, i);
+    int lines = CountedLinesToRead(machine, "Title", count);
+    for (int i = 1; i <= lines; ++i) CheckTitleLine(machine, i);
 }
 
 // A trail byte of a two-byte character of code page 949 (the extended

@@ -23,6 +23,7 @@ public:
     // ---- what the machine does ----
     std::string ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) override;
     int ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) override;
+    int LastScriptLine(const std::string& section) override;
     void Tell(const std::string& caption, const std::string& text, unsigned style, MessageOwner owner) override;
     bool Ask(Question question, const std::string& caption, const std::string& text, MessageOwner owner) override;
     void TellLastError() override;
@@ -53,6 +54,7 @@ public:
 
     // ---- what the stages decided: the findings ----
     void VersionSectionRead(const SetupState& state) override;
+    void CountPastLines(const std::string& section, int count, int lastLine) override;
     void VersionPathDecided(const std::string& key, const std::string& path, const VersionPathOutcome& outcome) override;
     void VersionDecided(VersionVerdict verdict) override;
     void VersionRecordRefused(const std::string& key) override;

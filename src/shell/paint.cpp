@@ -1,6 +1,7 @@
 // Backdrop painting: the background from [Color] on every erase, the title
 // lines from [Title] (or the default title) on every paint. The script is
-// read afresh each time; nothing is cached, and nothing a stage uses is kept.
+// read afresh each time; only the last title line, found once at the start,
+// bounds how many lines a paint reads.
 #include <string>
 
 #include "common/paint_rules.h"
@@ -79,7 +80,8 @@ void PaintTitleLines(HDC hdc) {
         return;
     }
     int y = 20;
-    for (int i = 1; i <= count; ++i) {
+    int lines = LinesToRead(count, g_state.lastTitleLine);
+    for (int i = 1; i <= lines; ++i) {
         char line[kValueSize];
         ReadScriptText("Title", LineKey(i).c_str(), line, kLineCapacity);
         TitleLine title;

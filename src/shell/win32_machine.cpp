@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/profile_rules.h"
 #include "common/scoped.h"
 #include "common/script_rules.h"
 #include "install/link_guard.h"
@@ -18,7 +19,20 @@ Win32Machine::~Win32Machine() {
     CloseRegistryKey();
 }
 
+// A numbered line is read from its section, read whole once per stage: a
+// lookup of one name by the system walks the section from its start, which
+// for every line of a long list would take time growing with the square of
+// its length. A value whose cut to the buffer the cached copy cannot tell is
+// read by name, as every other value is.
 std::string Win32Machine::ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) {
+    int number = LineNumberOfKey(key);
+    if (number > 0) {
+        const std::map<int, std::string>& lines = SectionLines(section);
+        auto line = lines.find(number);
+        if (line == lines.end()) return "";
+        std::string value;
+        if (StoredValueAsRead(line->second, capacity, value)) return value;
+    }
     std::vector<char> buffer(capacity + 1, '\0');
     ::ReadScriptText(section.c_str(), key.c_str(), buffer.data(), static_cast<DWORD>(capacity));
     return buffer.data();
@@ -26,6 +40,18 @@ std::string Win32Machine::ReadScriptText(const std::string& section, const std::
 
 int Win32Machine::ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) {
     return ::ReadScriptInt(section.c_str(), key.c_str(), defaultValue);
+}
+
+const std::map<int, std::string>& Win32Machine::SectionLines(const std::string& section) {
+    auto found = m_sections.find(section);
+    if (found != m_sections.end()) return found->second;
+    std::vector<char> list = ReadScriptSectionList(section.c_str());
+    return m_sections.emplace(section, NumberedLinesOfSectionList(list.data())).first->second;
+}
+
+int Win32Machine::LastScriptLine(const std::string& section) {
+    const std::map<int, std::string>& lines = SectionLines(section);
+    return lines.empty() ? 0 : lines.rbegin()->first;
 }
 
 HWND Win32Machine::Owner(MessageOwner owner) const {

@@ -1,6 +1,9 @@
 // The machine the stages run on in Setup.exe: every operation is the Win32
 // call, or the program's own dialog, that does it.
 #pragma once
+#include <map>
+#include <string>
+
 #include "common/setup_state.h"
 #include "stages/setup_machine.h"
 
@@ -15,6 +18,7 @@ public:
 
     std::string ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) override;
     int ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) override;
+    int LastScriptLine(const std::string& section) override;
 
     void Tell(const std::string& caption, const std::string& text, unsigned style, MessageOwner owner) override;
     bool Ask(Question question, const std::string& caption, const std::string& text, MessageOwner owner) override;
@@ -49,9 +53,12 @@ public:
 
 private:
     HWND Owner(MessageOwner owner) const;
+    // The numbered lines of a section, read whole the first time it is asked for.
+    const std::map<int, std::string>& SectionLines(const std::string& section);
 
     HWND m_backdrop;
     HKEY m_key;  // the key CreateRegistryKey opened, until CloseRegistryKey
     HWND m_notice;
     HCURSOR m_previousCursor;
+    std::map<std::string, std::map<int, std::string>> m_sections;  // by the name asked for
 };

@@ -48,7 +48,9 @@ void BuildSharedFileList(SetupMachine& machine, SetupState& state) {
     machine.SharedCountRead(count, used);
     if (count > used) machine.Tell(kScriptErrorCaption, SharedCountErrorText(count), kErrorMessage);
     state.sharedFiles.assign(static_cast<std::size_t>(used), SharedFileEntry());
-    for (int i = 0; i < used; ++i) ReadSharedFileRecord(machine, state, i + 1, state.sharedFiles[static_cast<std::size_t>(i)]);
+    // Records past the lines read stay unused, as a missing line leaves them.
+    int lines = CountedLinesToRead(machine, "Shared File", used);
+    for (int i = 0; i < lines; ++i) ReadSharedFileRecord(machine, state, i + 1, state.sharedFiles[static_cast<std::size_t>(i)]);
 }
 
 // The manifest must be whole and every file must fit its paths below the

@@ -6,7 +6,8 @@
 // A line that cannot be run ends the step: the later lines may need it.
 void RunPostInstallPrograms(SetupMachine& machine, const SetupState& state) {
     int count = machine.ReadScriptInt("Execute File", "Count", 0);
-    for (int i = 1; i <= count; ++i) {
+    int lines = CountedLinesToRead(machine, "Execute File", count);
+    for (int i = 1; i <= lines; ++i) {
         std::string text = machine.ReadScriptText("Execute File", LineKey(i), kLineCapacity);
         ProgramLineOutcome outcome = DecideProgramLine(text, state.installDir);
         machine.ProgramLineDecided(i, text, outcome, state);

@@ -26,7 +26,8 @@ static bool WriteValueLine(SetupMachine& machine, SetupState& state, const std::
 static bool WriteKeyValues(SetupMachine& machine, SetupState& state, const std::string& section) {
     int count = machine.ReadScriptInt(section, "Count", 0);
     machine.ValueCountRead(section, count);
-    for (int i = 1; i <= count; ++i)
+    int lines = CountedLinesToRead(machine, section, count);
+    for (int i = 1; i <= lines; ++i)
         if (!WriteValueLine(machine, state, section, i)) return false;
     return true;
 }
@@ -50,6 +51,7 @@ static bool WriteRegistryKey(SetupMachine& machine, SetupState& state, int numbe
 
 void WriteRegistryEntries(SetupMachine& machine, SetupState& state) {
     int count = machine.ReadScriptInt("Main Registry", "Count", 0);
-    for (int i = 1; i <= count; ++i)
+    int lines = CountedLinesToRead(machine, "Main Registry", count);
+    for (int i = 1; i <= lines; ++i)
         if (!WriteRegistryKey(machine, state, i)) return;
 }

@@ -173,6 +173,13 @@ std::string StartPageAddress(SetupMachine& machine) {
 
 }  // namespace
 
+int CountedLinesToRead(SetupMachine& machine, const std::string& section, int count) {
+    if (count <= 0) return count;  // no line is read, whatever the section holds
+    int lastLine = machine.LastScriptLine(section);
+    if (count > lastLine) machine.CountPastLines(section, count, lastLine);
+    return LinesToRead(count, lastLine);
+}
+
 void ReadMainSection(SetupMachine& machine, SetupState& state) {
     state.installDir = machine.ReadScriptText("Main", "Default Path", kPathSize - 1);
     state.changePath = machine.ReadScriptInt("Main", "Change Path", 1);
@@ -180,6 +187,7 @@ void ReadMainSection(SetupMachine& machine, SetupState& state) {
     state.productName = machine.ReadScriptText("Main", "Name", kProductNameSize);
     state.productVersion = machine.ReadScriptText("Main", "Version", kProductVersionSize);
     state.startPageUrl = StartPageAddress(machine);
+    state.lastTitleLine = machine.LastScriptLine("Title");
 }
 
 SequenceCommand FirstCommand() {

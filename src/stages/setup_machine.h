@@ -42,6 +42,10 @@ public:
     // A value read into a buffer of `capacity` bytes (cut to capacity - 1).
     virtual std::string ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) = 0;
     virtual int ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) = 0;
+    // The last numbered line the section holds (LastLineNumber of its key
+    // names); 0 when it holds none or is missing. Counted lists read no
+    // further than LinesToRead allows from it.
+    virtual int LastScriptLine(const std::string& section) = 0;
 
     // ---- the player ----
     virtual void Tell(const std::string& caption, const std::string& text, unsigned style,
@@ -107,6 +111,8 @@ public:
     // The program passes over these; each is told once the stage has decided
     // and before it acts on the decision.
     virtual void VersionSectionRead(const SetupState&) {}
+    // A "Count" beyond the last numbered line of its section.
+    virtual void CountPastLines(const std::string& /*section*/, int /*count*/, int /*lastLine*/) {}
     virtual void VersionPathDecided(const std::string& /*key*/, const std::string& /*path*/,
                                     const VersionPathOutcome&) {}
     virtual void VersionDecided(VersionVerdict) {}

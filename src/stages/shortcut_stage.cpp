@@ -8,7 +8,8 @@ static const char kSection[] = "Program";
 // Lines are read until the first malformed one, which ends the list.
 static void CreateLinksOfLines(SetupMachine& machine, SetupState& state, int count,
                                const std::string& groupFolder, const std::string& desktopFolder) {
-    for (int i = 1; i <= count; ++i) {
+    int lines = CountedLinesToRead(machine, kSection, count);
+    for (int i = 1; i <= lines; ++i) {
         std::string text = machine.ReadScriptText(kSection, LineKey(i), kPathSize);
         ShortcutLineOutcome outcome = DecideShortcutLine(text, groupFolder, desktopFolder, state.installDir);
         machine.ShortcutLineDecided(i, count, text, outcome, state);

@@ -44,6 +44,12 @@ SequenceCommand CommandAfter(SequenceCommand command);
 // ---- [Main] and title line 2, read once at the start ----
 void ReadMainSection(SetupMachine& machine, SetupState& state);
 
+// ---- counted lists ----
+// How many lines of a section whose "Count" is `count` the list reads
+// (LinesToRead against the section's last numbered line); a count beyond
+// that line is told to the machine first.
+int CountedLinesToRead(SetupMachine& machine, const std::string& section, int count);
+
 // ---- the stages ----
 enum class VersionCheckEnd {
     GoOn,

@@ -168,6 +168,35 @@ TEST(QpkProfile, ReadsAsTheProfileFunctionsDo) {
     EXPECT_EQ(FindProfileEntry(p, "Main", "Num")->line, 4);
 }
 
+// A section read whole, as the system lists it, gives each numbered line what
+// a lookup by name gives: the first line of a number, quotes removed, a line
+// without '=' empty; a value longer than the buffer is left to the system.
+TEST(QpkProfile, SectionListReadsAsLookupsByName) {
+    const std::string script = "[S]\r\n1=one\r\n2=\"quoted\"\r\n1=second one\r\n3\r\n"
+                               "01=leading zero\r\nCount=9\r\n12='a'\r\n7=abcdef\r\n";
+    Profile p = ParseProfile(script);
+    // The listing under Wine: names and values as stored, blanks gone.
+    const char list[] = "1=one\0" "2=\"quoted\"\0" "1=second one\0" "3\0" "01=leading zero\0" "Count=9\0"
+                        "12='a'\0" " 7 = abcdef \0";
+    std::map<int, std::string> lines = NumberedLinesOfSectionList(list);
+    EXPECT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines.rbegin()->first, ProfileLastLine(p, "S"));
+    for (int number = 1; number <= 13; ++number) {
+        SCOPED_TRACE(number);
+        auto line = lines.find(number);
+        std::string value;
+        if (line != lines.end()) {
+            ASSERT_TRUE(StoredValueAsRead(line->second, 299, value));
+        }
+        EXPECT_EQ(value, ProfileString(p, "S", LineKey(number), 299));
+    }
+    std::string value = "untouched";
+    EXPECT_TRUE(StoredValueAsRead("abcdef", 7, value));
+    EXPECT_EQ(value, "abcdef");
+    EXPECT_FALSE(StoredValueAsRead("abcdef", 6, value));
+    EXPECT_FALSE(StoredValueAsRead("\"abcd\"", 6, value));
+}
+
 // The plan of each case the options describe: the earlier installation the
 // version check finds and the player's answers, through the program's rules.
 TEST(QpkPlan, PlansTheCaseItIsGiven) {

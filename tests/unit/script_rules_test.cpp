@@ -89,3 +89,71 @@ TEST(FieldConventions, BlanksAndFlags) {
     EXPECT_EQ(LineKey(1), "1");
     EXPECT_EQ(LineKey(10), "10");
 }
+
+struct LineNumberCase {
+    const char* what;
+    const char* key;
+    int number;
+};
+
+static void PrintTo(const LineNumberCase& c, std::ostream* os) {
+    *os << c.what << ": " << Quoted(c.key);
+}
+
+class LineNumberOfKeyTest : public ::testing::TestWithParam<LineNumberCase> {};
+
+// Only a key that LineKey writes names a line: any other is never read as one.
+TEST_P(LineNumberOfKeyTest, NumbersOnlyKeysLineKeyWrites) {
+    const LineNumberCase& c = GetParam();
+    EXPECT_EQ(LineNumberOfKey(c.key), c.number);
+    if (c.number > 0) {
+        EXPECT_EQ(LineKey(c.number), c.key);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LineNumberOfKeyTest,
+    ::testing::Values(LineNumberCase{"line one", "1", 1}, LineNumberCase{"line ten", "10", 10},
+                      LineNumberCase{"largest int", "2147483647", 2147483647},
+                      LineNumberCase{"past the int range", "2147483648", 0},
+                      LineNumberCase{"twenty digits", "99999999999999999999", 0},
+                      LineNumberCase{"leading zero", "01", 0}, LineNumberCase{"zero", "0", 0},
+                      LineNumberCase{"sign", "+1", 0}, LineNumberCase{"negative", "-1", 0},
+                      LineNumberCase{"Count", "Count", 0}, LineNumberCase{"digits then a letter", "1a", 0},
+                      LineNumberCase{"inner blank", "1 2", 0}, LineNumberCase{"empty", "", 0}),
+    NameFromWhat());
+
+struct LinesToReadCase {
+    const char* what;
+    int count;
+    int lastLine;
+    int lines;
+};
+
+static void PrintTo(const LinesToReadCase& c, std::ostream* os) {
+    *os << c.what << ": count " << c.count << ", last line " << c.lastLine;
+}
+
+class LinesToReadTest : public ::testing::TestWithParam<LinesToReadCase> {};
+
+TEST_P(LinesToReadTest, StopsAfterTheFirstMissingLinePastTheLast) {
+    const LinesToReadCase& c = GetParam();
+    EXPECT_EQ(LinesToRead(c.count, c.lastLine), c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LinesToReadTest,
+    ::testing::Values(LinesToReadCase{"count below the last line", 3, 5, 3},
+                      LinesToReadCase{"count at the last line", 5, 5, 5},
+                      LinesToReadCase{"count one past", 6, 5, 6},
+                      LinesToReadCase{"count far past", 2147483647, 5, 6},
+                      LinesToReadCase{"no line at all", 2147483647, 0, 1},
+                      LinesToReadCase{"zero count", 0, 5, 0}, LinesToReadCase{"negative count", -4, 5, -4},
+                      LinesToReadCase{"last line at the int range", 2147483647, 2147483647, 2147483647}),
+    NameFromWhat());
+
+TEST(LastLineNumber, HighestNumberedKeyOfTheSection) {
+    EXPECT_EQ(LastLineNumber({"Count", "1", "3", "2"}), 3);
+    EXPECT_EQ(LastLineNumber({"Count", "Folder Name", "07"}), 0);
+    EXPECT_EQ(LastLineNumber({}), 0);
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,10 +20,15 @@ public:
     explicit ScriptedMachine(const std::string& script) : m_profile(ParseProfile(script)) {}
 
     std::string ReadScriptText(const std::string& section, const std::string& key, std::size_t capacity) override {
+        ++m_textReads;
         return ProfileString(m_profile, section, key, capacity);
     }
     int ReadScriptInt(const std::string& section, const std::string& key, int defaultValue) override {
         return ProfileInt(m_profile, section, key, defaultValue);
+    }
+    // With m_everyLine the lists walk to their Count, as if every line were there.
+    int LastScriptLine(const std::string& section) override {
+        return m_everyLine ? INT_MAX : ProfileLastLine(m_profile, section);
     }
     void Tell(const std::string&, const std::string& text, unsigned, MessageOwner) override { Log("tell " + text); }
     bool Ask(Question question, const std::string&, const std::string& text, MessageOwner) override {
@@ -95,6 +101,8 @@ public:
     void Log(const std::string& line) { m_log.push_back(line); }
 
     Profile m_profile;
+    bool m_everyLine = false;
+    long long m_textReads = 0;
     std::vector<std::string> m_log;
     std::map<Question, bool> m_answers;
     bool m_dialogOk = true;
@@ -344,4 +352,61 @@ TEST(InstallSequence, RegistryKeyClosedOnEveryWayOut) {
     ReadMainSection(machine, state);
     RunSequenceCommand(IDM_WRITE_REGISTRY, machine, state);
     EXPECT_EQ(machine.m_log, (std::vector<std::string>{"create A", "set One", "close"}));
+}
+
+// A count far beyond the last numbered line of its list does what the same
+// list does when every line up to that count is read: a few lines past the
+// last one stand for them all. The huge count reads no more than the lines
+// present and the one after them.
+TEST(InstallSequence, CountedListsEndAtTheirLastLine) {
+    struct Row {
+        const char* what;
+        const char* section;  // the list's lines, its "Count" written as %COUNT%
+        SequenceCommand command;
+        int lastLine;
+        // The counts far beyond it, and the count the walk to every line
+        // takes; [Shared File] reads at most 1000 lines, with a message above.
+        std::vector<std::string> hugeCounts;
+        int walkedCount;
+    };
+    const std::vector<std::string> huge = {"2147483647", "99999999999999999999"};
+    const std::string registryKey = "[Main Registry]\nCount=1\n1=HKEY_CURRENT_USER\\A\n";
+    const Row rows[] = {
+        {"registry keys with a gap", "[Main Registry]\nCount=%COUNT%\n1=HKEY_CURRENT_USER\\A\n3=HKEY_CURRENT_USER\\B\n"
+         "[HKEY_CURRENT_USER\\A]\nCount=1\n1=One, 0, 1\n[HKEY_CURRENT_USER\\B]\nCount=1\n1=Two, 0, 2\n",
+         IDM_WRITE_REGISTRY, 3, huge, 6},
+        {"registry values end the step at the first missing line",
+         "[Main Registry]\nCount=2\n1=HKEY_CURRENT_USER\\A\n2=HKEY_CURRENT_USER\\B\n"
+         "[HKEY_CURRENT_USER\\A]\nCount=%COUNT%\n1=One, 0, 1\n2=Two, 0, 2\n"
+         "[HKEY_CURRENT_USER\\B]\nCount=1\n1=Three, 0, 3\n",
+         IDM_WRITE_REGISTRY, 2, huge, 5},
+        {"programs", "[Execute File]\nCount=%COUNT%\n1=0, C:\\a.exe\n2=1, C:\\b.exe\n", IDM_FINISH, 2, huge, 5},
+        {"shortcuts end at the first missing line",
+         "[Program]\nFolder Name=Q\nCount=%COUNT%\n1=0,Q,1,,game.exe,,,\n2=1,Q desktop,1,,game.exe,,,\n", IDM_FINISH, 2, huge, 5},
+        {"shared files", "[Shared File]\nCount=%COUNT%\n1=0, a.dll\n2=1, b.dll\n", IDM_SELECT_FOLDER, 2, {"1000"}, 1000},
+        {"no line at all", "[Execute File]\nCount=%COUNT%\n", IDM_FINISH, 0, huge, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto run = [&](const std::string& count, bool everyLine) {
+            std::string section = row.section;
+            section.replace(section.find("%COUNT%"), 7, count);
+            ScriptedMachine machine(std::string(kScript) + section);
+            machine.m_everyLine = everyLine;
+            SetupState state;
+            state.sourceFolder = "D:\\";
+            ReadMainSection(machine, state);
+            RunSequenceCommand(row.command, machine, state);
+            return machine;
+        };
+        ScriptedMachine walked = run(std::to_string(row.walkedCount), true);
+        ScriptedMachine exact = run(std::to_string(row.lastLine), false);
+        EXPECT_EQ(exact.m_log, run(std::to_string(row.lastLine), true).m_log);
+        for (const std::string& count : row.hugeCounts) {
+            SCOPED_TRACE(count);
+            ScriptedMachine ended = run(count, false);
+            EXPECT_EQ(ended.m_log, walked.m_log);
+            EXPECT_LE(ended.m_textReads, exact.m_textReads + 1);
+        }
+    }
 }
