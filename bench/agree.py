@@ -84,7 +84,7 @@ def try_case(bench, medium_host, options, log):
         out.write("cannot be tried: %s\n" % e)
         status = 2
     if getattr(bench, "last_case", None):  # the log tells what the prefix would
-        shutil.rmtree(bench.last_case, ignore_errors=True)
+        bench.remove_prefix(bench.last_case)
         if status == 0:
             wine.remove_file(bench.last_case + ".wine.log")
     if status != 0:
@@ -105,6 +105,7 @@ def main():
     logs = os.path.join(bench.wine_dir, "agree")
     os.makedirs(logs, exist_ok=True)
     failed = total = 0
+    owner = os.environ.get("QS_OWNER")
     with tempfile.TemporaryDirectory(prefix="agree-") as work:
         for medium in [m for m in args.media if os.path.isdir(m)]:
             medium_host = medium_as_tried(bench, medium, work)
@@ -119,6 +120,8 @@ def main():
                     continue
                 total += 1
                 log = os.path.join(logs, "%s.%d.log" % (os.path.basename(medium_host), number))
+                if owner:  # a prefix per case: none is made anew where the last one was
+                    os.environ["QS_OWNER"] = "%s.%d" % (owner, number)
                 status = try_case(bench, medium_host, options, log)
                 if status == 0:
                     print("ok   %s: %s" % (medium, described))

@@ -1469,8 +1469,11 @@ def run_robot(ctx, dialogue, preview=False):
     with open(ctx.wine_log, "wb") as f:
         f.write(robot.stdout)
     run(["wineserver", "-w"], ctx.env, timeout=180)
-    with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
-        ctx.transcript = [l.rstrip("\n") for l in f]
+    try:
+        with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
+            ctx.transcript = [l.rstrip("\n") for l in f]
+    except FileNotFoundError:  # the robot did not get as far as its first line
+        raise ScenarioError("the robot wrote no transcript: %s" % robot_failure(ctx, robot.returncode))
     if robot.returncode != 0:
         raise ScenarioError(robot_failure(ctx, robot.returncode))
     ctx.exit_code, ctx.killed = None, "killed" in ctx.transcript
@@ -1585,7 +1588,7 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
         return False
     print("ok %s [%s] (%.1f s)" % (name, bench.program.arch, elapsed))
     if not demo and not os.environ.get("QS_KEEP_PREFIX"):
-        shutil.rmtree(prefix, ignore_errors=True)
+        bench.remove_prefix(prefix)
         wine.remove_file(ctx.wine_log)
     return True
 

@@ -201,7 +201,7 @@ def kept_prefix_line(prefix):
     return "The prefix of the run is kept at %s (%s)" % (prefix, wine.describe_size(wine.folder_size(prefix)))
 
 
-def report_try(plan, shots, keep, wine_hides):
+def report_try(bench, plan, shots, keep, wine_hides):
     def report(ctx, elapsed):
         print("What the player saw (%.1f s):" % elapsed)
         for line in ctx.transcript:
@@ -225,7 +225,7 @@ def report_try(plan, shots, keep, wine_hides):
         if ctx.failures or keep:
             print(kept_prefix_line(ctx.prefix))
         else:
-            shutil.rmtree(ctx.prefix, ignore_errors=True)
+            bench.remove_prefix(ctx.prefix)
             wine.remove_file(ctx.wine_log)
         return not ctx.failures and not wine_hides
     return report
@@ -301,7 +301,7 @@ def leave_prefix(bench, keep):
     if keep:
         print(kept_prefix_line(prefix))
     else:
-        shutil.rmtree(prefix, ignore_errors=True)
+        bench.remove_prefix(prefix)
 
 
 def try_medium(bench, args, medium_host):
@@ -320,7 +320,7 @@ def try_medium(bench, args, medium_host):
     name = "try.%s%s.%s" % (os.path.basename(medium_host.rstrip("/")) or "medium", ".cd" if args.cdrom else "",
                             digest)
     ok = scenario.run_sections(bench, name, medium_host, sections, preview=bool(args.shots),
-                                report=report_try(plan, args.shots, args.keep, wine_hides))
+                                report=report_try(bench, plan, args.shots, args.keep, wine_hides))
     return 0 if ok else 1
 
 

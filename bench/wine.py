@@ -205,10 +205,19 @@ class Bench:
             return owner
         return name + ("" if self.program.wow64 else ".x64") + getattr(self, "case_suffix", "")
 
+    def remove_prefix(self, prefix):
+        """Removes a prefix, after stopping the wineserver that may still serve it: a
+        server outlives its last program by a few seconds, and a prefix made anew at
+        the same path (which can get the old folder's inode) would reach it."""
+        if not os.path.isdir(prefix):
+            return
+        run(["wineserver", "-k"], self.env(prefix), timeout=60, check=False)
+        shutil.rmtree(prefix, ignore_errors=True)
+
     def new_case(self, name):
         case = os.path.join(self.wine_dir, "cases", self.case_name(name))
         self.last_case = case
-        shutil.rmtree(case, ignore_errors=True)
+        self.remove_prefix(case)
         remove_file(case + ".wine.log")
         os.makedirs(os.path.dirname(case), exist_ok=True)
         subprocess.run(["cp", "-a", "--reflink=auto", self.template, case], check=True)
