@@ -30,7 +30,7 @@ import plan as plans
 import try_medium
 import wine
 
-ANSWERS = (("overwrite", "yes"), ("start-page", "no"), ("create-folder", "yes"))
+TYPED_FOLDER = "C:\\Games\\Typed"
 
 
 def case_options(bench, medium_host):
@@ -40,9 +40,11 @@ def case_options(bench, medium_host):
 
     base = plan_of([])
     candidates = [[]]
-    for name, default in ANSWERS:
-        candidates.append(["--answer", "%s=%s" % (name, "no" if default == "yes" else "yes")])
+    for name, (_, other) in plans.QUESTIONS:
+        candidates.append(["--answer", "%s=%s" % (name, other)])
     candidates.append(["--folder-exists"])
+    if any(m["caption"] == plans.FOLDER_DIALOG_CAPTION for m in base["messages"]):
+        candidates.append(["--install-dir", TYPED_FOLDER])  # what a player types over the proposed folder
     record = base.get("versionRecord") or []
     check = base.get("versionCheck") or {}
     version = next((int.from_bytes(bytes.fromhex(v["bytes"]), "little") for v in record if v["type"] == 4), None)

@@ -1,10 +1,17 @@
 """`qpk plan` of a medium for the machine of a run, and the run held against it:
 registry values, the start page, files, links."""
+import itertools
 import json
 import os
+import re
 import subprocess
-from wine import (ScenarioError, describe_value, expand_user_folders, host_path, lookup_key, path_without_case,
+from wine import (BENCH_FOLDERS, ScenarioError, describe_value, expand_user_folders, host_path, lookup_key, path_without_case,
                   read_link, reg_text)
+from transcript import escape
+
+FOLDER_DIALOG_CAPTION = "설치 디렉토리 선택"
+# The questions whose answers `qpk plan --answer` takes, each with its default first.
+QUESTIONS = (("overwrite", ("yes", "no")), ("start-page", ("no", "yes")), ("create-folder", ("yes", "no")))
 
 def planned_text(hexbytes):
     return bytes.fromhex(hexbytes).decode("cp949").split("\0")[0]
@@ -22,6 +29,71 @@ def plan_of_medium(bench, medium_host, medium, prefix, options):
         raise ScenarioError("qpk plan refused the medium or the options:\n%s"
                             % r.stderr.decode("utf-8", errors="replace").strip())
     return json.loads(r.stdout.decode("utf-8"))
+
+
+def dialogue_of_plan(plan, install_dir):
+    """The windows the plan says the player sees, with the answers it assumes,
+    as lines of a scenario's dialogue."""
+    lines = []
+    for message in plan["messages"]:
+        answer = message["answer"] or "ok"
+        if message["caption"] == FOLDER_DIALOG_CAPTION:
+            if install_dir is not None:
+                lines.append('dialog 104 "%s" edit=? intro=? -> set %s;ok' % (FOLDER_DIALOG_CAPTION, install_dir))
+            else:
+                lines.append('dialog 104 "%s" edit="%s" intro=? -> %s' % (FOLDER_DIALOG_CAPTION,
+                                                                         escape(message["text"]), answer))
+        else:
+            lines.append('box "%s" "%s" -> %s' % (escape(message["caption"]), escape(message["text"]), answer))
+    return lines
+
+
+ANSWERED_WINDOW = re.compile(r'^(?:box|dialog \d+) "([^"]*)".* -> (.+)$')
+PLANNED_ANSWER = re.compile(r"^(?:ok|yes|no|set [^;]+;ok)$")
+
+
+def answered_windows(dialogue):
+    """(caption, answer) of every window a dialogue answers, in order; None when a
+    line answers otherwise than a player the plan describes can (cancel, closing
+    a window, changing the medium or taking pictures on the way)."""
+    windows = []
+    for line in dialogue:
+        if " -> " not in line:
+            continue
+        m = ANSWERED_WINDOW.match(line)
+        if not m or not PLANNED_ANSWER.match(m.group(2).strip()):
+            return None
+        windows.append((m.group(1), m.group(2).strip()))
+    return windows
+
+
+def case_of_dialogue(plan_for, dialogue, folder_exists):
+    """The `qpk plan` options of the case a dialogue plays on a clean machine: the
+    folder typed into the folder dialog and the answers to the questions, found
+    among the cases the plan can express as the one whose windows and answers are
+    the dialogue's. plan_for(options) plans; folder_exists(path) tells whether a
+    folder is there before the run. Returns (options, plan, typed folder), or None
+    when the dialogue is none of those cases."""
+    windows = answered_windows(dialogue)
+    if windows is None:
+        return None
+    typed = {answer[len("set "):-len(";ok")] for _, answer in windows if answer.startswith("set ")}
+    if len(typed) > 1:  # the folder dialog shown again: a second answer the options cannot give
+        return None
+    install_dir = typed.pop() if typed else None
+    base = ["--install-dir", install_dir] if install_dir is not None else []
+    planned_dir = plan_for(base)["installDir"]
+    if planned_dir and folder_exists(planned_dir):
+        base.append("--folder-exists")
+    for answers in itertools.product(*(choices for _, choices in QUESTIONS)):
+        options = list(base)
+        for (question, choices), answer in zip(QUESTIONS, answers):
+            if answer != choices[0]:
+                options += ["--answer", "%s=%s" % (question, answer)]
+        plan = plan_for(options)
+        if answered_windows(dialogue_of_plan(plan, install_dir)) == windows:
+            return options, plan, install_dir
+    return None
 
 
 def compare_plan_registry(ctx, plan):
@@ -61,7 +133,21 @@ def compare_plan_start_page(ctx, plan):
                                                                           planned_text(v["bytes"])))
 
 
+def files_below(prefix, folder):
+    """The files below a folder of the prefix, as lower-case names relative to it,
+    leaving out the bench's own folders."""
+    base = host_path(prefix, folder)
+    bench = [os.path.normpath(host_path(prefix, f)) for f in BENCH_FOLDERS]
+    found = set()
+    for dirpath, dirnames, filenames in os.walk(base):
+        dirnames[:] = [d for d in dirnames if os.path.normpath(os.path.join(dirpath, d)) not in bench]
+        found |= {os.path.relpath(os.path.join(dirpath, n), base).replace("/", "\\").lower() for n in filenames}
+    return found
+
+
 def compare_plan_files(ctx, plan):
+    """Every file the plan copies is the medium's, and the install folder holds no
+    other file than those it held before the run (ctx.install_dir_before, when set)."""
     for f in plan["files"] + plan["sharedFiles"]:
         path = host_path(ctx.prefix, f["destination"])
         src = path_without_case(ctx.medium_host, f["name"].split("\\"))
@@ -69,10 +155,7 @@ def compare_plan_files(ctx, plan):
             ctx.fail("plan: the medium has no %s, which the plan copies to %s" % (f["name"], f["destination"]))
         elif not os.path.isfile(path) or open(path, "rb").read() != open(src, "rb").read():
             ctx.fail("plan: %s is not the medium's %s" % (f["destination"], f["name"]))
-    base = host_path(ctx.prefix, plan["installDir"])
-    found = set()
-    for dirpath, _, filenames in os.walk(base):
-        found |= {os.path.relpath(os.path.join(dirpath, n), base).replace("/", "\\").lower() for n in filenames}
+    found = files_below(ctx.prefix, plan["installDir"]) - getattr(ctx, "install_dir_before", set())
     listed = {f["destination"][len(plan["installDir"]):].lstrip("\\").lower() for f in plan["files"]}
     if found != listed:
         ctx.fail("plan: the install folder holds %s, the plan lists %s" % (sorted(found), sorted(listed)))

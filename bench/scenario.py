@@ -31,6 +31,7 @@ the 32-bit program), for records that name it for someone else.
 import atexit
 import os
 import re
+import shlex
 import shutil
 import signal
 import subprocess
@@ -42,8 +43,8 @@ from wine import (LOADDLL_LINE, ROOT, ScenarioError, describe_value, expand_syst
                   lookup_key, path_without_case, read_link, read_reg_file, reg_text, run, started_programs,
                   trace_started_programs)
 from transcript import INTERACTIVE, answers_for, dialogue_matches, robot_failure
-from plan import (compare_plan_files, compare_plan_links, compare_plan_registry, compare_plan_start_page,
-                  plan_of_medium)
+from plan import (case_of_dialogue, compare_plan_files, compare_plan_links, compare_plan_registry,
+                  compare_plan_start_page, dialogue_of_plan, files_below, plan_of_medium)
 
 # ---------------------------------------------------------------- scenario file
 
@@ -585,7 +586,6 @@ BEFORE_COMMANDS = {
 
 
 def split_args(text):
-    import shlex
     return shlex.split(text, posix=True)
 
 
@@ -1173,7 +1173,7 @@ SHOW_COMMANDS["shots"] = show_shots      # shots: the pictures taken
 # C:\robot (the bench's own files) and what Wine itself keeps up to date are
 # left out; new folders that only lead to a listed place are allowed.
 
-CONFINE_ALWAYS = ["C:\\robot", "C:\\helpers"]
+CONFINE_ALWAYS = wine.BENCH_FOLDERS
 # Written by Wine on every start, whatever the program does.
 CONFINE_WINE_KEYS = [
     "HKCU\\Software\\Wine",
@@ -1519,6 +1519,48 @@ CHECK_COMMANDS["writable"] = check_writable  # writable <windows path>: no read-
 CHECK_COMMANDS["again"] = check_again  # again <section> [<preparation section>]: Setup.exe once more
 
 
+# ---------------------------------------------------------------- the plan's agreement
+#
+# A scenario that starts from a clean machine (no "before" preparation, one run)
+# and answers only as a player the plan describes can (ok, yes, no, a folder typed
+# into the folder dialog) is held against `qpk plan` as well, in the case whose
+# windows and answers are the scenario's: the windows, the exit code and, when
+# the plan installs, the registry, the files, the links and the programs started.
+# "noplan <why>" among the options leaves a scenario out.
+
+def plan_case_of_scenario(ctx):
+    sections = ctx.sections
+    if any(name in sections for name in ("before", "second", "prepare")) or "noplan" in ctx.options:
+        return None
+    if any(line.split()[0] in ("again", "plan") for line in command_lines(sections.get("check", []))):
+        return None  # a second run, or a plan check of its own
+    case = case_of_dialogue(lambda options: plan_of_medium(ctx.bench, ctx.medium_host, ctx.medium, ctx.prefix, options),
+                            dialogue_lines(sections), lambda path: os.path.isdir(host_path(ctx.prefix, path)))
+    if case is None or case[1]["exitCode"] is None:  # none of the plan's cases, or one it cannot follow to its end
+        return None
+    return case
+
+
+def plan_command(options):
+    return " ".join(["qpk plan"] + [shlex.quote(o) for o in options])
+
+
+def hold_against_plan(ctx, case):
+    """The run against the plan of its case; a difference is a failure of the scenario."""
+    options, plan, install_dir = case
+    own, ctx.failures = ctx.failures, []
+    compare_dialogue(ctx, dialogue_of_plan(plan, install_dir))
+    if ctx.exit_code != plan["exitCode"]:
+        ctx.fail("exit code %s, the plan says %d" % (ctx.exit_code, plan["exitCode"]))
+    if plan["installs"]:
+        check_plan(ctx, " ".join(["-"] + [shlex.quote(o) for o in options]))
+    elif plan["installDir"] and not plan["case"]["folderExists"] and \
+            os.path.isdir(host_path(ctx.prefix, plan["installDir"])):
+        ctx.fail("%s was created; the plan installs nothing" % plan["installDir"])
+    ctx.failures = own + ["against `%s`: %s" % (plan_command(options), failure)
+                          for failure in ctx.failures if failure not in own]
+
+
 def run_scenario(bench, path, demo=False, preview=False):
     sections = parse_scenario(path)
     name = os.path.relpath(os.path.abspath(path), os.path.join(ROOT, "tests", "e2e", "scenarios"))
@@ -1544,7 +1586,8 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     for gate in getattr(ctx, "gates", []):
         gate.close_over()
     dispatch(BEFORE_COMMANDS, ctx, sections.get("before", []), "before")
-    if any(l.startswith("plan - ") or l == "plan -" for l in command_lines(sections.get("check", []))):
+    ctx.plan_case = plan_case_of_scenario(ctx) if report is None and not preview else None
+    if ctx.plan_case or any(l.startswith("plan - ") or l == "plan -" for l in command_lines(sections.get("check", []))):
         trace_started_programs(ctx)
 
     robot_dir = host_path(prefix, "C:\\robot")
@@ -1553,6 +1596,8 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
         shutil.copyfile(os.path.join(bench.bench_dir, tool), os.path.join(robot_dir, tool))
     dialogue = dialogue_lines(sections)
     confined = confine_snapshot(ctx)  # "confined" option: the prefix before the run
+    if ctx.plan_case and ctx.plan_case[1]["case"]["folderExists"]:
+        ctx.install_dir_before = files_below(prefix, ctx.plan_case[1]["installDir"])
     started = time.time()
     run_robot(ctx, dialogue, preview)
     if ctx.display:
@@ -1562,6 +1607,8 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
     compare_dialogue(ctx, dialogue)
     check_confinement(ctx, confined)
     dispatch(CHECK_COMMANDS, ctx, sections.get("check", []), "check")
+    if ctx.plan_case:
+        hold_against_plan(ctx, ctx.plan_case)
 
     if report:
         return report(ctx, elapsed)
@@ -1586,7 +1633,8 @@ def run_sections(bench, name, path, sections, demo=False, preview=False, report=
             print("  - " + failure)
         print("prefix kept at %s" % prefix)
         return False
-    print("ok %s [%s] (%.1f s)" % (name, bench.program.arch, elapsed))
+    held = "; agrees with `%s`" % plan_command(ctx.plan_case[0]) if ctx.plan_case else ""
+    print("ok %s [%s] (%.1f s%s)" % (name, bench.program.arch, elapsed, held))
     if not demo and not os.environ.get("QS_KEEP_PREFIX"):
         bench.remove_prefix(prefix)
         wine.remove_file(ctx.wine_log)

@@ -29,10 +29,6 @@ import sys
 import plan as plans
 import scenario
 import wine
-from transcript import escape
-
-FOLDER_DIALOG_CAPTION = "설치 디렉토리 선택"
-
 
 def plan_options(args):
     """The options that describe the machine and the answers, as `qpk plan` takes them."""
@@ -46,23 +42,6 @@ def plan_options(args):
     for answer in args.answer:
         options += ["--answer", answer]
     return options
-
-
-def dialogue_of_plan(plan, install_dir):
-    """The windows the plan says the player sees, with the answers it assumes,
-    as lines of a scenario's dialogue."""
-    lines = []
-    for message in plan["messages"]:
-        answer = message["answer"] or "ok"
-        if message["caption"] == FOLDER_DIALOG_CAPTION:
-            if install_dir is not None:
-                lines.append('dialog 104 "%s" edit=? intro=? -> set %s;ok' % (FOLDER_DIALOG_CAPTION, install_dir))
-            else:
-                lines.append('dialog 104 "%s" edit="%s" intro=? -> %s' % (FOLDER_DIALOG_CAPTION,
-                                                                         escape(message["text"]), answer))
-        else:
-            lines.append('box "%s" "%s" -> %s' % (escape(message["caption"]), escape(message["text"]), answer))
-    return lines
 
 
 def value_option(name):
@@ -163,7 +142,7 @@ def sections_of_try(args, plan, medium, medium_host):
         "options": options,
         "medium": medium_lines,
         "before": before,
-        "dialogue": dialogue_of_plan(plan, args.install_dir),
+        "dialogue": plans.dialogue_of_plan(plan, args.install_dir),
         "check": checks,
     }
 

@@ -9,6 +9,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import plan as plans  # noqa: E402
 import transcript as transcripts  # noqa: E402
 import try_medium  # noqa: E402
 import wine  # noqa: E402
@@ -37,14 +38,57 @@ class DialogueOfPlan(unittest.TestCase):
             ([CREATE], None, ['box "폴더 생성" "폴더가 존재하지 않습니다. 만드시겠습니까?" -> yes'], False),
         ]
         for messages, typed, transcript, matches in cases:
-            expected = try_medium.dialogue_of_plan({"messages": messages}, typed)
+            expected = plans.dialogue_of_plan({"messages": messages}, typed)
             got = len(expected) == len(transcript) and all(
                 transcripts.dialogue_matches(line, want) for line, want in zip(transcript, expected))
             self.assertEqual(got, matches, (expected, transcript))
 
     def test_answers_given_to_the_robot(self):
-        expected = try_medium.dialogue_of_plan({"messages": [FOLDER, CREATE, DONE]}, "D:\\X")
+        expected = plans.dialogue_of_plan({"messages": [FOLDER, CREATE, DONE]}, "D:\\X")
         self.assertEqual(transcripts.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
+
+
+START = {"caption": "시작페이지 등록", "text": "기본 페이지로 등록하시겠습니까?", "answer": "no"}
+
+
+def plan_for_fake_medium(options):
+    """What `qpk plan` answers for a medium with the folder dialog, the start-page
+    offer and the folder question, as the options set the answers."""
+    answers = {}
+    for i, o in enumerate(options):
+        if o == "--answer":
+            name, value = options[i + 1].split("=")
+            answers[name] = value
+    install_dir = options[options.index("--install-dir") + 1] if "--install-dir" in options else "C:\\Games\\Q"
+    messages = [FOLDER, dict(START, answer=answers.get("start-page", "no"))]
+    if "--folder-exists" not in options:
+        messages.append(dict(CREATE, answer=answers.get("create-folder", "yes")))
+    return {"messages": messages, "installDir": install_dir}
+
+
+class CaseOfDialogue(unittest.TestCase):
+    def test_the_case_a_scenario_plays(self):
+        folder = 'dialog 104 "설치 디렉토리 선택" edit="C:\\Games\\Q" -> %s'
+        start = 'box "시작페이지 등록" "기본 페이지로 등록하시겠습니까?" -> %s'
+        create = 'box "폴더 생성" "폴더가 존재하지 않습니다.\\n만드시겠습니까?" -> %s'
+        cases = [
+            # (name, dialogue, folders there before, the options found or None)
+            ("the plan's own answers", [folder % "ok", start % "no", create % "yes"], set(), []),
+            ("the offer taken", [folder % "ok", start % "yes", create % "yes"], set(),
+             ["--answer", "start-page=yes"]),
+            ("two answers turned", [folder % "ok", start % "yes", create % "no"], set(),
+             ["--answer", "start-page=yes", "--answer", "create-folder=no"]),
+            ("a typed folder", [folder % "set D:\\X;ok", start % "no", create % "yes"], set(), ["--install-dir", "D:\\X"]),
+            ("a folder there before", [folder % "ok", start % "no"], {"C:\\Games\\Q"}, ["--folder-exists"]),
+            ("the folder asked again", [folder % "set D:\\X;ok", start % "no", create % "no",
+                                        folder % "set D:\\Y;ok", start % "no", create % "yes"], set(), None),
+            ("a cancel", [folder % "cancel"], set(), None),
+            ("windows no case shows", [folder % "ok", create % "yes"], set(), None),
+        ]
+        for name, dialogue, there, expected in cases:
+            with self.subTest(name):
+                case = plans.case_of_dialogue(plan_for_fake_medium, dialogue, lambda path: path in there)
+                self.assertEqual(case and case[0], expected)
 
 
 class ProcessTrace(unittest.TestCase):

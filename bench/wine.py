@@ -24,6 +24,9 @@ import subprocess
 HERE = os.path.dirname(os.path.abspath(__file__))  # the bench's own folder
 ROOT = os.path.dirname(HERE)  # the source tree, where the bench runs from one (scenarios name its files)
 
+# The folders the bench itself writes into a prefix: the robot and its helpers.
+BENCH_FOLDERS = ["C:\\robot", "C:\\helpers"]
+
 WINE_ENV = {
     "WINEDEBUG": "-all",
     "LC_ALL": "ko_KR.UTF-8",
