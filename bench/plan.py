@@ -5,8 +5,8 @@ import json
 import os
 import re
 import subprocess
-from wine import (BENCH_FOLDERS, ScenarioError, describe_value, expand_user_folders, host_path, lookup_key, path_without_case,
-                  read_link, reg_text)
+from wine import (BENCH_FOLDERS, ScenarioError, describe_value, expand_user_folders, host_path, key_is_saved,
+                  lookup_key, path_without_case, read_link, reg_text, same_key)
 from transcript import escape
 
 FOLDER_DIALOG_CAPTION = "설치 디렉토리 선택"
@@ -67,12 +67,13 @@ def answered_windows(dialogue):
     return windows
 
 
-def case_of_dialogue(plan_for, dialogue, folder_exists):
+def case_of_dialogue(plan_for, dialogue, folder_exists, machine=()):
     """The `qpk plan` options of the case a dialogue plays on a clean machine: the
     folder typed into the folder dialog and the answers to the questions, found
     among the cases the plan can express as the one whose windows and answers are
     the dialogue's. plan_for(options) plans; folder_exists(path) tells whether a
-    folder is there before the run. Returns (options, plan, typed folder), or None
+    folder is there before the run; machine holds the options that describe an
+    earlier installation. Returns (options, plan, typed folder), or None
     when the dialogue is none of those cases."""
     windows = answered_windows(dialogue)
     if windows is None:
@@ -81,7 +82,7 @@ def case_of_dialogue(plan_for, dialogue, folder_exists):
     if len(typed) > 1:  # the folder dialog shown again: a second answer the options cannot give
         return None
     install_dir = typed.pop() if typed else None
-    base = ["--install-dir", install_dir] if install_dir is not None else []
+    base = list(machine) + (["--install-dir", install_dir] if install_dir is not None else [])
     planned_dir = plan_for(base)["installDir"]
     if planned_dir and folder_exists(planned_dir):
         base.append("--folder-exists")
@@ -96,6 +97,46 @@ def case_of_dialogue(plan_for, dialogue, folder_exists):
     return None
 
 
+def earlier_installation(check, registry_lines):
+    """The `qpk plan` options that describe what `reg add` lines leave for the
+    version check (the script's "Version Path" and "Install Path" values, as
+    plan["versionCheck"] names them); None when a line writes anything else."""
+    places = {
+        ("versionKey", "versionName"): ("REG_DWORD", "--installed-version"),
+        ("installKey", "installName"): ("REG_SZ", "--installed-path"),
+    }
+    options = []
+    for args in registry_lines:
+        key, name, kind, data = args[0], None, "REG_SZ", None
+        i = 1
+        while i < len(args):
+            flag = args[i].lower()
+            if flag in ("/v", "/t", "/d") and i + 1 < len(args):
+                value = args[i + 1]
+                if flag == "/v":
+                    name = value
+                elif flag == "/t":
+                    kind = value.upper()
+                else:
+                    data = value
+                i += 2
+                continue
+            if flag == "/ve":
+                name = ""
+            elif flag != "/f":
+                return None
+            i += 1
+        found = None
+        for (key_field, name_field), (wanted, option) in places.items():
+            if check.get(key_field) and same_key(key, check[key_field]) and name is not None \
+                    and name.lower() == (check.get(name_field) or "").lower() and kind == wanted and data is not None:
+                found = option
+        if found is None or (found == "--installed-version" and not data.isdigit()):
+            return None
+        options += [found, data]
+    return options
+
+
 def compare_plan_registry(ctx, plan):
     planned = {}
     for v in plan["registryValues"] + plan["versionRecord"]:
@@ -103,6 +144,8 @@ def compare_plan_registry(ctx, plan):
     for key in plan["registryKeys"]:
         planned.setdefault(key, {})
     for key, values in planned.items():
+        if not key_is_saved(key):
+            continue
         keys, full = lookup_key(ctx.prefix, key)
         actual = keys.get(full)
         if actual is None:

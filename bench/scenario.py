@@ -16,7 +16,9 @@ A scenario is a small text file of sections, each opened by a line
   === options        timeout <seconds>, medium <windows folder>,
                      display <width>x<height> (Xvfb and pictures, see below)
                      confined <places...> (nothing else in drive_c or the
-                     registry changes, see "confinement")
+                     registry changes, see "confinement"),
+                     noplan <why> (not held against qpk plan, see "the
+                     plan's agreement")
 
 Lines starting with "#" are comments everywhere but in setup.ini and medium
 file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix,
@@ -44,7 +46,8 @@ from wine import (LOADDLL_LINE, ROOT, ScenarioError, describe_value, expand_syst
                   trace_started_programs)
 from transcript import INTERACTIVE, answers_for, dialogue_matches, robot_failure
 from plan import (case_of_dialogue, compare_plan_files, compare_plan_links, compare_plan_registry,
-                  compare_plan_start_page, dialogue_of_plan, files_below, plan_of_medium)
+                  compare_plan_start_page, dialogue_of_plan, earlier_installation, files_below,
+                  plan_of_medium)
 
 # ---------------------------------------------------------------- scenario file
 
@@ -1530,12 +1533,27 @@ CHECK_COMMANDS["again"] = check_again  # again <section> [<preparation section>]
 
 def plan_case_of_scenario(ctx):
     sections = ctx.sections
-    if any(name in sections for name in ("before", "second", "prepare")) or "noplan" in ctx.options:
+    if any(name in sections for name in ("second", "prepare")) or "noplan" in ctx.options:
         return None
     if any(line.split()[0] in ("again", "plan") for line in command_lines(sections.get("check", []))):
         return None  # a second run, or a plan check of its own
-    case = case_of_dialogue(lambda options: plan_of_medium(ctx.bench, ctx.medium_host, ctx.medium, ctx.prefix, options),
-                            dialogue_lines(sections), lambda path: os.path.isdir(host_path(ctx.prefix, path)))
+    def plan_for(options):
+        return plan_of_medium(ctx.bench, ctx.medium_host, ctx.medium, ctx.prefix, options)
+    # Before the run: folders made (the plan finds them there) and an earlier
+    # installation recorded, nothing else.
+    registry = []
+    for line in command_lines(sections.get("before", [])):
+        command, _, rest = line.partition(" ")
+        args = split_args(rest) if command == "reg" else []
+        if command == "reg" and args[:1] == ["add"]:
+            registry.append(args[1:])
+        elif command != "mkdir":
+            return None
+    machine = earlier_installation(plan_for([]).get("versionCheck") or {}, registry) if registry else []
+    if machine is None:
+        return None
+    case = case_of_dialogue(plan_for, dialogue_lines(sections), lambda path: os.path.isdir(host_path(ctx.prefix, path)),
+                            machine)
     if case is None or case[1]["exitCode"] is None:  # none of the plan's cases, or one it cannot follow to its end
         return None
     return case

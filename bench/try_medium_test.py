@@ -91,6 +91,26 @@ class CaseOfDialogue(unittest.TestCase):
                 self.assertEqual(case and case[0], expected)
 
 
+    def test_earlier_installations_the_options_describe(self):
+        check = {"versionKey": "HKCU\\Software\\S\\G", "versionName": "Version",
+                 "installKey": "HKCU\\Software\\S\\G", "installName": "Path"}
+        version = ["HKCU\\Software\\S\\G", "/v", "Version", "/t", "REG_DWORD", "/d", "100", "/f"]
+        path = ["hkcu\\software\\s\\g", "/v", "path", "/d", "C:\\Games\\Old", "/f"]
+        cases = [
+            ("a version and a folder", [version, path],
+             ["--installed-version", "100", "--installed-path", "C:\\Games\\Old"]),
+            ("the version as text", [version[:4] + ["REG_SZ"] + version[5:]], None),
+            ("another value", [["HKCU\\Software\\S\\G", "/v", "Other", "/d", "x", "/f"]], None),
+            ("another key", [["HKCU\\Software\\T", "/v", "Version", "/t", "REG_DWORD", "/d", "1"]], None),
+            ("an unknown switch", [version + ["/reg:64"]], None),
+            ("the root written in full", [["HKEY_CURRENT_USER" + version[0][4:]] + version[1:]],
+             ["--installed-version", "100"]),
+        ]
+        for name, lines, expected in cases:
+            with self.subTest(name):
+                self.assertEqual(plans.earlier_installation(check, lines), expected)
+
+
 class ProcessTrace(unittest.TestCase):
     def test_command_lines(self):
         cases = [

@@ -313,6 +313,21 @@ ROOT_FILES = {
     "HKEY_CURRENT_CONFIG": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
     "HKCC": ("system.reg", "System\\CurrentControlSet\\Hardware Profiles\\Current"),
 }
+# Roots whose keys Wine creates but never saves to a registry file: a run
+# cannot be read back there.
+UNSAVED_ROOTS = {"HKEY_DYN_DATA"}
+
+
+def same_key(a, b):
+    """Whether two key paths name the same key, a root written in full or short."""
+    (root_a, _, rest_a), (root_b, _, rest_b) = a.partition("\\"), b.partition("\\")
+    place_a, place_b = ROOT_FILES.get(root_a.upper()), ROOT_FILES.get(root_b.upper())
+    same_root = place_a == place_b if place_a else root_a.upper() == root_b.upper()
+    return same_root and rest_a.strip("\\").lower() == rest_b.strip("\\").lower()
+
+
+def key_is_saved(keypath):
+    return keypath.partition("\\")[0].upper() not in UNSAVED_ROOTS
 
 
 def parse_reg_string(s, i):
