@@ -27,6 +27,7 @@ void AddLine(Profile& profile, const std::string& raw, int number) {
         ProfileSection section;
         section.name = Trim(line.substr(1, close == std::string::npos || close == 0 ? std::string::npos : close - 1));
         section.line = number;
+        profile.firstSection.emplace(FileNameKey(section.name), profile.sections.size());
         profile.sections.push_back(section);
         return;
     }
@@ -36,7 +37,9 @@ void AddLine(Profile& profile, const std::string& raw, int number) {
     entry.key = Trim(line.substr(0, equals));
     if (equals != std::string::npos) entry.value = ProfileValueWithoutQuotes(Trim(line.substr(equals + 1)));
     entry.line = number;
-    profile.sections.back().entries.push_back(entry);
+    ProfileSection& section = profile.sections.back();
+    section.firstEntry.emplace(FileNameKey(entry.key), section.entries.size());
+    section.entries.push_back(entry);
 }
 
 int DigitValue(char c) {
@@ -86,17 +89,15 @@ Profile ParseProfile(const std::string& text) {
 }
 
 const ProfileSection* FindProfileSection(const Profile& profile, const std::string& section) {
-    for (const ProfileSection& s : profile.sections)
-        if (SameFileName(s.name, section)) return &s;
-    return nullptr;
+    auto found = profile.firstSection.find(FileNameKey(section));
+    return found == profile.firstSection.end() ? nullptr : &profile.sections[found->second];
 }
 
 const ProfileEntry* FindProfileEntry(const Profile& profile, const std::string& section, const std::string& key) {
     const ProfileSection* s = FindProfileSection(profile, section);
     if (s == nullptr) return nullptr;
-    for (const ProfileEntry& e : s->entries)
-        if (SameFileName(e.key, key)) return &e;
-    return nullptr;
+    auto found = s->firstEntry.find(FileNameKey(key));
+    return found == s->firstEntry.end() ? nullptr : &s->entries[found->second];
 }
 
 int ProfileLastLine(const Profile& profile, const std::string& section) {

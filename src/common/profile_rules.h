@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct ProfileEntry {
@@ -20,10 +21,14 @@ struct ProfileSection {
     std::string name;
     int line = 0;
     std::vector<ProfileEntry> entries;
+    // FileNameKey of a key name -> the first entry of that name, the one a
+    // lookup finds: a lookup costs the same whatever the section's length.
+    std::unordered_map<std::string, std::size_t> firstEntry;
 };
 
 struct Profile {
     std::vector<ProfileSection> sections;
+    std::unordered_map<std::string, std::size_t> firstSection;  // FileNameKey of a name -> its first section
 };
 
 // Splits the script text (any of \r\n, \n) into sections and keys.
