@@ -83,9 +83,10 @@ def case_of_dialogue(plan_for, dialogue, folder_exists, machine=()):
         return None
     install_dir = typed.pop() if typed else None
     base = list(machine) + (["--install-dir", install_dir] if install_dir is not None else [])
-    planned_dir = plan_for(base)["installDir"]
-    if planned_dir and folder_exists(planned_dir):
-        base.append("--folder-exists")
+    planned = plan_for(base)
+    there = bool(planned["installDir"]) and folder_exists(planned["installDir"])
+    if there != planned["case"]["folderExists"]:  # the plan takes a recorded folder to be there
+        base.append("--folder-exists" if there else "--folder-missing")
     for answers in itertools.product(*(choices for _, choices in QUESTIONS)):
         options = list(base)
         for (question, choices), answer in zip(QUESTIONS, answers):

@@ -48,6 +48,7 @@ class DialogueOfPlan(unittest.TestCase):
         self.assertEqual(transcripts.answers_for(expected), ["104 set D:\\X;ok", "box yes", "box ok"])
 
 
+RECORDED = ["--installed-path", "C:\\Games\\Old"]
 START = {"caption": "시작페이지 등록", "text": "기본 페이지로 등록하시겠습니까?", "answer": "no"}
 
 
@@ -59,11 +60,14 @@ def plan_for_fake_medium(options):
         if o == "--answer":
             name, value = options[i + 1].split("=")
             answers[name] = value
-    install_dir = options[options.index("--install-dir") + 1] if "--install-dir" in options else "C:\\Games\\Q"
+    recorded = options[options.index("--installed-path") + 1] if "--installed-path" in options else None
+    install_dir = options[options.index("--install-dir") + 1] if "--install-dir" in options else \
+        recorded or "C:\\Games\\Q"
     messages = [FOLDER, dict(START, answer=answers.get("start-page", "no"))]
-    if "--folder-exists" not in options:
+    if not ("--folder-exists" in options or (recorded is not None and "--folder-missing" not in options)):
         messages.append(dict(CREATE, answer=answers.get("create-folder", "yes")))
-    return {"messages": messages, "installDir": install_dir}
+    exists = "--folder-exists" in options or (recorded is not None and "--folder-missing" not in options)
+    return {"messages": messages, "installDir": install_dir, "case": {"folderExists": exists}}
 
 
 class CaseOfDialogue(unittest.TestCase):
@@ -72,24 +76,26 @@ class CaseOfDialogue(unittest.TestCase):
         start = 'box "시작페이지 등록" "기본 페이지로 등록하시겠습니까?" -> %s'
         create = 'box "폴더 생성" "폴더가 존재하지 않습니다.\\n만드시겠습니까?" -> %s'
         cases = [
-            # (name, dialogue, folders there before, the options found or None)
-            ("the plan's own answers", [folder % "ok", start % "no", create % "yes"], set(), []),
-            ("the offer taken", [folder % "ok", start % "yes", create % "yes"], set(),
+            # (name, earlier installation, dialogue, folders there before, the options found or None)
+            ("the plan's own answers", [], [folder % "ok", start % "no", create % "yes"], set(), []),
+            ("the offer taken", [], [folder % "ok", start % "yes", create % "yes"], set(),
              ["--answer", "start-page=yes"]),
-            ("two answers turned", [folder % "ok", start % "yes", create % "no"], set(),
+            ("two answers turned", [], [folder % "ok", start % "yes", create % "no"], set(),
              ["--answer", "start-page=yes", "--answer", "create-folder=no"]),
-            ("a typed folder", [folder % "set D:\\X;ok", start % "no", create % "yes"], set(), ["--install-dir", "D:\\X"]),
-            ("a folder there before", [folder % "ok", start % "no"], {"C:\\Games\\Q"}, ["--folder-exists"]),
-            ("the folder asked again", [folder % "set D:\\X;ok", start % "no", create % "no",
+            ("a typed folder", [], [folder % "set D:\\X;ok", start % "no", create % "yes"], set(), ["--install-dir", "D:\\X"]),
+            ("a folder there before", [], [folder % "ok", start % "no"], {"C:\\Games\\Q"}, ["--folder-exists"]),
+            ("the folder asked again", [], [folder % "set D:\\X;ok", start % "no", create % "no",
                                         folder % "set D:\\Y;ok", start % "no", create % "yes"], set(), None),
-            ("a cancel", [folder % "cancel"], set(), None),
-            ("windows no case shows", [folder % "ok", create % "yes"], set(), None),
+            ("a cancel", [], [folder % "cancel"], set(), None),
+            ("windows no case shows", [], [folder % "ok", create % "yes"], set(), None),
+            ("a recorded folder that is gone", RECORDED, [folder % "ok", start % "no", create % "yes"], set(),
+             RECORDED + ["--folder-missing"]),
+            ("a recorded folder still there", RECORDED, [folder % "ok", start % "no"], {"C:\\Games\\Old"}, RECORDED),
         ]
-        for name, dialogue, there, expected in cases:
+        for name, machine, dialogue, there, expected in cases:
             with self.subTest(name):
-                case = plans.case_of_dialogue(plan_for_fake_medium, dialogue, lambda path: path in there)
+                case = plans.case_of_dialogue(plan_for_fake_medium, dialogue, lambda path: path in there, machine)
                 self.assertEqual(case and case[0], expected)
-
 
     def test_earlier_installations_the_options_describe(self):
         check = {"versionKey": "HKCU\\Software\\S\\G", "versionName": "Version",
