@@ -32,22 +32,21 @@ std::uint64_t ClusterBytes(std::uint64_t size, std::uint32_t cluster) {
     return (size + cluster - 1) / cluster * cluster;
 }
 
-// Why a name is refused, in English.
-std::string NameProblemEnglishText(NameProblem problem) {
+}  // namespace
+
+std::string NameProblemEnglish(NameProblem problem) {
     switch (problem) {
     case NameProblem::None: return "";
     case NameProblem::Empty: return "the name is empty";
     case NameProblem::TooLong: return "the name is longer than 259 bytes";
     case NameProblem::Absolute: return "the name holds a drive, a colon or a leading backslash";
-    case NameProblem::LeavesFolder: return "a part of it is made of dots and blanks only, such as .., and leaves the folder";
-    case NameProblem::EmptyComponent: return "the name holds an empty part (a doubled or trailing backslash)";
+    case NameProblem::LeavesFolder: return "a component is made of dots and blanks only, such as ..";
+    case NameProblem::EmptyComponent: return "the name holds an empty component";
     case NameProblem::BadCharacter: return "the name holds a character Windows refuses (control, / < > \" | ? *)";
-    case NameProblem::DeviceName: return "a part of it is a device name (CON, NUL, COM1, ...)";
+    case NameProblem::DeviceName: return "a component is a device name (CON, NUL, COM1, ...)";
     }
     return "";
 }
-
-}  // namespace
 
 bool FindMediumFile(const Medium& medium, const std::string& name, std::uint64_t& size) {
     for (const auto& file : medium.files)
@@ -187,7 +186,7 @@ void PlayerMachine::SharedLineDecided(int number, const std::string& value, cons
     if (outcome.status == SharedLine::BadName)
         Add(Severity::Error, "shared-refused", "Shared File", key,
             "file name " + Quote(outcome.fields.name) + " is refused by the program: " +
-                NameProblemEnglishText(outcome.fields.problem),
+                NameProblemEnglish(outcome.fields.problem),
             "the player sees \"" + outcome.message + "\" (" + kScriptErrorCaption + "); the file is not installed",
             "name the file as it lies at the top of the medium, without a folder: " + key + "=" +
                 std::string(1, outcome.fields.kindCharacter) + ", <file name>");

@@ -185,6 +185,9 @@ void CheckDefaultTitleOnScreen(PlayerMachine& machine);
 // "Default Path" on a drive other than C:.
 void CheckDefaultPathDrive(PlayerMachine& machine);
 
+// Why the program refuses a file name, in English (the tools' messages too).
+std::string NameProblemEnglish(NameProblem problem);
+
 // The command that rebuilds the manifest of the medium, shared files left out.
 std::string RebuildCommand(const PlayerMachine& machine);
 // The medium folder as the findings' commands name it.
