@@ -37,7 +37,11 @@ constexpr int kShadowOffset = 3;
 // The font's character height in pixels for a LOGFONT height: a negative
 // height is the character height itself, a positive one the cell height,
 // taken here as the character height (the character is at most that high).
+// Heights beyond any screen are taken as this one.
+constexpr int kLargestHeight = 100000;
+
 int CharacterHeight(int height) {
+    if (height < -kLargestHeight || height > kLargestHeight) return kLargestHeight;
     return height < 0 ? -height : height;
 }
 
@@ -105,8 +109,11 @@ int CheckTitleOnScreen(PlayerMachine& machine, const std::string& key, const Tit
         // The height at which the line fits the screen it is to fit: 800x600,
         // or 640x480 where only that one cuts it.
         const Screen& target = common ? kScreens[1] : kScreens[0];
-        int fitEm = em;
-        while (fitEm > 1 && kTitleX + EstimatedWidth(title.text, fitEm) + shadow > target.width) --fitEm;
+        int fitEm = 1, tooHigh = em;  // the largest height that fits lies in [fitEm, tooHigh)
+        while (tooHigh - fitEm > 1) {
+            const int middle = fitEm + (tooHigh - fitEm) / 2;
+            (kTitleX + EstimatedWidth(title.text, middle) + shadow <= target.width ? fitEm : tooHigh) = middle;
+        }
         machine.Add(common ? Severity::Warning : Severity::Info, "title-too-wide", "Title", key,
                     "title line " + key + " " + Quote(title.text) + " is about " + Number(width) +
                         " pixels wide from x = " + Number(kTitleX) + " (" + HowEstimated(title.face, em) +
