@@ -15,6 +15,7 @@ SharedLine ParseSharedFileLine(const std::string& value, SharedLineFields& field
     p = SkipBlanks(p);
     if (*p != ',') return SharedLine::Malformed;
     fields.kind = FlagValue(kindCharacter);
+    fields.kindCharacter = kindCharacter;
     p = SkipBlanks(p + 1);
     if (*p == '\0') return SharedLine::NoName;
     std::string name = p;

@@ -26,6 +26,7 @@ enum class SharedLine {
 
 struct SharedLineFields {
     int kind = 0;       // valid for NoName, BadName and Ok
+    char kindCharacter = 0;  // the kind field as written, with kind
     std::string name;   // valid for Ok; for BadName the name as written
     NameProblem problem = NameProblem::None;  // for BadName
 };

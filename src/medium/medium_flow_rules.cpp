@@ -90,7 +90,10 @@ void PlayerMachine::VersionSectionRead(const SetupState& state) {
     int mode = static_cast<int>(state.versionMode);
     if (mode < 0 || mode > 4)
         Add(Severity::Warning, "version-mode", "Version", "Mode",
-            "mode " + std::to_string(mode) + " is not 0 to 4: checked like mode 0, never recorded");
+            "mode " + std::to_string(mode) + " is not 0 to 4: checked like mode 0, never recorded",
+            "an earlier installation is checked as in mode 0, but this installation is never recorded: the next "
+            "update does not find it",
+            "write Mode=0 (check and record), 1 (an update), 2 (check only), 3 (record only) or 4 (neither)");
 }
 
 // A usable location is kept for the plan, an unknown root is told, a path
@@ -102,10 +105,25 @@ void PlayerMachine::VersionPathDecided(const std::string& key, const std::string
         location.key = RootKeyNameOf(outcome.parts.root) + "\\" + outcome.parts.subKey;
         location.name = outcome.parts.valueName;
     } else if (outcome.status == RegistryPathStatus::UnknownRoot) {
-        Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path));
+        const std::string meant = RootKeyNameFolded(path.substr(0, path.find('\\')));
+        Add(Severity::Error, "unknown-root", "Version", key, RootNameProblem(path),
+            key == "Version Path"
+                ? "the player sees \"" + RegistryPathErrorText(key, path, outcome.status) + "\" (" +
+                      kScriptErrorCaption + ") and the setup ends before anything is written"
+                : "no message: the version check is skipped (no question in any mode), and in modes 0, 1 and 3 the "
+                  "record at the end fails with \"" + std::string(kCreateKeyErrorText) + "\"",
+            meant.empty() ? "begin the path with one of HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, "
+                            "HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA"
+                          : "write the root as " + meant + ": " + key + "=" + meant +
+                                path.substr(path.find('\\') == std::string::npos ? path.size() : path.find('\\')));
     } else if (outcome.effect == VersionPathEffect::Stop) {
         Add(Severity::Error, "version-path", "Version", key,
-            "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops");
+            "path " + Quote(path) + " cannot be used (no backslash, or a part too long): the program stops",
+            "the player sees \"" + outcome.message + "\" (" + kScriptErrorCaption +
+                ") and the setup ends before anything is written",
+            "write the path as <root>\\<key>\\<value name>, the key at most 199 bytes and the value name at most 51: " +
+                key + "=HKEY_LOCAL_MACHINE\\Software\\<studio>\\<game>\\" +
+                (key == "Version Path" ? "Version" : "Path"));
     }
 }
 
@@ -113,13 +131,30 @@ void PlayerMachine::VersionDecided(VersionVerdict verdict) {
     if (verdict != VersionVerdict::RefuseNoInstallation) return;
     Add(Severity::Info, "update-only", "Version", "Mode",
         "mode 1: the package refuses a machine without an earlier installation (plan an update with "
-        "--installed-version)");
+        "--installed-version)",
+        "a player without the earlier installation sees \"" + std::string(kNoInstallationText) +
+            "\" and the setup ends",
+        "nothing to change for an update medium; for a full installation write Mode=0");
 }
 
 void PlayerMachine::VersionRecordRefused(const std::string& key) {
-    Add(Severity::Error, "version-record-empty", "Version", key,
-        "mode " + std::to_string(static_cast<int>(m_state.versionMode)) + " records the installation, but " + key +
-            " names no usable location: the player sees \"" + kCreateKeyErrorText + "\"");
+    const int mode = static_cast<int>(m_state.versionMode);
+    const bool noSection = FindProfileSection(m_profile, "Version") == nullptr;
+    const bool noMode = FindProfileEntry(m_profile, "Version", "Mode") == nullptr;
+    std::string what = noSection ? "there is no [Version] section, so Mode is 0, which records the installation, "
+                                   "but " + key + " is empty"
+                       : noMode  ? "[Version] has no Mode, so it is 0, which records the installation, but " + key +
+                                      " names no usable location"
+                                 : "mode " + std::to_string(mode) + " records the installation, but " + key +
+                                      " names no usable location";
+    Add(Severity::Error, "version-record-empty", "Version", key, what,
+        "at the end of every installation the player sees \"" + std::string(kCreateKeyErrorText) + "\" (" +
+            kErrorCaption + ") before the completion message, and no later update finds this one",
+        noSection ? "add a [Version] section: Mode=4 for no record; or, to record, Mode=0 with "
+                    "Version Path=HKEY_LOCAL_MACHINE\\Software\\<studio>\\<game>\\Version, "
+                    "Install Path=HKEY_LOCAL_MACHINE\\Software\\<studio>\\<game>\\Path and Value=<version number>"
+                  : "write Mode=4 for no record; or, to record, " + key + "=HKEY_LOCAL_MACHINE\\Software\\<studio>\\<game>\\" +
+                        (key == "Version Path" ? "Version" : "Path"));
 }
 
 // The case in words, for the plan's first line.
@@ -141,8 +176,11 @@ static std::string PlannedFor(const PlayerMachine& machine) {
                          : c.folderPresence == FolderPresence::Missing ? "is missing"
                          : machine.m_report.plan.folderExisted         ? "exists (the earlier installation's)"
                                                                        : "is missing";
-    text += ", the install folder " + std::string(folder) + "; the player answering overwrite=" +
-            AnswerName(c.overwrite) + ", start-page=" + AnswerName(c.startPage) +
+    text += ", the install folder " + std::string(folder);
+    const std::string& installDir = machine.m_report.plan.installDir;
+    if (installDir.size() >= 2 && installDir[1] == ':' && !machine.HardDiskOfPlan(installDir[0]))
+        text += ", no hard disk " + std::string(1, UpperAscii(installDir[0])) + ": (the hard disk is C:)";
+    text += std::string("; the player answering overwrite=") + AnswerName(c.overwrite) + ", start-page=" + AnswerName(c.startPage) +
             ", create-folder=" + AnswerName(c.createFolder);
     return text;
 }
@@ -210,6 +248,10 @@ static MediumReport Run(const Medium& medium, const MediumContext& context, bool
     CheckMainSection(machine);
     CheckBackdrop(machine);
     RunInstallSequence(machine);
+    if (findingsOnly) {
+        CheckStartPageOffer(machine);
+        CheckUnreadScript(machine);
+    }
     machine.m_report.plan.plannedFor = PlannedFor(machine);
     machine.m_report.plan.versionLocation = machine.m_versionLocation;
     machine.m_report.plan.installLocation = machine.m_installLocation;

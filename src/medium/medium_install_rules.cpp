@@ -12,8 +12,14 @@
 #include "install/shared_file_rules.h"
 #include "install/shared_install_rules.h"
 #include "medium/player_machine_rules.h"
+#include "stages/sequence_rules.h"
 
 namespace {
+
+std::string TrimLeadingBackslashes(const std::string& folder) {
+    std::size_t first = folder.find_first_not_of("\\/");
+    return first == std::string::npos ? "" : folder.substr(first);
+}
 
 std::string Number(unsigned long long value) {
     char text[32];
@@ -27,6 +33,20 @@ std::uint64_t ClusterBytes(std::uint64_t size, std::uint32_t cluster) {
 }
 
 }  // namespace
+
+std::string NameProblemEnglish(NameProblem problem) {
+    switch (problem) {
+    case NameProblem::None: return "";
+    case NameProblem::Empty: return "the name is empty";
+    case NameProblem::TooLong: return "the name is longer than 259 bytes";
+    case NameProblem::Absolute: return "the name holds a drive, a colon or a leading backslash";
+    case NameProblem::LeavesFolder: return "a component is made of dots and blanks only, such as ..";
+    case NameProblem::EmptyComponent: return "the name holds an empty component";
+    case NameProblem::BadCharacter: return "the name holds a character Windows refuses (control, / < > \" | ? *)";
+    case NameProblem::DeviceName: return "a component is a device name (CON, NUL, COM1, ...)";
+    }
+    return "";
+}
 
 bool FindMediumFile(const Medium& medium, const std::string& name, std::uint64_t& size) {
     for (const auto& file : medium.files)
@@ -45,12 +65,25 @@ bool PlayerMachine::SourceFileSize(const std::string& path, std::uint64_t& size)
     return FindMediumFile(m_medium, path.substr(folder.size()), size);
 }
 
+bool PlayerMachine::HardDiskOfPlan(char drive) const {
+    auto driveOf = [](const std::string& path) { return path.size() >= 2 && path[1] == ':' ? UpperAscii(path[0]) : 0; };
+    drive = UpperAscii(drive);
+    return drive == 'C' || drive == driveOf(m_context.installDir) || drive == driveOf(m_context.installedPath);
+}
+
+// A drive root is a hard disk in the run that gathers findings (so that the
+// later stages are checked whatever the drive); the plan's machine has the
+// hard disk C: and those its case names.
 bool PlayerMachine::IsFixedDisk(const std::string& root) {
-    bool fixed = root.size() == 3 && root[1] == ':' && root[2] == '\\';
-    if (!fixed && !m_state.installDir.empty())
+    bool driveRoot = root.size() == 3 && root[1] == ':' && root[2] == '\\';
+    bool fixed = driveRoot && (m_findingsOnly || HardDiskOfPlan(root[0]));
+    if (!driveRoot && !m_state.installDir.empty())
         Add(Severity::Error, "folder-not-on-disk", "Main", "Default Path",
-            "install folder " + Quote(m_state.installDir) + " does not start with a drive root: the disk check asks "
-            "for a hard disk");
+            "install folder " + Quote(m_state.installDir) + " does not start with a drive root (such as C:\\)",
+            "the disk check shows \"" + std::string(kNotFixedDiskText) + "\" (" + kNoticeCaption +
+                "), then the folder choice again" +
+                (FolderDialogShown(m_state.changePath) ? "" : ": without the folder dialog, again and again"),
+            "write the folder with its drive: Default Path=C:\\" + TrimLeadingBackslashes(m_state.installDir));
     return fixed;
 }
 
@@ -92,7 +125,10 @@ void PlayerMachine::SharedCountRead(int count, int used) {
     if (count <= used) return;
     Add(Severity::Warning, "shared-count", "Shared File", "Count",
         "Count " + std::to_string(count) + " is above " + std::to_string(kMaxSharedFiles) +
-            ": only the first lines are read");
+            ": only the first " + std::to_string(kMaxSharedFiles) + " lines are read",
+        "the player sees \"" + SharedCountErrorText(count) + "\" (" + kScriptErrorCaption +
+            "); the shared files past line " + std::to_string(kMaxSharedFiles) + " are not installed",
+        "list at most " + std::to_string(kMaxSharedFiles) + " shared files; install the others as package files");
 }
 
 // Why a shared-file line names no file.
@@ -108,28 +144,37 @@ static void CheckSharedRecord(PlayerMachine& machine, const std::string& key, co
     std::uint64_t size = 0;
     if (!FindMediumFile(machine.m_medium, record.name, size)) {
         machine.Add(Severity::Error, "shared-missing", "Shared File", key,
-                    "shared file " + Quote(record.name) + " is not on the medium: not installed, and the installation ends "
-                    "as incomplete");
+                    "shared file " + Quote(record.name) + " is not on the medium",
+                    "it is not installed, and the installation ends with the notice that it is incomplete and "
+                    "names the file (exit -1); the version is not recorded",
+                    "put " + Quote(record.name) + " at the top of the medium, beside Setup.ini, or correct the name "
+                    "on this line");
         return;
     }
     if (record.size == 0) {
         machine.Add(Severity::Warning, "shared-size", "Shared File", key,
                     "shared file " + Quote(record.name) + " has " + Number(size) +
-                        " bytes: a file that is empty or 4 GiB or more is not installed");
+                        " bytes: a file that is empty or 4 GiB or more is not installed",
+                    "the file is missing from the player's Windows or system folder, without a word",
+                    "ship the real file, or remove the line");
         return;
     }
     SharedDestination where = DestinationOfRecord(record.size, record.kind);
     if (where == SharedDestination::None) {
         machine.Add(Severity::Warning, "shared-kind", "Shared File", key,
                     "kind " + std::to_string(record.kind) + " is neither 0 (Windows) nor 1 (system): " +
-                        Quote(record.name) + " is counted for disk space but never installed");
+                        Quote(record.name) + " is counted for disk space but never installed",
+                    "the file is missing from the player's Windows and system folders, without a word",
+                    "write kind 0 for the Windows folder or 1 for the system folder: " + key + "=1, " + record.name);
         return;
     }
     std::string destination;
     const std::string& folder = where == SharedDestination::WindowsFolder ? context.windowsDir : context.systemDir;
     if (!JoinPath(folder, record.name, destination)) {
         machine.Add(Severity::Error, "shared-path-long", "Shared File", key,
-                    "destination of " + Quote(record.name) + " is longer than 259 bytes: not installed");
+                    "destination of " + Quote(record.name) + " is longer than 259 bytes",
+                    "the file is not installed; the installation ends with the notice that it is incomplete",
+                    "use a shorter file name");
         return;
     }
     machine.m_report.plan.sharedFiles.push_back(PlannedFile{record.name, destination});
@@ -140,17 +185,46 @@ void PlayerMachine::SharedLineDecided(int number, const std::string& value, cons
     std::string key = LineKey(number);
     if (outcome.status == SharedLine::BadName)
         Add(Severity::Error, "shared-refused", "Shared File", key,
-            "file name " + Quote(outcome.fields.name) + " is refused by the program (it would leave its folder or "
-            "is not a file name): not installed");
+            "file name " + Quote(outcome.fields.name) + " is refused by the program: " +
+                NameProblemEnglish(outcome.fields.problem),
+            "the player sees \"" + outcome.message + "\" (" + kScriptErrorCaption + "); the file is not installed",
+            "name the file as it lies at the top of the medium, without a folder: " + key + "=" +
+                std::string(1, outcome.fields.kindCharacter) + ", <file name>");
     else if (outcome.sourceTooLong)
         Add(Severity::Error, "shared-path-long", "Shared File", key,
-            "source folder + " + Quote(outcome.fields.name) + " is longer than 259 bytes: not installed");
+            "source folder " + Quote(m_state.sourceFolder) + " + " + Quote(outcome.fields.name) +
+                " is longer than 259 bytes",
+            "the player sees \"" + outcome.message + "\" (" + kScriptErrorCaption + "); the file is not installed",
+            "use a shorter file name");
     else if (outcome.status != SharedLine::Ok)
-        Add(Severity::Warning, "shared-skipped", "Shared File", key, SkippedSharedLineText(outcome.status, key, value));
+        Add(Severity::Warning, "shared-skipped", "Shared File", key, SkippedSharedLineText(outcome.status, key, value),
+            "no file is installed for this line, without a word",
+            "write the line as <kind>, <file name>: " + key + "=1, <file name>");
+    if (outcome.keepsKind)
+        CheckFlagField(*this, "Shared File", key, "kind", outcome.fields.kindCharacter,
+                       "the file goes into the Windows folder (kind 0)",
+                       "write kind 0 for the Windows folder or 1 for the system folder: " + key + "=1, " +
+                           outcome.fields.name);
     if (outcome.effect != LineEffect::Use) return;
     // Every line that names a file marks it as a shared file of the medium,
     // so that it is not taken for a file nobody installs.
-    if (!outcome.fields.name.empty()) m_sharedNames.emplace(FileNameKey(outcome.fields.name), key);
+    if (!outcome.fields.name.empty()) {
+        auto earlier = m_sharedNames.emplace(FileNameKey(outcome.fields.name), key);
+        if (!earlier.second) {
+            const std::string& first = earlier.first->second;
+            Add(Severity::Warning, "shared-twice", "Shared File", key,
+                "shared file " + Quote(outcome.fields.name) + " is listed a second time (first at line " + first + ")",
+                "it is installed twice and counted twice for the disk space; where the player's copy is in use, two "
+                "replacements wait for the next Windows start" +
+                    std::string(m_sharedKinds[earlier.first->first] != record.kind
+                                    ? ", and with the other kind it goes into both the Windows and the system folder"
+                                    : ""),
+                "remove line " + key + " and lower Count by one (renumber the lines after it)");
+        } else {
+            m_sharedKinds[earlier.first->first] = record.kind;
+        }
+        m_sharedFileNames.push_back(outcome.fields.name);
+    }
     CheckSharedRecord(*this, key, record);
 }
 
@@ -197,15 +271,22 @@ void PlayerMachine::CheckManifestUnread() {
     if (!m_manifestChecked) ReadPackageManifest(names);
 }
 
+std::string RebuildCommand(const PlayerMachine& machine) {
+    const std::string folder = MediumFolderName(machine.m_medium);
+    std::string command = "qpk build " + folder + " -o " + folder + "/Quorin.qpk";
+    for (const std::string& name : machine.m_sharedFileNames) command += " --exclude " + name;
+    return command;
+}
+
 // A shared file that is also a package file is installed twice: into the
 // install folder by the copy, and into the Windows or system folder.
 static void CheckSharedInManifest(PlayerMachine& machine, const std::string& name) {
     auto shared = machine.m_sharedNames.find(FileNameKey(name));
     if (shared == machine.m_sharedNames.end()) return;
     machine.Add(Severity::Warning, "shared-in-manifest", "Shared File", shared->second,
-                "shared file " + Quote(name) + " is also a package file of Quorin.qpk: it is installed twice, into "
-                "the install folder and into the Windows or system folder; rebuild the manifest with qpk build "
-                "--exclude " + name);
+                "shared file " + Quote(name) + " is also a package file of Quorin.qpk",
+                "it is installed twice: into the install folder by the copy, and into the Windows or system folder",
+                "rebuild the manifest without it: " + RebuildCommand(machine));
 }
 
 // Files of the medium that neither the manifest nor [Shared File] names:
@@ -217,24 +298,95 @@ static std::uint64_t CheckUnlistedFiles(PlayerMachine& machine, const std::set<s
     for (const auto& file : machine.m_medium.files) {
         std::string key = FileNameKey(file.first);
         if (listed.count(key) || machine.m_sharedNames.count(key) || IsSetupFileName(file.first)) continue;
-        machine.AddAbout(Severity::Warning, "file-not-listed", "",
-                         Quote(file.first) + " is on the medium but not in Quorin.qpk: it will not be installed");
+        machine.AddAbout(Severity::Warning, "file-not-listed", file.first,
+                         Quote(file.first) + " is on the medium but not in Quorin.qpk",
+                         "it is not installed: the player's install folder lacks it",
+                         "rebuild the manifest so that it lists the file: " + RebuildCommand(machine) +
+                             "; or, if the file is not to be installed, take it off the medium");
         clustered += ClusterBytes(file.second, machine.m_context.clusterSize);
         ++count;
     }
     return clustered;
 }
 
-static void CheckManifestTotal(PlayerMachine& machine, std::uint32_t total, std::uint64_t exact,
-                               std::uint64_t clustered) {
-    if (total < exact)
+// The package files that changed after Quorin.qpk was written, as the times
+// of the medium's files tell; "" when none is known to have.
+static std::string FilesChangedAfterManifest(const PlayerMachine& machine, const std::vector<std::string>& names) {
+    const Medium& medium = machine.m_medium;
+    std::int64_t built = 0;
+    bool known = false;
+    for (const auto& time : medium.times)
+        if (SameFileName(time.first, "Quorin.qpk")) {
+            built = time.second;
+            known = true;
+        }
+    std::string changed;
+    if (!known) return changed;
+    for (const std::string& name : names)
+        for (const auto& time : medium.times)
+            if (SameFileName(time.first, name) && time.second > built)
+                changed += std::string(changed.empty() ? "" : ", ") + Quote(name);
+    return changed;
+}
+
+// The cluster size another than the one checked with that gives the total.
+static std::uint32_t ClusterOfTotal(const PlayerMachine& machine, const std::vector<std::string>& names,
+                                    std::uint32_t total) {
+    for (std::uint32_t cluster = 512; cluster <= 65536; cluster *= 2) {
+        if (cluster == machine.m_context.clusterSize) continue;
+        std::uint64_t sum = 0;
+        for (const std::string& name : names) {
+            std::uint64_t bytes = 0;
+            FindMediumFile(machine.m_medium, name, bytes);
+            sum += ClusterBytes(bytes, cluster);
+        }
+        if (sum == total) return cluster;
+    }
+    return 0;
+}
+
+// Which files the total no longer fits, as far as the medium tells.
+static std::string WhichFilesChanged(const PlayerMachine& machine, const std::vector<std::string>& names) {
+    std::string changed = FilesChangedAfterManifest(machine, names);
+    if (!changed.empty()) return "changed after Quorin.qpk was written: " + changed;
+    if (names.size() == 1) return "the one file it lists, " + Quote(names[0]) + ", has another size than at qpk build";
+    return "one or more of the " + Number(names.size()) +
+           " files it lists changed size after qpk build (no file of the medium is newer than Quorin.qpk, so the "
+           "check cannot tell which)";
+}
+
+static void CheckManifestTotal(PlayerMachine& machine, const std::vector<std::string>& names, std::uint32_t total,
+                               std::uint64_t exact, std::uint64_t clustered) {
+    const std::string cluster = Number(machine.m_context.clusterSize);
+    if (total < exact) {
         machine.Add(Severity::Warning, "total-too-small", "", "",
-                    "manifest total " + Number(total) + " is less than the files' " + Number(exact) +
-                        " bytes: the disk-space check asks for too little");
-    else if (total != clustered)
-        machine.Add(Severity::Warning, "total-mismatch", "", "",
-                    "manifest total " + Number(total) + " differs from the files' " + Number(clustered) +
-                        " bytes in clusters of " + Number(machine.m_context.clusterSize));
+                    "manifest total " + Number(total) + " is less than the files' " + Number(exact) + " bytes: " +
+                        WhichFilesChanged(machine, names),
+                    "the disk-space check asks for " + Number(exact - total) +
+                        " bytes too few: on a nearly full disk the copy runs out of space and the installation ends "
+                        "incomplete",
+                    "rebuild the manifest: " + RebuildCommand(machine));
+        return;
+    }
+    if (total == clustered) return;
+    // Files newer than the manifest name themselves; else a total that is
+    // the files' size in other clusters was built with another --cluster.
+    const std::string changed = FilesChangedAfterManifest(machine, names);
+    const std::uint32_t other = changed.empty() ? ClusterOfTotal(machine, names, total) : 0;
+    const std::string why = other != 0 ? "it is the files' size in clusters of " + Number(other) +
+                                             ", as qpk build --cluster " + Number(other) + " writes it"
+                                       : WhichFilesChanged(machine, names);
+    machine.Add(Severity::Warning, "total-mismatch", "", "",
+                "manifest total " + Number(total) + " differs from the files' " + Number(clustered) +
+                    " bytes in clusters of " + cluster + ": " + why,
+                total > clustered ? "the disk-space check asks for " + Number(total - clustered) +
+                                        " bytes more than the files need: a player with just enough room is told the "
+                                        "disk is too small"
+                                  : "the disk-space check asks for " + Number(clustered - total) +
+                                        " bytes fewer than the files need in clusters of " + cluster +
+                                        ": on a nearly full disk the copy may run out of space",
+                "rebuild the manifest: " + RebuildCommand(machine) +
+                    (other != 0 ? " (with --cluster " + cluster + ", the cluster size of the players' disks)" : ""));
 }
 
 // The manifest against the medium, the first time the program reads it: a
@@ -243,10 +395,16 @@ static void CheckManifestTotal(PlayerMachine& machine, std::uint32_t total, std:
 void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vector<std::string>& names) {
     if (m_medium.manifestBuilt)
         Add(Severity::Info, "manifest-not-built", "", "",
-            "no Quorin.qpk: checked with the manifest `qpk build` writes for this folder");
+            "no Quorin.qpk: checked with the manifest `qpk build` writes for this folder",
+            "without Quorin.qpk the program refuses the package: the medium needs it",
+            "write it before the medium ships: " + RebuildCommand(*this));
     if (result.error != ManifestError::None) {
-        Add(Severity::Error, result.error == ManifestError::CannotOpen ? "no-manifest" : "manifest-defect", "", "",
-            ManifestDefectEnglish(result) + ": the program refuses the whole package and stops");
+        const bool missing = result.error == ManifestError::CannotOpen;
+        Add(Severity::Error, missing ? "no-manifest" : "manifest-defect", "", "",
+            ManifestDefectEnglish(result) + ": the program refuses the whole package and stops",
+            "the player sees \"" + ManifestErrorText(result) + "\" (" + kScriptErrorCaption +
+                ") and the setup ends (-1) before anything is written",
+            (missing ? "write the manifest: " : "write the manifest again: ") + RebuildCommand(*this));
         return;
     }
     std::uint64_t exact = 0, clustered = 0;
@@ -256,8 +414,12 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         std::uint64_t bytes = 0;
         if (!FindMediumFile(m_medium, name, bytes)) {
             Add(Severity::Error, "package-file-missing", "", "",
-                "manifest entry " + Quote(name) + " is not on the medium: not installed, and the installation ends as "
-                "incomplete");
+                "manifest entry " + Quote(name) + " is not on the medium",
+                "the player sees \"" + SourceMissingText(name) + "\" (" + kErrorCaption +
+                    "); the file is not installed, and the installation ends with the notice that it is incomplete "
+                    "(exit -1)",
+                "put " + Quote(name) + " on the medium, or rebuild the manifest from the files there: " +
+                    RebuildCommand(*this));
             allFound = false;
         }
         exact += bytes;
@@ -265,7 +427,7 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         m_packageNames.insert(FileNameKey(name));
         if (listed.insert(FileNameKey(name)).second) CheckSharedInManifest(*this, name);
     }
-    if (allFound) CheckManifestTotal(*this, result.totalSize, exact, clustered);
+    if (allFound) CheckManifestTotal(*this, names, result.totalSize, exact, clustered);
     if (m_medium.manifestBuilt) return;
     std::size_t added = 0;
     std::uint64_t addedBytes = CheckUnlistedFiles(*this, listed, added);
@@ -273,7 +435,9 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         Add(Severity::Warning, "total-files-added", "", "",
             "manifest total " + Number(result.totalSize) + " does not count the " + Number(added) +
                 " file(s) on the medium that it does not list (" + Number(addedBytes) + " bytes in clusters of " +
-                Number(m_context.clusterSize) + "), added after qpk build or left out: rebuild with qpk build");
+                Number(m_context.clusterSize) + "), added after qpk build or left out",
+            "those files are not installed, and the disk-space check does not count them",
+            "rebuild the manifest: " + RebuildCommand(*this));
 }
 
 // The disk check found whether every package file fits its paths: the files
@@ -287,12 +451,19 @@ void PlayerMachine::PackagePathsDecided(PackagePaths paths, const std::string& o
     }
     if (paths == PackagePaths::Fit) return;
     bool source = paths == PackagePaths::SourceTooLong;
+    const bool stops = source || InstallFolderTooLongIsError(state.changePath);
+    const std::string told = source ? SourcePathTooLongText(offending) : InstallFolderTooLongText(offending, state.changePath);
+    const std::size_t room = offending.size() + 2 < kPathSize ? kPathSize - 2 - offending.size() : 0;
     Add(Severity::Error, source ? "source-path-long" : "install-path-long", "", "",
         Quote(offending) + (source ? " below the source folder " + Quote(state.sourceFolder)
                                    : " below the install folder " + Quote(state.installDir)) +
-            " passes 260 bytes: the program " +
-            (source || InstallFolderTooLongIsError(state.changePath) ? "stops before anything is written"
-                                                                    : "asks for a shorter folder"));
+            " passes 259 bytes: the program " + (stops ? "stops before anything is written" : "asks for a shorter folder"),
+        "the player sees \"" + told + "\" (" + (stops ? kScriptErrorCaption : kNoticeCaption) + ")" +
+            (stops ? " and the setup ends before anything is written" : " and the folder dialog again"),
+        source ? "give the file a shorter name or put it in a shallower folder of the medium, then " +
+                     RebuildCommand(*this)
+               : "keep the install folder within " + Number(room) + " bytes (Default Path, Setup.ini [Main]), or "
+                 "give " + Quote(offending) + " a shorter name and " + RebuildCommand(*this));
 }
 
 bool IsSetupFileName(const std::string& name) {

@@ -28,6 +28,9 @@ enum class ScriptEncoding { Cp949, Utf8, NotCp949 };
 ScriptEncoding ClassifyScriptBytes(const std::string& bytes, std::size_t* badOffset = nullptr);
 
 struct Medium {
+    // The medium's folder as the author named it, for the commands the
+    // findings give ("" gives "<medium>").
+    std::string folder;
     bool hasScript = false;
     std::string script;         // Setup.ini as the program reads it (CP949; a UTF-8 file converted)
     ScriptEncoding scriptEncoding = ScriptEncoding::Cp949;  // of the file as it lies on the medium
@@ -41,6 +44,10 @@ struct Medium {
     // names: a program the script starts must be a Windows program image. A
     // file without an entry counts as one whose bytes are not known to be one.
     std::map<std::string, std::string> heads;
+    // The last-write time of every file (seconds), by the same names: which
+    // files changed after Quorin.qpk was written. A file without an entry
+    // has no known time.
+    std::map<std::string, std::int64_t> times;
 };
 
 // How the player answers a yes/no question the plan meets.
@@ -72,14 +79,22 @@ struct MediumContext {
 
 enum class Severity { Info, Warning, Error };
 
+// One finding: where it is, what the program reads or does there, what the
+// player gets because of it, and the change that removes it.
 struct Finding {
     Severity severity = Severity::Info;
     std::string code;     // a short stable name, such as "value-line-ends-step"
-    std::string file;     // "Setup.ini", "Quorin.qpk", or "" for the medium as a whole
+    // "Setup.ini", "Quorin.qpk", "Setup.exe", the name of another file of the
+    // medium, or "" for the medium as a whole.
+    std::string file;
     std::string section;  // empty for the manifest and the medium
     std::string key;
-    int line = 0;         // line of Setup.ini, 0 when none
-    std::string text;     // English, quoting the script's values as written
+    // Line of Setup.ini (0 when none: the key or the whole section is
+    // missing, or the finding is about another file).
+    int line = 0;
+    std::string text;     // English, quoting the script's values as written: what the program reads or does
+    std::string effect;   // what the player sees or gets because of it
+    std::string fix;      // the change that removes the finding
 };
 
 struct PlannedMessage {

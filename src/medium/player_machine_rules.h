@@ -8,7 +8,9 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "common/paint_rules.h"
 #include "common/profile_rules.h"
 #include "medium/medium_rules.h"
 #include "stages/stages.h"
@@ -73,14 +75,22 @@ public:
                             const SetupState& state) override;
 
     // ---- the findings and the plan ----
+    // A finding about a key or line of Setup.ini (an empty section: about
+    // Quorin.qpk): what the program reads or does, what the player gets, and
+    // the change that removes it.
     void Add(Severity severity, const std::string& code, const std::string& section, const std::string& key,
-             const std::string& text);
-    // A finding about a file as a whole ("Setup.ini", "Quorin.qpk", "" for the medium).
+             const std::string& text, const std::string& effect, const std::string& fix);
+    // A finding about a file as a whole ("Setup.ini", "Quorin.qpk",
+    // "Setup.exe", another file of the medium, "" for the medium).
     void AddAbout(Severity severity, const std::string& code, const std::string& file, const std::string& text,
-                  int line = 0);
+                  const std::string& effect, const std::string& fix, int line = 0);
     void Message(const std::string& caption, const std::string& text, const std::string& answer);
     // Whether the install folder is there before the installation.
     bool InstallFolderExists() const;
+    // Whether a drive is a hard disk of the machine the plan assumes: C:,
+    // and the drives of the folder the player types and of the folder an
+    // earlier installation recorded.
+    bool HardDiskOfPlan(char drive) const;
     // The manifest against the medium, where the run ends before the disk
     // check reads it for a folder: its findings do not depend on one.
     void CheckManifestUnread();
@@ -101,14 +111,26 @@ public:
     bool m_declinedCreate = false;  // the player answered No to creating the folder
     // The shared files the list installs, by FileNameKey, with their line.
     std::map<std::string, std::string> m_sharedNames;
+    std::vector<std::string> m_sharedFileNames;  // the same names as written, in list order
+    std::map<std::string, int> m_sharedKinds;     // the kind of each, by FileNameKey
     // The package files as FileNameKey gives them, for the shortcut targets.
     std::set<std::string> m_packageNames;
+    // What the stages asked of the script: the keys they read (each key of
+    // the file the lookup found), the sections they looked into and, by
+    // section, the names asked for (FileNameKey), found or not.
+    std::set<const ProfileEntry*> m_readEntries;
+    std::set<const ProfileSection*> m_readSections;
+    std::map<const ProfileSection*, std::map<std::string, std::string>> m_askedKeys;  // FileNameKey -> as asked
+    // The key line of [Main Registry] whose values are being written.
+    std::string m_keyLineKey;
 
 private:
     void CheckManifest(const ManifestResult& result, const std::vector<std::string>& names);
     bool ProgramStarts(const std::string& commandLine);
+    void NoteRead(const std::string& section, const std::string& key);
 
     std::set<std::pair<std::string, std::string>> m_cutValues;  // values told as cut, once each
+    std::set<std::pair<std::string, std::string>> m_typedValues;  // integers told as read otherwise, once each
     std::string m_openKey;                  // the key CreateRegistryKey opened
     bool m_manifestChecked = false;
     std::string m_programKey;               // the [Execute File] line being started
@@ -130,3 +152,43 @@ bool FindMediumFile(const Medium& medium, const std::string& name, std::uint64_t
 void CheckMediumFiles(PlayerMachine& machine);
 void CheckMainSection(PlayerMachine& machine);
 void CheckBackdrop(PlayerMachine& machine);
+// After the stages have run: the start-page offer as the player will see
+// it, and every key, line and section of Setup.ini the program never reads.
+void CheckStartPageOffer(PlayerMachine& machine);
+void CheckUnreadScript(PlayerMachine& machine);
+
+// ---- values the program reads otherwise than they look (medium_value_rules.cpp) ----
+// An integer key as the profile reader reads it (`read`); told where the
+// value is not a plain decimal number that reads as itself.
+void CheckIntegerKey(PlayerMachine& machine, const std::string& section, const std::string& key,
+                     const std::string& value, int read);
+// A number field of a backdrop line as atoi reads it; `what` names the
+// field ("height"), `effect` says what the number read does.
+void CheckNumberField(PlayerMachine& machine, const std::string& section, const std::string& key,
+                      const std::string& what, const std::string& field, const std::string& effectOfRead);
+// A colour field of nine characters whose parts are not 000 to 255.
+void CheckColourParts(PlayerMachine& machine, const std::string& section, const std::string& key,
+                      const std::string& line, const std::string& field, const std::string& drawn);
+// A one-character field written as something else than a digit (read as 0).
+void CheckFlagField(PlayerMachine& machine, const std::string& section, const std::string& key,
+                    const std::string& what, char written, const std::string& effect, const std::string& fix);
+// The data of a REG_DWORD or REG_BINARY value line, against what it writes.
+void CheckValueData(PlayerMachine& machine, const std::string& section, const std::string& key,
+                    const std::string& line, const ValueLineOutcome& outcome);
+
+// ---- what the player's screen shows (medium_screen_rules.cpp) ----
+// A title line (or the default title) against the backdrop at 640x480,
+// 800x600 and 1024x768; `top` is where it is drawn, as the paint moves
+// down line by line. Returns the line's estimated cell height.
+int CheckTitleOnScreen(PlayerMachine& machine, const std::string& key, const TitleLine& title, int top);
+void CheckDefaultTitleOnScreen(PlayerMachine& machine);
+// "Default Path" on a drive other than C:.
+void CheckDefaultPathDrive(PlayerMachine& machine);
+
+// Why the program refuses a file name, in English (the tools' messages too).
+std::string NameProblemEnglish(NameProblem problem);
+
+// The command that rebuilds the manifest of the medium, shared files left out.
+std::string RebuildCommand(const PlayerMachine& machine);
+// The medium folder as the findings' commands name it.
+std::string MediumFolderName(const Medium& medium);

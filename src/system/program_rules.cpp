@@ -12,6 +12,7 @@ bool ParseProgramLine(const std::string& line, ProgramLine& out) {
     p = SkipBlanks(p + 1);
     if (*p == '\0') return false;
     out.wait = FlagValue(wait) == 1;
+    out.waitCharacter = wait;
     out.commandLine = p;
     return true;
 }

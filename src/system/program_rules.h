@@ -9,6 +9,7 @@
 
 struct ProgramLine {
     bool wait = false;        // wait field 1: wait until the program has ended
+    char waitCharacter = 0;   // the wait field as written
     std::string commandLine;  // the rest of the line, commas and blanks included
 };
 

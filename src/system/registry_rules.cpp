@@ -34,6 +34,7 @@ ValueLineStatus ParseValueLine(const std::string& line, ValueLine& value) {
     if (type > 2) return ValueLineStatus::Malformed;
     value.name = name;
     value.type = type;
+    value.typeCharacter = typeChar;
     value.data = SkipBlanks(p + 1);
     return ValueLineStatus::Ok;
 }

@@ -36,6 +36,7 @@ enum class ValueLineStatus { Ok, Malformed, Incomplete, TooLong };
 struct ValueLine {
     std::string name;  // exactly as written before the first comma; may be empty
     int type = 0;      // 0 number, 1 text, 2 binary
+    char typeCharacter = 0;  // the type field as written
     std::string data;  // the rest of the line after the second comma and blanks
 };
 

@@ -38,14 +38,14 @@ bool PlaceFromFlag(char c, ShortcutPlace& place) {
 }
 
 // The show field may be empty (normal window) or one character.
-bool TakeShowField(const char*& p, int& showCommand) {
+bool TakeShowField(const char*& p, int& showCommand, char& c) {
     p = SkipBlanks(p);
+    c = 0;
     if (*p == ',') {
         ++p;
         showCommand = kShowNormal;
         return true;
     }
-    char c = 0;
     if (!TakeCharacterField(p, c)) return false;
     switch (FlagValue(c)) {
     case 0: showCommand = kShowNormal; return true;
@@ -70,8 +70,9 @@ bool ParseShortcutLine(const std::string& line, ShortcutLine& out) {
     const char* p = line.c_str();
     char place = 0;
     if (!TakeCharacterField(p, place) || !PlaceFromFlag(place, parsed.place)) return false;
+    parsed.placeCharacter = place;
     if (!TakeTextField(p, parsed.name) || parsed.name.empty()) return false;
-    if (!TakeShowField(p, parsed.showCommand)) return false;
+    if (!TakeShowField(p, parsed.showCommand, parsed.showCharacter)) return false;
     if (!TakeTextField(p, parsed.description)) return false;
     if (!TakeTextField(p, parsed.target) || parsed.target.empty()) return false;
     if (!TakeTextField(p, parsed.arguments)) return false;
@@ -101,27 +102,28 @@ static bool IsUnusablePart(const std::string& part) {
     return problem == NameProblem::LeavesFolder || problem == NameProblem::DeviceName;
 }
 
-// A name written as an absolute path (drive, leading backslash, UNC) or one
-// with a part of dots and blanks would put the group outside the Programs
-// folder; a device name is no folder.
-static bool ClimbsOut(const std::string& folderName) {
-    if (folderName.find(':') != std::string::npos) return true;
-    if (folderName[0] == '\\' || folderName[0] == '/') return true;
+GroupNameProblem FindGroupNameProblem(const std::string& folderName) {
+    if (folderName.find(':') != std::string::npos) return GroupNameProblem::Colon;
+    if (!folderName.empty() && (folderName[0] == '\\' || folderName[0] == '/')) return GroupNameProblem::Rooted;
     std::size_t start = 0;
     while (start <= folderName.size()) {
         std::size_t end = folderName.find_first_of("\\/", start);
         if (end == std::string::npos) end = folderName.size();
-        if (end > start && IsUnusablePart(folderName.substr(start, end - start))) return true;
+        if (end > start) {
+            const NameProblem problem = CheckRelativeName(folderName.substr(start, end - start));
+            if (problem == NameProblem::LeavesFolder) return GroupNameProblem::DotsPart;
+            if (problem == NameProblem::DeviceName) return GroupNameProblem::DeviceName;
+        }
         start = end + 1;
     }
-    return false;
+    return GroupNameProblem::None;
 }
 
 GroupFolderResult BuildProgramGroupFolder(const std::string& programs, const std::string& folderName,
                                           std::string& groupFolder) {
     groupFolder.clear();
     if (folderName.empty()) return GroupFolderResult::EmptyName;
-    if (ClimbsOut(folderName)) return GroupFolderResult::NameLeavesPrograms;
+    if (FindGroupNameProblem(folderName) != GroupNameProblem::None) return GroupFolderResult::NameLeavesPrograms;
     if (programs.empty()) return GroupFolderResult::NoProgramsFolder;
     std::string folder = programs + "\\" + folderName + "\\";
     if (!Fits(folder)) return GroupFolderResult::TooLong;

@@ -20,6 +20,8 @@ enum class ShortcutPlace { ProgramGroup, Desktop };
 // install folder; arguments are passed as written.
 struct ShortcutLine {
     ShortcutPlace place = ShortcutPlace::ProgramGroup;
+    char placeCharacter = 0;  // the place field as written
+    char showCharacter = 0;   // the show field as written; 0 when it is empty
     std::string name;
     int showCommand = kShowNormal;
     std::string description;
@@ -54,6 +56,14 @@ enum class GroupFolderResult {
     NameLeavesPrograms,  // "Folder Name" is absolute or climbs out with ".."
     TooLong,             // Programs + "\" + name + "\" would not fit 260 bytes
 };
+
+// Why a "Folder Name" cannot name a folder below the Programs folder: a
+// colon (a drive, as in C:\X, or a character Windows refuses in a folder
+// name), a leading backslash or slash (the root of the drive, or a UNC
+// path), a part of only dots and blanks (".." climbs out; Windows drops
+// trailing dots and blanks), or a device name (CON, NUL, COM1 ...).
+enum class GroupNameProblem { None, Colon, Rooted, DotsPart, DeviceName };
+GroupNameProblem FindGroupNameProblem(const std::string& folderName);
 
 // The program group folder for links: Programs, a backslash, the whole
 // "Folder Name", a backslash. Checks the name first, then the folder.

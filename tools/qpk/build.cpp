@@ -29,20 +29,6 @@ struct BuildOptions {
     std::vector<std::string> excluded;  // lower-case, backslashes
 };
 
-std::string NameProblemEnglish(NameProblem problem) {
-    switch (problem) {
-    case NameProblem::None: return "";
-    case NameProblem::Empty: return "the name is empty";
-    case NameProblem::TooLong: return "the name is longer than 259 bytes";
-    case NameProblem::Absolute: return "the name holds a drive, a colon or a leading backslash";
-    case NameProblem::LeavesFolder: return "a component is made of dots and blanks only, such as ..";
-    case NameProblem::EmptyComponent: return "the name holds an empty component";
-    case NameProblem::BadCharacter: return "the name holds a character Windows refuses (control, / < > \" | ? *)";
-    case NameProblem::DeviceName: return "a component is a device name (CON, NUL, COM1, ...)";
-    }
-    return "";
-}
-
 static std::string Lower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

@@ -1,6 +1,7 @@
 // Reading a medium folder into the description the analysis works on.
 #include "medium.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -150,6 +151,11 @@ static bool ReadFiles(const MediumOptions& options, Medium& medium) {
         if (!Utf8ToCp949(utf8, name)) name = utf8;
         medium.files[name] = it->file_size();
         medium.heads[name] = HeadOf(it->path());
+        std::error_code timeError;
+        auto written = fs::last_write_time(it->path(), timeError);
+        if (!timeError)
+            medium.times[name] =
+                std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
     }
     if (error) std::fprintf(stderr, "qpk: %s: %s\n", options.folder.c_str(), error.message().c_str());
     return !error;
@@ -160,6 +166,7 @@ bool ReadMediumFolder(MediumOptions& options, Medium& medium) {
         std::fprintf(stderr, "qpk: %s: not a folder\n", options.folder.c_str());
         return false;
     }
+    medium.folder = options.folder;
     if (!ReadScript(options, medium) || !ReadFiles(options, medium)) return false;
     fs::path manifest = fs::path(options.folder) / "Quorin.qpk";
     if (fs::exists(manifest)) {

@@ -42,7 +42,7 @@ static void PrintFiles(const char* heading, const std::vector<PlannedFile>& file
 static void PrintPlanText(const InstallPlan& plan) {
     std::printf("Planned for: %s\n", OneLine(plan.plannedFor).c_str());
     std::printf("Install folder: %s%s\n", OneLine(plan.installDir).c_str(),
-                plan.installDir.empty() ? "" : plan.folderExisted ? " (exists)" : " (created)");
+                plan.installDir.empty() ? "" : plan.folderExisted ? " (exists)" : plan.endNote.empty() ? " (created)" : "");
     std::printf("Messages the player sees, in order:\n");
     for (const PlannedMessage& m : plan.messages)
         std::printf("  [%s] %s%s%s\n", OneLine(m.caption).c_str(), OneLine(m.text).c_str(), m.answer.empty() ? "" : " -> ",
