@@ -124,6 +124,11 @@ foreach(medium ${QS_QPK_MEDIA})
   endif()
 endforeach()
 
+# qpk convert: the clean medium's script in each UTF-8 form converted back to
+# what ships, then checked clean; what is refused or left alone.
+add_test(NAME qpk.convert COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/qpk/check_convert.py
+         $<TARGET_FILE:qpk> ${CMAKE_SOURCE_DIR}/tests/qpk/media/clean)
+
 # qpk iso: the sample medium made into a disc image and read back by readers
 # that share nothing with xorriso, every file and name compared; the refusals.
 # e2e.iso.install installs the image's Joliet tree as a CD with `qpk try`.
