@@ -189,6 +189,9 @@ if(QS_E2E)
   add_test(NAME e2e.try.after COMMAND ${CMAKE_SOURCE_DIR}/tests/try/expect.sh 0
            "Planned for: a machine with an earlier installation recorded (version 10, folder C:\\Games\\Quorin), the install folder exists"
            $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update --after ${CMAKE_SOURCE_DIR}/tests/try/full)
+  # Pictures on a 640x480 screen, each named after its window, the copy dialog among them.
+  add_test(NAME e2e.try.shots COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/try/check_shots.py
+           $<TARGET_FILE:qpk> ${CMAKE_SOURCE_DIR}/samples/demo 640x480)
   # A folder typed into the dialog, with Korean names, as the links record them.
   add_test(NAME e2e.try.demo_korean_folder COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/samples/demo
            --install-dir "C:\\Games\\쿼린 어드벤처")
@@ -199,7 +202,7 @@ if(QS_E2E)
   add_test(NAME e2e.try.utf8_bom COMMAND ${CMAKE_SOURCE_DIR}/tests/try/expect.sh 1 "WARNING: qpk check finds script-utf8"
            $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/utf8-bom)
   set_tests_properties(e2e.try.starlight_cdrom e2e.try.demo_start_page e2e.try.update_installed e2e.try.update_refused
-                       e2e.try.after
+                       e2e.try.after e2e.try.shots
                        e2e.try.demo_korean_folder e2e.try.renamed e2e.try.utf8_bom
                        PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()
