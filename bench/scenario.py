@@ -376,17 +376,42 @@ def medium_gate(ctx, args):
     """gate <relative path> [symlink <windows path> <target windows path>]: with
     symlink, the link is made (as by the before-command symlink) while the
     setup stands in the gate, after every check that comes before the copy."""
-    gates = getattr(ctx, "gates", [])
-    number = len(gates) + 1
-    robot = host_path(ctx.prefix, "C:\\robot")
     words = args.split()
-    gate = Gate(ctx.prefix, os.path.join(ctx.medium_host, *words[0].split("\\")),
-                os.path.join(robot, "gate%d.open" % number), os.path.join(robot, "gate%d.reached" % number))
+    gate = add_gate(ctx, os.path.join(ctx.medium_host, *words[0].split("\\")))
     if len(words) == 4 and words[1] == "symlink":
         gate.on_reached = lambda: before_symlink(ctx, words[2] + " " + words[3])
     elif len(words) != 1:
         raise ScenarioError("gate: <relative path> [symlink <windows path> <target windows path>]: %s" % args)
+
+
+def add_gate(ctx, path):
+    """The next gate of the run, on a file of the medium (host path)."""
+    gates = getattr(ctx, "gates", [])
+    number = len(gates) + 1
+    robot = host_path(ctx.prefix, "C:\\robot")
+    gate = Gate(ctx.prefix, path, os.path.join(robot, "gate%d.open" % number),
+                os.path.join(robot, "gate%d.reached" % number))
     ctx.gates = gates + [gate]
+    return gate
+
+
+def medium_hold_copy(ctx, args):
+    """hold-copy <relative path> [<relative path>]: the files the copy opens first
+    (in its order), each made a gate, for the picture of the copy dialog under
+    --preview: the robot lets the setup through every gate but the last and
+    pictures the dialog while the setup stands in that one. The copy looks
+    after its window after the file of a gate it was held in, and only there
+    is the dialog's drawing sure to have reached the X server: with two files
+    the picture shows the dialog as drawn, with one it may show it before."""
+    names = split_args(args)
+    if not 1 <= len(names) <= 2:
+        raise ScenarioError("hold-copy <relative path> [<relative path>]: %s" % args)
+    for name in names:
+        add_gate(ctx, path_without_case(ctx.medium_host, name.split("\\")))
+    shots = os.path.join(host_path(ctx.prefix, "C:\\robot"), "shots")
+    os.makedirs(shots, exist_ok=True)
+    with open(os.path.join(shots, "hold-copy"), "w") as f:
+        f.write("%d\n" % len(names))
 
 
 def default_manifest(ctx):
@@ -435,6 +460,7 @@ MEDIUM_COMMANDS = {
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
     # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
     "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>]: see Gate
+    "hold-copy": medium_hold_copy,  # hold-copy <relative path> [<relative path>]: the copy dialog's picture
 }
 
 
@@ -932,10 +958,11 @@ def check_plan(ctx, args):
     the recorder's log, or with "-" from Wine's trace of the run: any program)."""
     parts = split_args(args)
     plan = plan_of_medium(ctx.bench, ctx.medium_host, ctx.medium, ctx.prefix, parts[1:])
-    compare_plan_registry(ctx, plan)
+    earlier = getattr(ctx, "earlier_plan", None)
+    compare_plan_registry(ctx, plan, earlier)
     compare_plan_start_page(ctx, plan)
-    compare_plan_files(ctx, plan)
-    compare_plan_links(ctx, plan)
+    compare_plan_files(ctx, plan, earlier)
+    compare_plan_links(ctx, plan, earlier)
     if parts[0] == "-":
         started = started_programs(ctx)
         compare_program_files(ctx, plan)
@@ -1049,6 +1076,19 @@ class Display:
         if self.server.poll() is None:
             self.server.terminate()
             self.server.wait(timeout=10)
+        self.drop_gone()
+
+    def drop_gone(self):
+        """The robot's pictures of windows that were gone by the end of their
+        picture (NAME.gone beside the requests) are dropped: they may show the
+        window after. Their names are kept in `gone`."""
+        self.gone = getattr(self, "gone", [])
+        for name in sorted(self.shots):
+            if os.path.exists(os.path.join(self.requests, name + ".gone")):
+                png, _ = self.shots.pop(name)
+                for path in (png, png[:-4] + ".txt"):
+                    wine.remove_file(path)
+                self.gone.append(name)
 
     def read(self, shot):
         """(width, height, rgb bytes, client origin) of a picture."""
@@ -1117,6 +1157,8 @@ def show_shots(ctx, args):
     print("  pictures:")
     for name, (png, _) in sorted(ctx.display.shots.items() if ctx.display else []):
         print("    %s" % png)
+    for name in getattr(ctx.display, "gone", []):
+        print("    (none of %s: the window was gone before its picture was taken)" % name)
 
 
 def check_query(ctx, args):
@@ -1588,12 +1630,21 @@ def run_scenario(bench, path, demo=False, preview=False):
     return run_sections(bench, name, path, sections, demo=demo, preview=preview)
 
 
-def run_sections(bench, name, path, sections, demo=False, preview=False, report=None):
+def run_sections(bench, name, path, sections, demo=False, preview=False, report=None, prefix=None,
+                 earlier_plan=None):
     """Runs one scenario given as its sections; `report(ctx, elapsed)`, when given,
-    prints the outcome in place of the bench's own lines."""
+    prints the outcome in place of the bench's own lines. With a prefix, the
+    run is a second one in the prefix an earlier run left (its plan:
+    earlier_plan, whose files, values and links may stay): the medium is
+    swapped for this one, as a player swaps discs, and the robot starts anew."""
     bench.ensure_template()
-    prefix = bench.new_case(name)
+    if prefix is None:
+        prefix = bench.new_case(name)
     ctx = Context(bench, path, sections, prefix)
+    ctx.earlier_plan = earlier_plan
+    if earlier_plan is not None:
+        shutil.rmtree(ctx.medium_host, ignore_errors=True)
+        shutil.rmtree(host_path(prefix, "C:\\robot"), ignore_errors=True)
     ctx.display = start_display(ctx, name, preview)
     os.makedirs(ctx.medium_host, exist_ok=True)
     shutil.copyfile(bench.setup_exe, os.path.join(ctx.medium_host, "Setup.exe"))

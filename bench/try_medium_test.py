@@ -11,6 +11,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import plan as plans  # noqa: E402
 import transcript as transcripts  # noqa: E402
+import plan as plans  # noqa: E402
 import try_medium  # noqa: E402
 import wine  # noqa: E402
 
@@ -223,6 +224,49 @@ class NamesAsWindowsFindsThem(unittest.TestCase):
             ]
             for name, want in cases:
                 self.assertEqual(wine.path_without_case(work, name.split("\\")), want, name)
+
+class DifferencesAgainstThePlan(unittest.TestCase):
+    class Ctx:
+        def __init__(self):
+            self.failures = []
+
+        def fail(self, message):
+            self.failures.append(message)
+
+    def test_follow_on_differences_told_once(self):
+        cases = [
+            # (items, the one line reported, or None for none)
+            ([], None),
+            (["C:\\G\\a"], "plan: C:\\G\\a is missing"),
+            (["a", "b"], "plan: 2 planned files are missing: a, b"),
+            (["a", "b", "c"], "plan: 3 planned files are missing: a, b, c"),
+            (["f%02d" % n for n in range(65)], "plan: 65 planned files are missing: f00, f01, f02 and 62 more"),
+        ]
+        for items, want in cases:
+            ctx = self.Ctx()
+            plans.fail_counted(ctx, items, "plan: %s is missing", "plan: %d planned files are missing: %s")
+            self.assertEqual(ctx.failures, [want] if want else [], items)
+
+    def test_text_values_counted_in_bytes_as_the_plan_counts_them(self):
+        cases = [
+            # (the value Wine keeps, its bytes in code page 949 with the terminating zero)
+            ("C:\\Games\\Quorin\0", 16),
+            ("쿼린\0", 5),             # two syllables of two bytes each
+            ("쿼린 1.0\0", 9),
+            ("\0", 1),
+        ]
+        for text, size in cases:
+            self.assertEqual(wine.sz_size(text), size, text)
+            self.assertIn("(%d bytes)" % size, wine.describe_value((1, text.encode("utf-16-le"), "")), text)
+
+    def test_files_an_earlier_run_installed_may_stay(self):
+        full = {"installDir": "C:\\Games\\Q", "files": [{"destination": "C:\\Games\\Q\\data\\a.map"}]}
+        update = {"installDir": "C:\\Games\\Q", "files": [{"destination": "C:\\Games\\Q\\b.txt"}]}
+        self.assertEqual(plans.installed_names(full), {"data\\a.map"})
+        self.assertEqual(plans.installed_names(update) | plans.installed_names(full), {"b.txt", "data\\a.map"})
+        self.assertEqual(plans.installed_names(None), set())
+        self.assertEqual(plans.planned_values(None), {})
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -420,12 +420,20 @@ def reg_text(data):
     return data.decode("utf-16-le", errors="replace")
 
 
+def sz_size(text):
+    """The bytes a text value holds as the program writes it (code page 949, with
+    its terminating zero), which is how `qpk plan` counts it: Wine keeps the
+    value in UTF-16, where a Korean syllable is one unit, not two bytes."""
+    return len(text.encode("cp949", errors="replace"))
+
+
 def describe_value(value):
     rtype, data, _ = value
     if rtype == 4:
         return "dword %d" % int.from_bytes(data[:4].ljust(4, b"\0"), "little")
     if rtype in (1, 2):
-        return 'sz "%s" (%d bytes)' % (reg_text(data).rstrip("\0").replace("\0", "\\0"), len(data) // 2)
+        text = reg_text(data)
+        return 'sz "%s" (%d bytes)' % (text.rstrip("\0").replace("\0", "\\0"), sz_size(text))
     if rtype == 3:
         return "binary %s" % data.hex()
     return "type %d %s" % (rtype, data.hex())

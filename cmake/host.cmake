@@ -124,6 +124,11 @@ foreach(medium ${QS_QPK_MEDIA})
   endif()
 endforeach()
 
+# qpk convert: the clean medium's script in each UTF-8 form converted back to
+# what ships, then checked clean; what is refused or left alone.
+add_test(NAME qpk.convert COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/qpk/check_convert.py
+         $<TARGET_FILE:qpk> ${CMAKE_SOURCE_DIR}/tests/qpk/media/clean)
+
 # qpk iso: the sample medium made into a disc image and read back by readers
 # that share nothing with xorriso, every file and name compared; the refusals.
 # e2e.iso.install installs the image's Joliet tree as a CD with `qpk try`.
@@ -177,6 +182,16 @@ if(QS_E2E)
   add_test(NAME e2e.try.update_installed COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update
            --installed-version 9 --installed-path C:\\Games\\Quorin)
   add_test(NAME e2e.try.update_refused COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update)
+  # The update as players get it: the full medium installed first, the update
+  # over it in the same prefix, each run held against its own plan; the
+  # update's plan is the one for what the first run recorded (version 10 and
+  # its folder, there).
+  add_test(NAME e2e.try.after COMMAND ${CMAKE_SOURCE_DIR}/tests/try/expect.sh 0
+           "Planned for: a machine with an earlier installation recorded (version 10, folder C:\\Games\\Quorin), the install folder exists"
+           $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/update --after ${CMAKE_SOURCE_DIR}/tests/try/full)
+  # Pictures on a 640x480 screen, each named after its window, the copy dialog among them.
+  add_test(NAME e2e.try.shots COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/try/check_shots.py
+           $<TARGET_FILE:qpk> ${CMAKE_SOURCE_DIR}/samples/demo 640x480)
   # A folder typed into the dialog, with Korean names, as the links record them.
   add_test(NAME e2e.try.demo_korean_folder COMMAND $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/samples/demo
            --install-dir "C:\\Games\\쿼린 어드벤처")
@@ -187,6 +202,7 @@ if(QS_E2E)
   add_test(NAME e2e.try.utf8_bom COMMAND ${CMAKE_SOURCE_DIR}/tests/try/expect.sh 1 "WARNING: qpk check finds script-utf8"
            $<TARGET_FILE:qpk> try ${CMAKE_SOURCE_DIR}/tests/try/utf8-bom)
   set_tests_properties(e2e.try.starlight_cdrom e2e.try.demo_start_page e2e.try.update_installed e2e.try.update_refused
+                       e2e.try.after e2e.try.shots
                        e2e.try.demo_korean_folder e2e.try.renamed e2e.try.utf8_bom
                        PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 240 LABELS e2e)
 endif()

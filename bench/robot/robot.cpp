@@ -189,7 +189,7 @@ static bool g_preview;            // a picture of every window as it appears
 static int g_shotCount;
 
 static bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(FromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The backdrop, also when a window over it is handled before the backdrop
@@ -213,8 +213,11 @@ static void SettleDrawing(HWND hWnd) {
     }
 }
 
-static void TakeShot(const std::string& name, HWND hWnd = nullptr) {
-    SettleDrawing(hWnd);
+// settle: false while the setup stands stopped in a gate, where nothing may
+// be asked of its windows (the question would wait for it); its windows were
+// painted and handed to the X server before it was stopped.
+static void TakeShot(const std::string& name, HWND hWnd = nullptr, bool settle = true) {
+    if (settle) SettleDrawing(hWnd);
     RECT client = {};
     POINT origin = {0, 0};
     if (HWND backdrop = BackdropWindow()) {
@@ -222,15 +225,15 @@ static void TakeShot(const std::string& name, HWND hWnd = nullptr) {
         ClientToScreen(backdrop, &origin);
     }
     CreateDirectoryA(g_shotFolder.c_str(), nullptr);
-    std::string base = g_shotFolder + name;
-    FILE* request = fopen((base + ".tmp").c_str(), "wb");
+    std::string base = g_shotFolder + name;  // UTF-8: a name may hold the window's Korean title
+    FILE* request = _wfopen(FromUtf8(base + ".tmp").c_str(), L"wb");
     if (!request) {
         Log("robot: cannot ask for picture " + name);
         return;
     }
     fprintf(request, "%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     fclose(request);
-    MoveFileA((base + ".tmp").c_str(), (base + ".req").c_str());
+    MoveFileW(FromUtf8(base + ".tmp").c_str(), FromUtf8(base + ".req").c_str());
     for (int waited = 0; !FileExists(base + ".done"); waited += 50) {
         if (waited > 30000) {
             Log("robot: no picture " + name);
@@ -389,6 +392,15 @@ static void WaitAtGate() {
     }
 }
 
+// The copy may go on past the next gate file of the medium.
+static void OpenGate() {
+    std::string signal = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
+                         std::to_string(++g_gatesOpened) + ".open";
+    FILE* file = fopen(signal.c_str(), "wb");
+    if (file) fclose(file);
+    else Log("robot: cannot open gate " + std::to_string(g_gatesOpened));
+}
+
 // Carries out one action; several are separated by ';' (for example
 // "set C:\Games;ok" on the folder dialog).
 static void Perform(HWND hWnd, const std::string& actions) {
@@ -418,12 +430,7 @@ static void Perform(HWND hWnd, const std::string& actions) {
         } else if (action == "wait-gate") {
             WaitAtGate();
         } else if (action == "open-gate") {
-            // The copy may go on past the next gate file of the medium.
-            std::string signal = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
-                                 std::to_string(++g_gatesOpened) + ".open";
-            FILE* file = fopen(signal.c_str(), "wb");
-            if (file) fclose(file);
-            else Log("robot: cannot open gate " + std::to_string(g_gatesOpened));
+            OpenGate();
         } else if (action.compare(0, 10, "wait-size ") == 0) {
             WaitForSize(action.substr(10));
         } else if (action == "kill") {
@@ -436,6 +443,80 @@ static void Perform(HWND hWnd, const std::string& actions) {
         }
         start = end + 1;
     }
+}
+
+// ---- preview: a picture of every window, named after what it shows ----
+
+// A window title as part of a file name: the characters Windows refuses in
+// a name, blanks and control characters become '-' (one for a run of them),
+// cut to 48 bytes on a character's boundary.
+static std::string NamePart(const std::string& title) {
+    std::string part;
+    for (char c : title) {
+        bool refused = static_cast<unsigned char>(c) <= ' ' || std::string("\\/:*?\"<>|.").find(c) != std::string::npos;
+        if (!refused) part += c;
+        else if (!part.empty() && part.back() != '-') part += '-';
+    }
+    size_t end = part.size() > 48 ? 48 : part.size();
+    while (end > 0 && end < part.size() && (static_cast<unsigned char>(part[end]) & 0xC0) == 0x80) --end;
+    part.resize(end);
+    while (!part.empty() && part.back() == '-') part.pop_back();
+    return part;
+}
+
+// What a picture shows: "folder-dialog", "copy-progress", "notice-<title>"
+// or "box-<caption>" (a window without a caption by its first text).
+static std::string PictureName(HWND hWnd, const std::string& kind) {
+    if (kind == kFolderKind) return "folder-dialog";
+    if (kind == kCopyKind) return "copy-progress";
+    std::string caption = WindowText(hWnd);
+    if (caption.empty())
+        for (HWND child : Children(hWnd))
+            if (ClassOf(child) == "Static" && caption.empty()) caption = WindowText(child);
+    std::string title = NamePart(caption);
+    std::string what = kind == "box" ? "box" : "notice";
+    return title.empty() ? what : what + "-" + title;
+}
+
+// The number of gates the bench set before the copy for its picture (the
+// file "hold-copy" in the shots folder, written by the bench's "hold-copy"):
+// the copy dialog is pictured while the setup stands in the last of them,
+// after the first has let the dialog be painted and handed to the X server.
+static int CopyHolds() {
+    FILE* file = _wfopen(FromUtf8(g_shotFolder + "hold-copy").c_str(), L"rb");
+    if (!file) return 0;
+    int holds = 0;
+    if (fscanf(file, "%d", &holds) != 1) holds = 0;
+    fclose(file);
+    return holds;
+}
+
+static void TakePreviewShot(HWND hWnd, const std::string& kind) {
+    const int holds = kind == kCopyKind ? CopyHolds() : 0;
+    // The backdrop's own picture moves the first window away and asks for a
+    // repaint: never while the setup stands in a gate.
+    if (g_shotCount == 0 && holds == 0) TakeBackdropShot(hWnd, "00-backdrop");
+    char number[8];
+    snprintf(number, sizeof number, "%02d-", ++g_shotCount);
+    const std::string name = number + PictureName(hWnd, kind);
+    if (holds == 0) {
+        TakeShot(name, hWnd);
+        // A window gone by the end of its picture (the shortcut notice lasts
+        // as long as the links take) may be missing from it: the bench drops
+        // the picture and says so rather than show another window under its name.
+        if (!IsWindow(hWnd) || !IsWindowVisible(hWnd)) {
+            FILE* gone = _wfopen(FromUtf8(g_shotFolder + name + ".gone").c_str(), L"wb");
+            if (gone) fclose(gone);
+        }
+        return;
+    }
+    for (int gate = 1; gate < holds; ++gate) {
+        WaitAtGate();
+        OpenGate();
+    }
+    WaitAtGate();
+    TakeShot(name, hWnd, false);
+    OpenGate();
 }
 
 static std::set<HWND> g_acted;
@@ -463,12 +544,7 @@ static void Handle(HWND hWnd) {
     // although the setup is ending it: settled, it is gone.
     if (!WaitUntilSettled(hWnd, kind) || !IsWindowVisible(hWnd)) return;
     std::string line = Describe(hWnd, kind);
-    if (g_preview) {
-        if (g_shotCount == 0) TakeBackdropShot(hWnd, "00-backdrop");
-        char name[32];
-        snprintf(name, sizeof name, "%02d-%s", ++g_shotCount, kind == "box" ? "box" : ("dialog" + kind).c_str());
-        TakeShot(name, hWnd);
-    }
+    if (g_preview) TakePreviewShot(hWnd, kind);
     if (g_progress.thread && owner == g_progress.dialog) AwaitProgressReadings(2);
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
     if (answered) {

@@ -58,3 +58,27 @@ std::string FileNameKey(const std::string& name) {
 bool SameFileName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && FileNameKey(a) == FileNameKey(b);
 }
+
+std::string WithCrlfLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+TextPlace PlaceOfUtf8Offset(const std::string& utf8, std::size_t offset) {
+    TextPlace place;
+    for (std::size_t i = 0; i < offset && i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\n') {
+            ++place.line;
+            place.column = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++place.column;  // a byte that continues a character counts with it
+        }
+    }
+    return place;
+}

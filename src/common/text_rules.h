@@ -27,3 +27,15 @@ std::string UpperAscii(const std::string& text);
 // keys are equal.
 std::string FileNameKey(const std::string& name);
 bool SameFileName(const std::string& a, const std::string& b);
+
+// A text with every line ended by CR LF, as the program's scripts ship: a
+// lone LF gets its CR, a CR LF stays as it is.
+std::string WithCrlfLineEnds(const std::string& text);
+
+// Where a byte offset of a UTF-8 text lies: its line (from 1, lines ended by
+// LF) and its column, counted in characters (from 1).
+struct TextPlace {
+    int line = 1;
+    int column = 1;
+};
+TextPlace PlaceOfUtf8Offset(const std::string& utf8, std::size_t offset);

@@ -467,5 +467,6 @@ void PlayerMachine::PackagePathsDecided(PackagePaths paths, const std::string& o
 }
 
 bool IsSetupFileName(const std::string& name) {
-    return SameFileName(name, "Setup.exe") || SameFileName(name, "Setup.ini") || SameFileName(name, "Quorin.qpk");
+    return SameFileName(name, "Setup.exe") || SameFileName(name, "Setup.ini") || SameFileName(name, "Quorin.qpk") ||
+           SameFileName(name, "autorun.inf");
 }

@@ -169,7 +169,8 @@ int FindingsExitStatus(const std::vector<Finding>& findings);
 const char* SeverityName(Severity severity);
 
 // Whether a name relative to the medium is one of the setup's own files at
-// its top (Setup.exe, Setup.ini, Quorin.qpk), which are never package files.
+// its top (Setup.exe, Setup.ini, Quorin.qpk) or the disc's autorun.inf,
+// which are never package files.
 bool IsSetupFileName(const std::string& name);
 
 // A link's show command in words with its window-function name and number,

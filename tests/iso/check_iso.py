@@ -20,6 +20,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import iso9660  # noqa: E402
 
 SKIPPED = 77
+ARGS = None  # the command line, for the refusals that run qpk to change a medium
 KOREAN_FOLDER = '자료'
 KOREAN_FILE = '자료/한글 설명서.txt'
 failures = []
@@ -197,6 +198,33 @@ def write(folder, name, data=b'x'):
         f.write(data)
 
 
+def append(folder, name, data):
+    with open(os.path.join(folder, name), 'ab') as f:
+        f.write(data)
+
+
+def replace_bytes(folder, name, old, new):
+    path = os.path.join(folder, name)
+    with open(path, 'rb') as f:
+        data = f.read()
+    if old not in data:
+        sys.exit('%s holds no %r to change' % (path, old))
+    with open(path, 'wb') as f:
+        f.write(data.replace(old, new))
+
+
+def rebuild_without_exclude(args, folder):
+    """The manifest built again without leaving out the shared file."""
+    code, out, err = run([args.qpk, 'build', folder, '-o', os.path.join(folder, 'Quorin.qpk')])
+    if code != 0:
+        sys.exit('qpk build failed: ' + out + err)
+
+
+# A colour of eight characters: a warning of qpk check, nothing stale.
+def colour_warning(m):
+    replace_bytes(m, 'Setup.ini', b'255255000', b'25525500')
+
+
 def sparse_file(folder, name, size):
     with open(os.path.join(folder, name), 'wb') as f:
         f.truncate(size)
@@ -248,6 +276,17 @@ REFUSALS = [
      ['qpk check: script-utf8']),
     ('package file missing', lambda m: os.remove(os.path.join(m, 'readme.txt')), [],
      ['qpk check: package-file-missing']),
+    # A manifest that no longer matches the files is refused whatever the
+    # severity of the finding, with the command that mends it.
+    ('package file grown since qpk build', lambda m: append(m, 'readme.txt', b'x' * 5000), [],
+     ['Quorin.qpk no longer matches the medium\'s files', 'qpk check: total-mismatch',
+      'mend it with: qpk build {medium} -o {medium}/Quorin.qpk --exclude quorin.dll']),
+    ('file added since qpk build', lambda m: write(m, 'data/level2.map', b'new level'), [],
+     ['Quorin.qpk no longer matches the medium\'s files', 'qpk check: file-not-listed: "data\\level2.map"',
+      'mend it with: qpk build {medium}']),
+    ('shared file also in the manifest', lambda m: rebuild_without_exclude(ARGS, m), [],
+     ['qpk check: shared-in-manifest', 'mend it with: qpk build {medium} -o {medium}/Quorin.qpk --exclude quorin.dll']),
+    ('a warning with --strict', colour_warning, ['--strict'], ['qpk check: colour-length']),
     ('image inside the medium', None, ['-o', '{medium}/game.iso'], ['lies inside the medium']),
     ('xorriso missing', None, ['PATH=/nonexistent'], ['apt-get install xorriso']),
 ]
@@ -270,6 +309,7 @@ def check_refusals(args, work, good):
         if code != 2:
             fail('%s: exit status %d, expected 2' % (name, code))
         for text in texts:
+            text = text.replace('{medium}', medium)
             if text not in err:
                 fail('%s: the message lacks %r:\n%s' % (name, text, err))
         if 'no image written' not in err:
@@ -280,6 +320,9 @@ def check_refusals(args, work, good):
             fail('%s: the medium was changed' % name)
         if len(failures) == failed:
             print('refused as expected: %s' % name)
+
+    check_mended(args, work, good)
+    check_warning_shipped(args, work, good)
 
     # xorriso failing half-way: its message is shown, the partial image removed.
     out_dir = os.path.join(work, 'refused', 'xorriso_fails')
@@ -292,6 +335,41 @@ def check_refusals(args, work, good):
         fail('a failing xorriso: exit %d, left %s, said %r' % (code, os.listdir(os.path.dirname(image)), err))
     else:
         print('refused as expected: xorriso failing half-way')
+
+
+def check_mended(args, work, good):
+    """The command a stale medium's refusal names mends it: the image is then written."""
+    medium = os.path.join(work, 'mended', 'Quorin Demo')
+    shutil.copytree(good, medium, symlinks=True)
+    append(medium, 'readme.txt', b'x' * 5000)
+    write(medium, 'data/level2.map', b'new level')
+    image = os.path.join(work, 'mended', 'game.iso')
+    code, out, err = run([args.qpk, 'iso', medium, '-o', image])
+    mend = [line.split('mend it with: ', 1)[1] for line in err.splitlines() if 'mend it with: ' in line]
+    if code != 2 or len(mend) != 1 or not mend[0].startswith('qpk build '):
+        fail('a stale medium: exit %d, no single command to mend it:\n%s' % (code, err))
+        return
+    code, out, err = run(['sh', '-c', args.qpk + ' ' + mend[0][len('qpk '):]])
+    if code != 0:
+        fail('the command that mends the medium failed (%d): %s%s' % (code, out, err))
+    code, out, err = run([args.qpk, 'iso', medium, '-o', image])
+    if code != 0 or not os.path.isfile(image):
+        fail('the mended medium is still refused (%d): %s' % (code, err))
+    else:
+        print('mended as the refusal says: %s' % mend[0])
+
+
+def check_warning_shipped(args, work, good):
+    """Without --strict, a warning of qpk check that is not about the manifest does not stop the image."""
+    medium = os.path.join(work, 'warning')
+    shutil.copytree(good, medium, symlinks=True)
+    colour_warning(medium)
+    image = os.path.join(work, 'warning.iso')
+    code, out, err = run([args.qpk, 'iso', medium, '-o', image])
+    if code != 0 or not os.path.isfile(image):
+        fail('a medium with a warning only, without --strict: exit %d: %s' % (code, err))
+    else:
+        print('written without --strict: a medium with a warning')
 
 
 def check_install(args, work):
@@ -322,6 +400,8 @@ def main():
     parser.add_argument('--source', required=True)
     parser.add_argument('--install', action='store_true')
     args = parser.parse_args()
+    global ARGS
+    ARGS = args
     for tool in ['xorriso', 'bsdtar']:
         if shutil.which(tool) is None:
             sys.exit('%s is not installed: scripts/bootstrap.sh installs it' % tool)

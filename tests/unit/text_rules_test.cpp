@@ -60,3 +60,45 @@ TEST(FileNameKey, FoldsLettersButNotTrailBytes) {
     EXPECT_EQ(FileNameKey("a\xB0\x61" "b"), "A\xB0\x61" "B");
     EXPECT_EQ(UpperAscii(std::string("aZ\xB0\x61")), "AZ\xB0\x41");
 }
+
+TEST(WithCrlfLineEnds, EndsEveryLineWithCrLf) {
+    struct Case {
+        const char* what;
+        std::string text, expected;
+    } cases[] = {
+        {"LF lines", "[Main]\nName=x\n", "[Main]\r\nName=x\r\n"},
+        {"CRLF lines stay", "[Main]\r\nName=x\r\n", "[Main]\r\nName=x\r\n"},
+        {"mixed", "a\r\nb\nc", "a\r\nb\r\nc"},
+        {"LF first", "\nx", "\r\nx"},
+        {"blank lines", "a\n\n\nb", "a\r\n\r\n\r\nb"},
+        {"no line end", "a", "a"},
+        {"empty", "", ""},
+        {"a lone CR is no line end of its own", "a\rb\n", "a\rb\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithCrlfLineEnds(c.text), c.expected) << c.what;
+}
+
+// The place of a character the script cannot be converted at: the line and
+// the column in characters, a Korean syllable (three UTF-8 bytes) counting one.
+TEST(PlaceOfUtf8Offset, CountsLinesAndCharacters) {
+    const std::string korean = "\xEC\xBF\xBC\xEB\xA6\xB0";  // two syllables, UTF-8
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t offset;
+        int line, column;
+    } cases[] = {
+        {"start", "abc", 0, 1, 1},
+        {"third letter", "abc", 2, 1, 3},
+        {"second line", "ab\ncd", 4, 2, 2},
+        {"after CRLF", "ab\r\ncd", 4, 2, 1},
+        {"after two syllables", "Name=" + korean + "x", 11, 1, 8},
+        {"second syllable", korean, 3, 1, 2},
+        {"offset past the end", "a\nb", 99, 2, 2},
+    };
+    for (const Case& c : cases) {
+        TextPlace place = PlaceOfUtf8Offset(c.text, c.offset);
+        EXPECT_EQ(place.line, c.line) << c.what;
+        EXPECT_EQ(place.column, c.column) << c.what;
+    }
+}

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,7 @@ struct IsoOptions {
     std::string label;
     bool labelGiven = false;
     bool autorun = false;
+    bool strict = false;  // every warning of `qpk check` refuses the image too
 };
 
 // A file or folder of the medium, relative to its top, with '/'.
@@ -73,6 +75,8 @@ static bool ParseIsoOptions(const std::vector<std::string>& args, IsoOptions& op
             options.labelGiven = true;
         } else if (arg == "--autorun") {
             options.autorun = true;
+        } else if (arg == "--strict") {
+            options.strict = true;
         } else if (options.folder.empty() && !arg.empty() && arg[0] != '-') {
             options.folder = arg;
         } else {
@@ -231,30 +235,81 @@ static const MediumEntry* TopFile(const std::vector<MediumEntry>& entries, const
     return nullptr;
 }
 
-// What keeps the medium from installing, as the analysis of `qpk check`
-// finds it: the three files at its top, then every error.
-static bool CheckMediumInstalls(const std::string& folder, std::vector<std::string>& problems) {
+// The findings of `qpk check` that say the manifest no longer matches the
+// medium's files: a file grown or shrunk past a cluster since `qpk build`
+// (the total), a file added that no list installs, a package file missing,
+// a shared file also in the manifest. Each is mended by building the
+// manifest again; the disc is refused with them whatever their severity.
+static const char* const kStaleManifestCodes[] = {"total-too-small",    "total-mismatch",    "total-files-added",
+                                                  "file-not-listed",    "package-file-missing",
+                                                  "shared-in-manifest"};
+
+static bool IsStaleManifestFinding(const Finding& finding) {
+    for (const char* code : kStaleManifestCodes)
+        if (finding.code == code) return true;
+    return false;
+}
+
+// A word for a POSIX shell: as it is when it holds nothing the shell reads
+// otherwise, else in single quotes.
+static std::string ShellWord(const std::string& word) {
+    bool plain = !word.empty();
+    for (unsigned char c : word)
+        plain = plain && (std::isalnum(c) || std::strchr("_/.,:=@%+-", c) != nullptr || c >= 0x80);
+    if (plain) return word;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The one command that writes the medium's manifest as it must be: every
+// file below the folder but the shared files of the script.
+static std::string BuildCommandFor(const std::string& folder, const Medium& medium) {
+    std::string top = folder;
+    while (top.size() > 1 && top.back() == '/') top.pop_back();
+    std::string command = "qpk build " + ShellWord(top) + " -o " + ShellWord(top + "/Quorin.qpk");
+    for (const std::string& shared : SharedFileNames(medium.script)) command += " --exclude " + ShellWord(shared);
+    return command;
+}
+
+static bool IsMissingFileFinding(const Finding& finding) {
+    return finding.code == "no-script" || finding.code == "no-setup-exe";
+}
+
+// What keeps the medium from shipping, as the analysis of `qpk check` finds
+// it: the three files at its top, a manifest that no longer matches the
+// files (with the command that mends it), then every error, or with strict
+// every warning too.
+static bool CheckMediumInstalls(const std::string& folder, bool strict, std::vector<std::string>& problems) {
     MediumOptions options;
     options.folder = folder;
     Medium medium;
     if (!ReadMediumFolder(options, medium)) return false;
     bool hasProgram = false;
     for (const auto& file : medium.files) hasProgram = hasProgram || SameFileName(file.first, "Setup.exe");
+    std::string rebuild = BuildCommandFor(folder, medium);
     std::vector<std::string> missing;
     if (!hasProgram) missing.push_back("Setup.exe (the program: copy build/win32/Setup.exe)");
     if (!medium.hasScript) missing.push_back("Setup.ini (the setup script)");
-    if (medium.manifestBuilt)
-        missing.push_back("Quorin.qpk (the package manifest: qpk build " + folder + " -o " + folder + "/Quorin.qpk)");
+    if (medium.manifestBuilt) missing.push_back("Quorin.qpk (the package manifest: " + rebuild + ")");
     for (const std::string& what : missing) problems.push_back("missing at the top of the medium: " + what);
     MediumReport report = AnalyseMedium(medium, options.context);
-    std::size_t errors = 0;
+    std::vector<std::string> stale, refused;
     for (const Finding& finding : report.findings) {
-        if (finding.severity != Severity::Error || finding.code == "no-script" || finding.code == "no-setup-exe")
-            continue;
-        problems.push_back("qpk check: " + finding.code + ": " + Utf8Of(finding.text));
-        ++errors;
+        std::string line = "qpk check: " + finding.code + ": " + Utf8Of(finding.text);
+        if (IsStaleManifestFinding(finding) && !medium.manifestBuilt)
+            stale.push_back(line);
+        else if (!IsMissingFileFinding(finding) &&
+                 (finding.severity == Severity::Error || (strict && finding.severity == Severity::Warning)))
+            refused.push_back(line);
     }
-    if (errors > 0) problems.push_back("qpk check " + folder + " shows every finding with its line");
+    if (!stale.empty()) {
+        problems.push_back("Quorin.qpk no longer matches the medium's files (changed since qpk build):");
+        problems.insert(problems.end(), stale.begin(), stale.end());
+        problems.push_back("mend it with: " + rebuild);
+    }
+    problems.insert(problems.end(), refused.begin(), refused.end());
+    if (!refused.empty()) problems.push_back("qpk check " + ShellWord(folder) + " shows every finding with its line");
     return true;
 }
 
@@ -353,7 +408,7 @@ static void PrintProblems(const std::string& folder, const std::vector<std::stri
 }
 
 static void UsageOfIso() {
-    std::fputs("usage: qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun]\n", stderr);
+    std::fputs("usage: qpk iso <medium folder> -o <image.iso> [--label <label>] [--autorun] [--strict]\n", stderr);
 }
 
 // Writes the image through a temporary file; 0 when it is in place.
@@ -442,7 +497,7 @@ int IsoCommand(const std::vector<std::string>& args) {
     std::vector<MediumEntry> entries;
     if (!ListMediumEntries(options.folder, entries, problems)) return 2;
     CheckEntryNames(entries, problems);
-    if (!CheckMediumInstalls(options.folder, problems)) return 2;
+    if (!CheckMediumInstalls(options.folder, options.strict, problems)) return 2;
 
     std::string autorunText = options.autorun ? AutorunToAdd(options.folder, entries, label, problems) : "";
 

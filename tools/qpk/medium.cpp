@@ -124,8 +124,7 @@ static std::string HeadOf(const fs::path& path) {
     return std::string(head, static_cast<std::size_t>(in.gcount()));
 }
 
-// The shared files of the script, which `qpk build` is told to leave out.
-static std::vector<std::string> SharedFileNames(const std::string& script) {
+std::vector<std::string> SharedFileNames(const std::string& script) {
     Profile profile = ParseProfile(script);
     std::vector<std::string> names;
     int count = SharedFileCountToUse(ProfileInt(profile, "Shared File", "Count", 0));

@@ -25,6 +25,10 @@ bool ParseMediumOptions(const std::vector<std::string>& args, MediumOptions& opt
 // be read.
 bool ReadMediumFolder(MediumOptions& options, Medium& medium);
 
+// The shared files of a script's [Shared File] (UTF-8), which `qpk build`
+// is told to leave out of the manifest.
+std::vector<std::string> SharedFileNames(const std::string& script);
+
 // A code page 949 text as UTF-8 (bytes with no form as \xNN).
 std::string Utf8Of(const std::string& cp949);
 

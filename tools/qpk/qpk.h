@@ -8,8 +8,9 @@
 constexpr std::uint32_t kDefaultClusterSize = 4096;
 
 // UTF-8 (the file system's names) to code page 949 and back; false when the
-// text has no form in the other code page.
-bool Utf8ToCp949(const std::string& utf8, std::string& cp949);
+// text has no form in the other code page (failedOffset: the byte of utf8
+// where the conversion stopped).
+bool Utf8ToCp949(const std::string& utf8, std::string& cp949, std::size_t* failedOffset = nullptr);
 bool Cp949ToUtf8(const std::string& cp949, std::string& utf8);
 
 // A manifest name for the terminal: UTF-8 where it converts, \xNN otherwise.
@@ -22,6 +23,7 @@ int CheckCommand(const std::vector<std::string>& args);
 int PlanCommand(const std::vector<std::string>& args);
 int TryCommand(const std::vector<std::string>& args);
 int IsoCommand(const std::vector<std::string>& args);
+int ConvertCommand(const std::vector<std::string>& args);
 
 // The manifest `qpk build <folder>` would write, in memory; `excluded` names
 // (relative, either slash) are left out besides Setup.exe/ini and Quorin.qpk.

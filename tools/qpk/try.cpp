@@ -62,8 +62,10 @@ static bool FindBench(const std::string& self, BenchPlace& place) {
 
 int TryCommand(const std::vector<std::string>& args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        std::fputs("usage: qpk try <medium folder> [--cdrom] [--shots <folder>] [--keep] [--install-dir <path>]\n"
-                   "                [--installed-version N] [--installed-path <path>] [--answer NAME=yes|no]...\n",
+        std::fputs("usage: qpk try <medium folder> [--cdrom] [--shots <folder>] [--screen 640x480|800x600|1024x768]\n"
+                   "                [--keep] [--install-dir <path>] [--installed-version N] [--installed-path <path>]\n"
+                   "                [--folder-exists|--folder-missing] [--answer NAME=yes|no]...\n"
+                   "                [--after <full medium folder>]\n",
                    args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
