@@ -62,12 +62,13 @@ target_link_options(Setup PRIVATE -Wl,--gc-sections)
 
 # The Wine bench's Win32 helpers (robot, timers, recorders, lock holders ...):
 # every bench/robot/*.cpp is one console program of the same name. They find
-# the program's windows by its resource ids (res/resource.h).
+# the program's windows by its resource ids (res/resource.h) and may use the
+# program's own constants (src/).
 file(GLOB QS_BENCH_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/robot/*.cpp)
 foreach(src ${QS_BENCH_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/res)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8 ${QS_WARNING_FLAGS})
   target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)

@@ -1,11 +1,14 @@
 // The baseline of the copy benchmark: copies a list of files with nothing but
 // CopyFileA, creating each folder once, and prints how long the copy took.
 //
-//   barecopy.exe [--new] <source folder> <list file> <destination folder>
+//   barecopy.exe [--new | --part] <source folder> <list file> <destination folder>
 //
 // With --new every copy only creates a new file (CopyFileA's bFailIfExists
-// TRUE), as the installer's first attempt does; without it each copy may
-// overwrite (FALSE), the plain loop.
+// TRUE); without it each copy may overwrite (FALSE), the plain loop. With
+// --part each file is copied as a new file under the program's temporary
+// name (kPartialCopyName) beside its destination and moved over the final name
+// (MoveFileExA, MOVEFILE_REPLACE_EXISTING): the two calls every replacement
+// through a whole copy needs, and nothing else.
 //
 // The list file holds one relative name per line (backslashes). Reading it is
 // not timed; the copy is, from the first folder to the last file. Prints
@@ -17,6 +20,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "install/partial_copy_rules.h"
 
 static std::vector<std::string> ReadList(const char* path) {
     std::vector<std::string> names;
@@ -54,12 +59,13 @@ static double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 
 int main(int argc, char** argv) {
     const bool onlyNew = argc > 1 && std::string(argv[1]) == "--new";
-    if (onlyNew) {
+    const bool throughPart = argc > 1 && std::string(argv[1]) == "--part";
+    if (onlyNew || throughPart) {
         --argc;
         ++argv;
     }
     if (argc != 4) {
-        fprintf(stderr, "usage: barecopy.exe [--new] <source folder> <list file> <destination folder>\n");
+        fprintf(stderr, "usage: barecopy.exe [--new | --part] <source folder> <list file> <destination folder>\n");
         return 2;
     }
     std::string source = argv[1];
@@ -73,7 +79,14 @@ int main(int argc, char** argv) {
         CreateFolderOnce(destination, name, made);
         std::string from = source + "\\" + name;
         std::string to = destination + "\\" + name;
-        if (!CopyFileA(from.c_str(), to.c_str(), onlyNew ? TRUE : FALSE)) ++failed;
+        if (throughPart) {
+            std::string part = to.substr(0, to.rfind('\\') + 1) + kPartialCopyName;
+            if (!CopyFileA(from.c_str(), part.c_str(), TRUE) ||
+                !MoveFileExA(part.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+                ++failed;
+        } else if (!CopyFileA(from.c_str(), to.c_str(), onlyNew ? TRUE : FALSE)) {
+            ++failed;
+        }
     }
     QueryPerformanceCounter(&end);
     printf("files %u\nfailed %d\ncopy_ms %.1f\n", static_cast<unsigned>(names.size()), failed, Milliseconds(start, end));

@@ -4,10 +4,11 @@
 For every package (generated once, kept under <build>/bench/prefix), each
 round installs it with the real Setup.exe under Wine, unattended, copies the
 same list of files with barecopy.exe (CopyFileA only, each folder created
-once) in the same prefix, once as the plain loop (each copy may overwrite) and
-once with every copy only creating a new file (what Setup.exe's first attempt
-asks for), and copies the tree with the native cp -r. The order of the four
-turns round from one round to the next. Every result is compared with the
+once) in the same prefix, once as the plain loop (each copy may overwrite),
+once with every copy only creating a new file, and once through a temporary
+name (each file copied as a new file beside its destination and moved over
+it, the two calls Setup.exe's copy makes), and copies the tree with the
+native cp -r. The order of the five turns round from one round to the next. Every result is compared with the
 source before the next run. Prints per package the medians of the copy stage
 (Setup: from the copy dialog's appearance to its end; bare copy: its own loop)
 and of the whole run, and the ratios.
@@ -316,11 +317,11 @@ def run_setup(runner, name, medium, names, full):
             "backdrop": float(f["backdrop_painted_ms"])}
 
 
-def run_bare(runner, name, medium, names, full, only_new=False):
-    kind = "bare_new" if only_new else "bare"
+def run_bare(runner, name, medium, names, full, mode=None):
+    kind = {None: "bare", "--new": "bare_new", "--part": "bare_part"}[mode]
     target = runner.drive("C:\\Games\\%s\\%s" % (name, kind))
     fresh(target)
-    f = runner.timed(["C:\\benchtools\\barecopy.exe"] + (["--new"] if only_new else []) +
+    f = runner.timed(["C:\\benchtools\\barecopy.exe"] + ([mode] if mode else []) +
                      ["C:\\bench\\" + name, "C:\\bench\\%s.lst" % name, "C:\\Games\\%s\\%s" % (name, kind)])
     if f.get("exit_code") != "0" or f.get("failed") != "0":
         raise BenchError("barecopy of %s: %s" % (name, f))
@@ -329,7 +330,11 @@ def run_bare(runner, name, medium, names, full, only_new=False):
 
 
 def run_bare_new(runner, name, medium, names, full):
-    return run_bare(runner, name, medium, names, full, only_new=True)
+    return run_bare(runner, name, medium, names, full, mode="--new")
+
+
+def run_bare_part(runner, name, medium, names, full):
+    return run_bare(runner, name, medium, names, full, mode="--part")
 
 
 def run_cp(runner, name, medium, names, full):
@@ -351,7 +356,8 @@ def bench_package(runner, name, runs, full):
     size = sum(os.path.getsize(os.path.join(medium, n.replace("\\", "/"))) for n in names)
     print("%s: %d files, %.1f MB; warming up, then %d run(s) of each" % (name, len(names), size / MB, runs),
           flush=True)
-    kinds = (("setup", run_setup), ("bare", run_bare), ("bare_new", run_bare_new), ("cp", run_cp))
+    kinds = (("setup", run_setup), ("bare", run_bare), ("bare_new", run_bare_new), ("bare_part", run_bare_part),
+             ("cp", run_cp))
     for _, how in kinds:  # fills the page cache and loads Wine's libraries
         how(runner, name, medium, names, full)
     results = {kind: [] for kind, _ in kinds}
@@ -370,15 +376,20 @@ def median(results, field):
 
 
 def report_package(name, results):
-    setup, bare, new, cp = (median(results[k], "copy") for k in ("setup", "bare", "bare_new", "cp"))
+    setup, bare, new, part, cp = (median(results[k], "copy") for k in ("setup", "bare", "bare_new", "bare_part", "cp"))
     whole_setup, whole_bare = median(results["setup"], "whole"), median(results["bare"], "whole")
-    print("  copy stage   Setup %9.1f ms   bare CopyFileA %9.1f ms   only new %9.1f ms   cp -r %9.1f ms"
-          % (setup, bare, new, cp))
-    print("               Setup/bare %.3f   Setup/only new %.3f   Setup/cp %.2f" % (setup / bare, setup / new, setup / cp))
+    print("  copy stage   Setup %9.1f ms   bare CopyFileA %9.1f ms   only new %9.1f ms   through a temporary name "
+          "%9.1f ms   cp -r %9.1f ms" % (setup, bare, new, part, cp))
+    print("               Setup/bare %.3f   Setup/only new %.3f   Setup/through a temporary name %.3f   Setup/cp %.2f"
+          % (setup / bare, setup / new, setup / part, setup / cp))
+    print("               through a temporary name/bare %.3f (what the copy and move alone cost)" % (part / bare))
+    ratios = [s["copy"] / b["copy"] for s, b in zip(results["setup"], results["bare"])]
+    print("               Setup/bare of each round: %s" % " ".join("%.2f" % r for r in ratios))
     print("  whole run    Setup %9.1f ms   bare CopyFileA %9.1f ms   Setup/bare %.3f"
           % (whole_setup, whole_bare, whole_setup / whole_bare))
-    print("  runs (copy stage, ms): Setup %s | bare %s | only new %s | cp %s" % tuple(
-        " ".join("%.0f" % r["copy"] for r in results[k]) for k in ("setup", "bare", "bare_new", "cp")), flush=True)
+    print("  runs (copy stage, ms): Setup %s | bare %s | only new %s | through a temporary name %s | cp %s" % tuple(
+        " ".join("%.0f" % r["copy"] for r in results[k]) for k in ("setup", "bare", "bare_new", "bare_part", "cp")),
+          flush=True)
     return {"backdrop": [r["backdrop"] for r in results["setup"]]}
 
 

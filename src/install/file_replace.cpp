@@ -5,13 +5,19 @@
 // (left so by an installation from a CD) is replaced.
 #include <string>
 
+#include "common/link_rules.h"
 #include "install/copy_rules.h"
 #include "install/install.h"
 #include "install/partial_copy_rules.h"
 
+// A link is left read-only: its attributes would be set on what it leads to.
 BOOL MakeFileWritable(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     if (!HasReadOnlyAttribute(attributes)) return TRUE;
+    if (IsLinkAttributes(attributes)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     return SetFileAttributesA(path, WritableAttributes(attributes));
 }
 

@@ -19,5 +19,5 @@ void InstallSharedFiles(HWND hDlg, int position);
 // never read-only, and a read-only file it replaces is replaced.
 BOOL CopyFileWhole(const char* source, const char* destination);
 // Takes the read-only attribute off a file; TRUE when it has none now (or
-// there is no such file).
+// there is no such file). A read-only link is left so (FALSE).
 BOOL MakeFileWritable(const char* path);

@@ -13,6 +13,7 @@
 #include "common/script_rules.h"
 #include "common/setup_state.h"
 #include "common/system_libraries.h"
+#include "install/partial_copy_rules.h"
 
 // The folders entered, open until the program ends.
 static std::vector<HANDLE> g_heldFolders;
@@ -144,14 +145,26 @@ bool EnterInstallFolder(const std::string& folder) {
     return true;
 }
 
-std::string LinkOnTheWayOf(const std::string& path) {
+// A folder refused as a link that path lies in, "" when none.
+static std::string RefusedFolderHolding(const std::string& path) {
     for (const std::string& refused : g_refusedFolders)
         if (LiesWithinFolder(path, refused)) return refused;
+    return "";
+}
+
+std::string LinkOnTheWayOf(const std::string& path) {
+    const std::string refused = RefusedFolderHolding(path);
+    if (!refused.empty()) return refused;
     return LookAtPathItself(path) == PathKind::Link ? path : "";
 }
 
+// The file itself is looked at only where it is copied onto straight: a copy
+// made under the temporary name is moved over the final name, and the move
+// replaces a link there instead of writing through it (a link planted after
+// any look would be replaced just the same).
 bool StopCopyAtLink(const std::string& destination) {
-    const std::string link = LinkOnTheWayOf(destination);
+    const std::string link =
+        PartialCopyPath(destination).empty() ? LinkOnTheWayOf(destination) : RefusedFolderHolding(destination);
     if (link.empty()) return false;
     MessageBoxA(nullptr, LinkOnTheWayText(link).c_str(), kScriptErrorCaption, MB_ICONERROR);
     g_state.cancelRequested = true;

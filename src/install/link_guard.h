@@ -33,8 +33,10 @@ bool EnterInstallFolder(const std::string& folder);
 // path lies in, or path itself when it is a link; "" when none.
 std::string LinkOnTheWayOf(const std::string& path);
 
-// The copy's check before each file: a link on the way of destination is
-// told, the copy stops there as after a cancel (exit -1) and true is given.
+// The copy's check before each file: a link on the way of destination (a
+// folder refused as a link, or the file itself where it is copied onto
+// straight) is told, the copy stops there as after a cancel (exit -1) and
+// true is given.
 bool StopCopyAtLink(const std::string& destination);
 
 // The shortcut step's check before each link file: one that would be written

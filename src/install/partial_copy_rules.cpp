@@ -7,6 +7,16 @@ bool IsPartialCopyName(const std::string& fileName) {
     return UpperAscii(fileName) == UpperAscii(kPartialCopyName);
 }
 
+bool NameHoldsPartialCopyName(const std::string& relativeName) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = relativeName.find('\\', start);
+        if (IsPartialCopyName(relativeName.substr(start, end == std::string::npos ? end : end - start))) return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
 std::string PartialCopyPath(const std::string& destination) {
     const std::size_t separator = destination.rfind('\\');
     if (separator == std::string::npos) return "";

@@ -14,6 +14,12 @@ constexpr const char kPartialCopyName[] = "~qsetup.part";
 // letters) is that of a copy in progress, left there by a run that was killed.
 bool IsPartialCopyName(const std::string& fileName);
 
+// Whether a package file's name relative to the install folder (parts
+// separated by backslashes) has a part of that name: the file itself would be
+// taken for a leftover and replaced by the next copy of its folder, and a
+// folder of that name leaves no room for the copies of the folder above it.
+bool NameHoldsPartialCopyName(const std::string& relativeName);
+
 // The path of the copy in progress for a destination path: its folder with
 // kPartialCopyName. "" when the copy must go straight to the destination: the
 // path would not fit a 260-byte buffer, or the destination is itself named so.

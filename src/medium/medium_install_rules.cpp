@@ -9,6 +9,7 @@
 #include "common/text_rules.h"
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
+#include "install/partial_copy_rules.h"
 #include "install/shared_file_rules.h"
 #include "install/shared_install_rules.h"
 #include "medium/player_machine_rules.h"
@@ -424,6 +425,11 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         }
         exact += bytes;
         clustered += ClusterBytes(bytes, m_context.clusterSize);
+        if (NameHoldsPartialCopyName(name))
+            Add(Severity::Error, "package-temporary-name", "", "",
+                "manifest entry " + Quote(name) + " has a part named " + kPartialCopyName + ", the name the program "
+                "copies each file of a folder through: the file is lost, or the files of the folder above it are "
+                "not installed; rename it and rebuild with qpk build");
         m_packageNames.insert(FileNameKey(name));
         if (listed.insert(FileNameKey(name)).second) CheckSharedInManifest(*this, name);
     }

@@ -45,6 +45,25 @@ TEST(PartialCopyName, KilledRunsLeftoversAreRecognisedWhateverTheCase) {
     EXPECT_FALSE(IsPartialCopyName(""));
 }
 
+TEST(PartialCopyName, APackageNameWithAPartOfThatNameIsTold) {
+    struct Row {
+        const char* name;
+        bool holds;
+    };
+    const Row rows[] = {
+        {"~qsetup.part", true},               // at the top
+        {"data\\~QSETUP.PART", true},         // in a sub-folder, in capitals
+        {"~qsetup.part\\a.dat", true},         // a folder of that name
+        {"data\\~QSetup.Part\\maps\\a.map", true},
+        {"data\\a.dat", false},
+        {"data\\~qsetup.part.dat", false},    // only the whole part counts
+        {"~qsetup.partial\\a.dat", false},
+        {"x~qsetup.part", false},
+        {"", false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(NameHoldsPartialCopyName(row.name), row.holds) << row.name;
+}
+
 TEST(CopiedAttributes, TheReadOnlyBitGoesAndEveryOtherStays) {
     struct Row {
         unsigned long attributes;

@@ -9,6 +9,7 @@
 
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
+#include "install/partial_copy_rules.h"
 #include "medium/medium_rules.h"
 #include "qpk.h"
 
@@ -71,6 +72,11 @@ static bool ManifestName(const fs::path& relative, std::string& name) {
     NameProblem problem = CheckRelativeName(name);
     if (problem != NameProblem::None) {
         std::fprintf(stderr, "qpk: %s: %s\n", utf8.c_str(), NameProblemEnglish(problem).c_str());
+        return false;
+    }
+    if (NameHoldsPartialCopyName(name)) {
+        std::fprintf(stderr, "qpk: %s: a part is named %s, the name the setup program copies each file through\n",
+                     utf8.c_str(), kPartialCopyName);
         return false;
     }
     // The shortest install folder, a drive such as C:, leaves 256 bytes below it.
