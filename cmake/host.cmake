@@ -222,6 +222,16 @@ if(QS_E2E)
   endforeach()
 endif()
 
+# The whole program fuzzed under Wine, a short run (`make fuzz-wine` is the
+# long one): mutated scripts and manifests of the tree's media, each run with
+# the robot answering every window; a crash, a hang, a window loop or a write
+# outside the script's places fails it.
+if(QS_E2E)
+  add_test(NAME e2e.fuzz_wine COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/fuzz_wine.py
+           --build ${QS_BUILD_ROOT} --scripts 16 --manifests 8 --out ${QS_BUILD_ROOT}/fuzz-wine-test)
+  set_tests_properties(e2e.fuzz_wine PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 900 LABELS e2e)
+endif()
+
 # qpk installed into a fresh prefix tries a medium with what it installed.
 if(QS_E2E)
   add_test(NAME e2e.install.try COMMAND ${CMAKE_SOURCE_DIR}/tests/install/check_install.sh ${QS_BUILD_ROOT}
