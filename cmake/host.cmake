@@ -115,6 +115,9 @@ add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/ch
 # What `qpk try` derives from a plan and reads back from Wine's trace.
 add_test(NAME try_medium COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/try_medium_test.py)
 
+# The Wine fuzzer's own decisions: mutations, places, classes, order.
+add_test(NAME fuzz_wine_rules COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/fuzz_wine_test.py)
+
 # qpk check on media with one known defect each (tests/qpk/media/<defect>/expected).
 file(GLOB QS_QPK_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/qpk/media/*)
 foreach(medium ${QS_QPK_MEDIA})
