@@ -22,7 +22,8 @@ changed outside the install folder, the shared files' folder, the registry keys
 the script names, the start page, the deferred replacements, the link folders
 and Wine's own housekeeping (the bench's confinement check). Every run of a
 class other than the exit codes is kept as a medium that reproduces it under
-<out>/findings/<class>-<n>/, with mutation.txt saying what was changed.
+<out>/findings/<class>-<n>/, with mutation.txt saying what was changed (and the
+transcript) and wine.log, Wine's output of the run.
 
 Exit status 0 when no run crashed, hung, wrote outside or could not be run; 1
 otherwise (a loop is kept and counted, see FAILURES).
@@ -337,6 +338,24 @@ def run_case(bench, number, medium, description, target, data, timeout, out):
     owner = os.environ.get("QS_OWNER_BASE")
     if owner:
         os.environ["QS_OWNER"] = "%s.%d" % (owner, number)
+    # A run the bench could not make (Wine's desktop not up within the robot's
+    # limit on a busy machine, the robot not started) says nothing of the
+    # program: it is made once more before it counts.
+    for _ in range(2):
+        outcome = run_once(bench, number, case_dir, sections)
+        if outcome["class"] != "bench":
+            break
+    problem = outcome["class"] if outcome["class"] in PROBLEMS else "outside" if outcome["outside"] else None
+    if problem:
+        keep_finding(out, problem, number, case_dir, description, outcome)
+    wine.remove_file(outcome["wine_log"])
+    shutil.rmtree(case_dir, ignore_errors=True)
+    return number, outcome["class"], bool(outcome["outside"]), outcome["folder_again"], description
+
+
+def run_once(bench, number, case_dir, sections):
+    """The outcome of one run of a case (see classify), its prefix removed and its
+    Wine output left at outcome["wine_log"]."""
     outcome = {}
     try:
         scenario.run_sections(bench, "fuzz-wine.%d" % number, case_dir, sections,
@@ -344,14 +363,10 @@ def run_case(bench, number, medium, description, target, data, timeout, out):
     except wine.ScenarioError as e:
         outcome = {"class": "bench", "outside": [], "folder_again": False, "transcript": [str(e)]}
     prefix = getattr(bench, "last_case", None)
+    outcome["wine_log"] = (prefix or case_dir) + ".wine.log"
     if prefix:
         bench.remove_prefix(prefix)
-        wine.remove_file(prefix + ".wine.log")
-    problem = outcome["class"] if outcome["class"] in PROBLEMS else "outside" if outcome["outside"] else None
-    if problem:
-        keep_finding(out, problem, number, case_dir, description, outcome)
-    shutil.rmtree(case_dir, ignore_errors=True)
-    return number, outcome["class"], bool(outcome["outside"]), outcome["folder_again"], description
+    return outcome
 
 
 def classify(ctx):
@@ -377,6 +392,8 @@ def keep_finding(out, problem, number, case_dir, description, outcome):
     target = os.path.join(out, "findings", "%s-%d" % (problem, number))
     shutil.rmtree(target, ignore_errors=True)
     shutil.copytree(case_dir, target)
+    if os.path.isfile(outcome["wine_log"]):
+        shutil.copyfile(outcome["wine_log"], os.path.join(target, "wine.log"))
     with open(os.path.join(target, "mutation.txt"), "w", encoding="utf-8") as f:
         f.write(description + "\n")
         f.write("class: %s\n" % outcome["class"])
