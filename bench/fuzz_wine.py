@@ -329,8 +329,9 @@ def run_case(bench, number, medium, description, target, data, timeout, out):
     case_dir = os.path.join(out, "cases", str(number))
     shutil.rmtree(case_dir, ignore_errors=True)
     shutil.copytree(medium, case_dir)
-    with open(os.path.join(case_dir, target), "wb") as f:
-        f.write(data)
+    if target:
+        with open(os.path.join(case_dir, target), "wb") as f:
+            f.write(data)
     with open(os.path.join(case_dir, "Setup.ini"), "rb") as f:
         script = f.read()
     sections = {"medium": ["folder " + case_dir, "program"],
@@ -404,6 +405,15 @@ def keep_finding(out, problem, number, case_dir, description, outcome):
             f.write("  %s\n" % line)
 
 
+def kept_mutation(finding):
+    """What was changed to make a kept finding (the first line of its mutation.txt)."""
+    try:
+        with open(os.path.join(finding, "mutation.txt"), encoding="utf-8") as f:
+            return f.readline().strip()
+    except OSError:
+        return os.path.basename(os.path.abspath(finding))
+
+
 def worker(job):
     return run_case(WORKER_BENCH, *job)
 
@@ -426,10 +436,13 @@ def main():
     parser.add_argument("--seed", default="1")
     parser.add_argument("--jobs", type=int, default=1, help="runs at once, each in a prefix of its own")
     parser.add_argument("--timeout", type=int, default=60, help="the robot's time limit: a run not ended is a hang")
-    parser.add_argument("--out", help="where the findings go (default <build>/fuzz-wine)")
+    parser.add_argument("--out", help="where the findings go (default <build>/fuzz-wine, with --again "
+                                          "<build>/fuzz-wine-again)")
+    parser.add_argument("--again", nargs="+", metavar="FINDING",
+                        help="run these kept findings (media) once more, as they are, and class each")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    out = os.path.abspath(args.out or os.path.join(build, "fuzz-wine"))
+    out = os.path.abspath(args.out or os.path.join(build, "fuzz-wine-again" if args.again else "fuzz-wine"))
     bench = wine.Bench(build)
     if bench.program.notice:
         print(bench.program.notice)
@@ -440,15 +453,20 @@ def main():
         os.environ["QS_OWNER_BASE"] = os.environ["QS_OWNER"]
     media_dir = os.path.join(out, "media")
     os.makedirs(media_dir)
-    sources = sorted(d for pattern in SOURCES for d in glob.glob(os.path.join(wine.ROOT, pattern))
-                     if os.path.isfile(os.path.join(d, "Setup.ini")))
-    media = [agree.medium_as_tried(bench, source, media_dir) for source in sources]
-    cases = [(m, d, "Setup.ini", b) for m, d, b in interleave(script_cases(media), args.seed, args.scripts)]
-    cases += [(m, d, "Quorin.qpk", b) for m, d, b in interleave(manifest_cases(media), args.seed, args.manifests)]
+    if args.again:
+        cases = [(os.path.abspath(f), "again: %s" % kept_mutation(f), None, None) for f in args.again]
+        print("fuzz-wine: %d findings once more, %s" % (len(cases), bench.program.describe()))
+    else:
+        sources = sorted(d for pattern in SOURCES for d in glob.glob(os.path.join(wine.ROOT, pattern))
+                         if os.path.isfile(os.path.join(d, "Setup.ini")))
+        media = [agree.medium_as_tried(bench, source, media_dir) for source in sources]
+        cases = [(m, d, "Setup.ini", b) for m, d, b in interleave(script_cases(media), args.seed, args.scripts)]
+        cases += [(m, d, "Quorin.qpk", b) for m, d, b in
+                  interleave(manifest_cases(media), args.seed, args.manifests)]
+        print("fuzz-wine: %d scripts and %d manifests from %d media, seed %s, %s" % (
+            sum(1 for c in cases if c[2] == "Setup.ini"), sum(1 for c in cases if c[2] == "Quorin.qpk"),
+            len(media), args.seed, bench.program.describe()))
     jobs = [(n, m, d, t, b, args.timeout, out) for n, (m, d, t, b) in enumerate(cases, 1)]
-    print("fuzz-wine: %d scripts and %d manifests from %d media, seed %s, %s" % (
-        sum(1 for c in cases if c[2] == "Setup.ini"), sum(1 for c in cases if c[2] == "Quorin.qpk"), len(media),
-        args.seed, bench.program.describe()))
     sys.stdout.flush()
     counts, outside, folder_again = {}, 0, 0
     with multiprocessing.Pool(args.jobs, initializer=start_worker, initargs=(build,)) as pool:
