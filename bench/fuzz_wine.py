@@ -61,7 +61,7 @@ NUMBERS = [b"0", b"-1", b"2147483648", b"4294967296", b"99999999999999999999", b
 PATHS = [b"..\\..\\..\\fuzz-escape", b"C:\\fuzz-absolute", b"\\\\fuzzserver\\share\\fuzz", b"\\\\.\\fuzzdevice",
          b"CON", b"%EXEPATH%\\..\\..\\fuzz-escape"]
 LEAD_BYTE = b"\xb0"  # a CP949 lead byte with no trail byte after it
-MANY = 3000
+MANY = 1000  # lines of a counted list, entries of a manifest: work a run can do within the limit
 
 
 def value_of(line):
@@ -435,7 +435,7 @@ def main():
     parser.add_argument("--manifests", type=int, default=100)
     parser.add_argument("--seed", default="1")
     parser.add_argument("--jobs", type=int, default=1, help="runs at once, each in a prefix of its own")
-    parser.add_argument("--timeout", type=int, default=60, help="the robot's time limit: a run not ended is a hang")
+    parser.add_argument("--timeout", type=int, default=120, help="the robot's time limit: a run not ended is a hang")
     parser.add_argument("--out", help="where the findings go (default <build>/fuzz-wine, with --again "
                                           "<build>/fuzz-wine-again)")
     parser.add_argument("--again", nargs="+", metavar="FINDING",
