@@ -85,6 +85,19 @@ preview: build
 bench: build
 	python3 scripts/bench/bench.py --build $(abspath $(BUILD))
 
+# The whole program fuzzed under Wine: FUZZ_WINE_SCRIPTS mutated scripts and
+# FUZZ_WINE_MANIFESTS mutated manifests of the tree's media (defaults 300 and
+# 100), FUZZ_WINE_SEED orders them, FUZZ_WINE_JOBS run at once; prints the
+# counts per class, keeps findings under $(BUILD)/fuzz-wine/findings/.
+FUZZ_WINE_SCRIPTS ?= 300
+FUZZ_WINE_MANIFESTS ?= 100
+FUZZ_WINE_SEED ?= 1
+FUZZ_WINE_JOBS ?= 2
+.PHONY: fuzz-wine
+fuzz-wine: build
+	python3 bench/fuzz_wine.py --build $(abspath $(BUILD)) --scripts $(FUZZ_WINE_SCRIPTS) \
+	  --manifests $(FUZZ_WINE_MANIFESTS) --seed $(FUZZ_WINE_SEED) --jobs $(FUZZ_WINE_JOBS)
+
 # Signs build/win32/Setup.exe in place with the publisher's certificate
 # (scripts/sign.sh; osslsigncode, Authenticode SHA-256):
 #   make sign SIGN_PKCS12=<file.p12> SIGN_PASS_FILE=<file> [SIGN_TIMESTAMP=<url>]

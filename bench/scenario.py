@@ -18,7 +18,10 @@ A scenario is a small text file of sections, each opened by a line
                      confined <places...> (nothing else in drive_c or the
                      registry changes, see "confinement"),
                      noplan <why> (not held against qpk plan, see "the
-                     plan's agreement")
+                     plan's agreement"),
+                     auto <limit> (the robot answers every window the dialogue
+                     does not, as a player who goes on wherever he can; the
+                     same window answered more than <limit> times is a loop)
 
 Lines starting with "#" are comments everywhere but in setup.ini and medium
 file contents. Paths are Windows paths (C:\\...) inside the scenario's prefix,
@@ -281,6 +284,7 @@ class Gate:
         self.signal = signal_path
         self.reached = reached_path
         self.on_reached = None  # what the bench does while the setup stands in the gate
+        self.opens = 1  # the setup stands in the gate at this open of the file; earlier ones go through
         self.fan = None
         self.stopped = []  # the pids of the setup while it stands in the gate
         self.thread = None
@@ -334,6 +338,11 @@ class Gate:
 
     def watch(self):
         waiting = self.next_open()
+        for _ in range(self.opens - 1):
+            if waiting is None:
+                return
+            self.allow(waiting[0])
+            waiting = self.next_open()
         if waiting is None:
             return
         self.stopped = self.setup_pids()
@@ -373,15 +382,21 @@ class Gate:
 
 
 def medium_gate(ctx, args):
-    """gate <relative path> [symlink <windows path> <target windows path>]: with
-    symlink, the link is made (as by the before-command symlink) while the
-    setup stands in the gate, after every check that comes before the copy."""
+    """gate <relative path> [symlink <windows path> <target windows path>] [open <n>]:
+    with symlink, the link is made (as by the before-command symlink) while the
+    setup stands in the gate, after every check that comes before the copy;
+    with open <n>, the setup stands in the gate at the n-th open of the file
+    (the earlier ones, such as the disk-space check's, go through)."""
     words = args.split()
     gate = add_gate(ctx, os.path.join(ctx.medium_host, *words[0].split("\\")))
+    if len(words) >= 3 and words[-2] == "open" and words[-1].isdigit() and int(words[-1]) >= 1:
+        gate.opens = int(words[-1])
+        words = words[:-2]
     if len(words) == 4 and words[1] == "symlink":
         gate.on_reached = lambda: before_symlink(ctx, words[2] + " " + words[3])
     elif len(words) != 1:
-        raise ScenarioError("gate: <relative path> [symlink <windows path> <target windows path>]: %s" % args)
+        raise ScenarioError("gate: <relative path> [symlink <windows path> <target windows path>] [open <n>]: %s"
+                            % args)
 
 
 def add_gate(ctx, path):
@@ -459,7 +474,7 @@ MEDIUM_COMMANDS = {
     "lines": medium_lines,   # lines [<section>] <count> <line with {n}>: a generated section of Setup.ini
     "sparse": medium_sparse, # sparse <relative path> <bytes>: a sparse file of that size
     # gate <relative path>: the copy stands in that file until the robot's action "open-gate"
-    "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>]: see Gate
+    "gate": medium_gate,     # gate <relative path> [symlink <windows path> <target>] [open <n>]: see Gate
     "hold-copy": medium_hold_copy,  # hold-copy <relative path> [<relative path>]: the copy dialog's picture
 }
 
@@ -1488,14 +1503,20 @@ def compare_dialogue(ctx, expected):
             ctx.fail(line)
 
 
-# What Windows' error codes mean for a program the robot could not start.
+def automatic_answers(ctx):
+    """The option "auto <limit>": the robot answers every box and folder dialog that
+    the dialogue does not (see robot.cpp) and ends a window loop at the limit."""
+    return ["auto %d" % int(ctx.options["auto"])] if "auto" in ctx.options else []
+
+
 def run_robot(ctx, dialogue, preview=False):
     """Runs Setup.exe of the medium once under the robot, which answers as the
     dialogue says; the transcript, the exit code, and whether the robot killed
     the setup are left in ctx."""
     robot_dir = host_path(ctx.prefix, "C:\\robot")
     with open(os.path.join(robot_dir, "answers.txt"), "w", encoding="utf-8") as f:
-        f.write("\n".join(getattr(ctx, "robot_preconditions", []) + answers_for(dialogue)) + "\n")
+        f.write("\n".join(getattr(ctx, "robot_preconditions", []) + automatic_answers(ctx) + answers_for(dialogue))
+                + "\n")
     timeout = int(ctx.options.get("timeout", "60"))
     ctx.wine_log = ctx.prefix + ".wine.log"
     try:
@@ -1575,8 +1596,8 @@ CHECK_COMMANDS["again"] = check_again  # again <section> [<preparation section>]
 
 def plan_case_of_scenario(ctx):
     sections = ctx.sections
-    if any(name in sections for name in ("second", "prepare")) or "noplan" in ctx.options:
-        return None
+    if any(name in sections for name in ("second", "prepare")) or "noplan" in ctx.options or "auto" in ctx.options:
+        return None  # a second run, or windows answered as the robot finds them
     if any(line.split()[0] in ("again", "plan") for line in command_lines(sections.get("check", []))):
         return None  # a second run, or a plan check of its own
     def plan_for(options):

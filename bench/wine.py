@@ -332,6 +332,9 @@ def key_is_saved(keypath):
 
 def parse_reg_string(s, i):
     """s[i] is the opening quote; returns (text, index after the closing quote)."""
+    end = s.find('"', i + 1)
+    if end != -1 and "\\" not in s[i + 1:end]:  # the common case: nothing escaped
+        return s[i + 1:end], end + 1
     out = []
     i += 1
     while i < len(s):

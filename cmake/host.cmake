@@ -115,6 +115,9 @@ add_test(NAME dialogs COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/ch
 # What `qpk try` derives from a plan and reads back from Wine's trace.
 add_test(NAME try_medium COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/try_medium_test.py)
 
+# The Wine fuzzer's own decisions: mutations, places, classes, order.
+add_test(NAME fuzz_wine_rules COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/fuzz_wine_test.py)
+
 # qpk check on media with one known defect each (tests/qpk/media/<defect>/expected).
 file(GLOB QS_QPK_MEDIA LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/qpk/media/*)
 foreach(medium ${QS_QPK_MEDIA})
@@ -236,6 +239,17 @@ if(QS_E2E)
       set_tests_properties(e2e.agree.${group}.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600 LABELS e2e)
     endif()
   endforeach()
+endif()
+
+# The whole program fuzzed under Wine, a short run (`make fuzz-wine` is the
+# long one): mutated scripts and manifests of the tree's media, each run with
+# the robot answering every window; a crash, a hang, a window loop or a write
+# outside the script's places fails it.
+if(QS_E2E)
+  add_test(NAME e2e.fuzz_wine COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/fuzz_wine.py
+           --build ${QS_BUILD_ROOT} --scripts 16 --manifests 8 --jobs 2 --out ${QS_BUILD_ROOT}/fuzz-wine-test)
+  # Two runs at once, each in a prefix of its own: CTest counts it as two.
+  set_tests_properties(e2e.fuzz_wine PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 900 LABELS e2e PROCESSORS 2)
 endif()
 
 # qpk installed into a fresh prefix tries a medium with what it installed.

@@ -17,11 +17,19 @@
 // on only once its texts are set (see WaitUntilSettled). Windows of kinds 106 and 107 need no
 // answer; a box or folder dialog without a matching answer is logged with
 // "-> ?" and the setup is ended there, since the run has left its script.
+//
+// A line "auto <limit>" makes the robot answer every box and folder dialog
+// that no answer line takes, as a player who goes on wherever he can: a box
+// with Yes, else OK; the folder dialog with OK the first time and Cancel
+// whenever it is shown again (the player gives up where the setup asks
+// again). The same window answered more than <limit> times is a loop that
+// the robot cannot leave: it says so and ends the setup.
 #include <windows.h>
 
 #include <commctrl.h>  // the progress bar's messages
 
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,6 +99,12 @@ static std::vector<Answer> g_answers;
 static size_t g_nextAnswer;
 static DWORD g_setupProcessId;
 static HWND g_backdrop;
+
+// "auto": see the top of the file.
+static int g_autoLimit;          // 0: no automatic answers
+static int g_folderDialogsAnswered;
+static std::map<std::string, int> g_answeredTimes;
+static bool g_looping;           // a window came back more often than g_autoLimit
 
 static void Log(const std::string& line) {
     fprintf(g_transcript, "%s\n", line.c_str());
@@ -381,6 +395,42 @@ static void WaitForSize(const std::string& args) {
     }
 }
 
+// "wait-value <key> <name>": returns once the registry value is there (the
+// registry step is under way), or once the setup has ended. The key begins
+// with the root's full name, as in a script: HKEY_CURRENT_USER\Software\X.
+static HKEY RootKey(const std::string& name) {
+    if (name == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+    if (name == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+    if (name == "HKEY_USERS") return HKEY_USERS;
+    if (name == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+    return nullptr;
+}
+
+static void WaitForValue(const std::string& args) {
+    const size_t blank = args.rfind(' ');
+    const std::string path = args.substr(0, blank);
+    const std::string name = blank == std::string::npos ? "" : args.substr(blank + 1);
+    const size_t slash = path.find('\\');
+    HKEY root = RootKey(path.substr(0, slash));
+    const std::wstring subKey = FromUtf8(slash == std::string::npos ? "" : path.substr(slash + 1));
+    if (!root) {
+        Log("robot: wait-value: unknown root in " + args);
+        return;
+    }
+    for (;;) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            const LONG found = RegQueryValueExW(key, FromUtf8(name).c_str(), nullptr, nullptr, nullptr, nullptr);
+            RegCloseKey(key);
+            if (found == ERROR_SUCCESS) return;
+        }
+        if (WaitForSingleObject(g_setupProcess, 1) != WAIT_TIMEOUT) {
+            Log("robot: the setup ended before " + args);
+            return;
+        }
+    }
+}
+
 static void WaitAtGate() {
     std::string reached = g_shotFolder.substr(0, g_shotFolder.size() - 6) + "gate" +
                           std::to_string(g_gatesOpened + 1) + ".reached";
@@ -431,6 +481,8 @@ static void Perform(HWND hWnd, const std::string& actions) {
             WaitAtGate();
         } else if (action == "open-gate") {
             OpenGate();
+        } else if (action.compare(0, 11, "wait-value ") == 0) {
+            WaitForValue(action.substr(11));
         } else if (action.compare(0, 10, "wait-size ") == 0) {
             WaitForSize(action.substr(10));
         } else if (action == "kill") {
@@ -519,6 +571,12 @@ static void TakePreviewShot(HWND hWnd, const std::string& kind) {
     OpenGate();
 }
 
+// What a player who goes on wherever he can answers (the "auto" line).
+static std::string AutomaticAnswer(HWND hWnd, const std::string& kind) {
+    if (kind == kFolderKind) return g_folderDialogsAnswered++ == 0 ? "ok" : "cancel";
+    return GetDlgItem(hWnd, IDYES) ? "yes" : "ok";
+}
+
 static std::set<HWND> g_acted;
 static bool g_stopped;  // a window came that the scenario does not answer
 
@@ -547,8 +605,13 @@ static void Handle(HWND hWnd) {
     if (g_preview) TakePreviewShot(hWnd, kind);
     if (g_progress.thread && owner == g_progress.dialog) AwaitProgressReadings(2);
     bool answered = g_nextAnswer < g_answers.size() && g_answers[g_nextAnswer].kind == kind;
-    if (answered) {
-        const std::string action = g_answers[g_nextAnswer++].action;
+    const bool automatic = !answered && g_autoLimit > 0 && (kind == "box" || kind == kFolderKind);
+    if (automatic && ++g_answeredTimes[line] > g_autoLimit) {
+        Log("robot: window loop: " + line);
+        g_looping = true;
+    } else if (answered || automatic) {
+        const std::string action = answered ? g_answers[g_nextAnswer++].action : AutomaticAnswer(hWnd, kind);
+        answered = true;
         Log(line + " -> " + action);
         Perform(hWnd, action);
     } else if (kind == "box" || kind == kFolderKind) {
@@ -662,6 +725,10 @@ static bool ReadAnswers(const char* path) {
         Answer answer;
         answer.kind = text.substr(0, space);
         answer.action = space == std::string::npos ? "" : text.substr(space + 1);
+        if (answer.kind == "auto") {
+            g_autoLimit = atoi(answer.action.c_str());
+            continue;
+        }
         if (answer.kind == "drive") {
             size_t blank = answer.action.find(' ');
             g_driveConditions.push_back({answer.action.substr(0, blank) + "\\",
@@ -727,8 +794,8 @@ int main(int argc, char** argv) {
         }
         ForgetClosedWindows();
         EnumWindows(VisitWindow, 0);
-        if (g_stopped) {
-            Log("robot: stopped at a window the scenario does not answer");
+        if (g_stopped || g_looping) {
+            if (g_stopped) Log("robot: stopped at a window the scenario does not answer");
             KillSetup();
             WaitForSingleObject(process.hProcess, 5000);
             break;

@@ -427,9 +427,11 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         clustered += ClusterBytes(bytes, m_context.clusterSize);
         if (NameHoldsPartialCopyName(name))
             Add(Severity::Error, "package-temporary-name", "", "",
-                "manifest entry " + Quote(name) + " has a part named " + kPartialCopyName + ", the name the program "
-                "copies each file of a folder through: the file is lost, or the files of the folder above it are "
-                "not installed; rename it and rebuild with qpk build");
+                "manifest entry " + Quote(name) + " has a part named " + kPartialCopyName +
+                    ", the name the program copies each file of a folder through",
+                "such a file is taken for a leftover copy and replaced by the next one; a folder of that name keeps "
+                "the files beside it from being copied",
+                "rename it and rebuild the manifest: " + RebuildCommand(*this));
         m_packageNames.insert(FileNameKey(name));
         if (listed.insert(FileNameKey(name)).second) CheckSharedInManifest(*this, name);
     }
