@@ -23,6 +23,9 @@ std::uint64_t SumRequiredBytes(std::uint32_t totalSize, const std::uint32_t* sha
 
 // The message when the install folder does not lie on a fixed disk ("공지").
 constexpr const char kNotFixedDiskText[] = "하드디스크를 지정하십시요.";
+// A folder that cannot be used ends the installation with this (설치 오류);
+// so does a refused folder where no folder dialog lets the player choose another.
+constexpr const char kUnusableFolderText[] = "설치를 중단합니다.\n다음에 다시 시도하십시요.";
 
 // The caption of the question when the disk has too little room: OK chooses
 // again, Cancel ends.

@@ -82,8 +82,10 @@ bool PlayerMachine::IsFixedDisk(const std::string& root) {
         Add(Severity::Error, "folder-not-on-disk", "Main", "Default Path",
             "install folder " + Quote(m_state.installDir) + " does not start with a drive root (such as C:\\)",
             "the disk check shows \"" + std::string(kNotFixedDiskText) + "\" (" + kNoticeCaption +
-                "), then the folder choice again" +
-                (FolderDialogShown(m_state.changePath) ? "" : ": without the folder dialog, again and again"),
+                (FolderDialogShown(m_state.changePath)
+                     ? std::string("), then the folder dialog again")
+                     : "); without the folder dialog the installation ends with \"" +
+                           std::string(kUnusableFolderText) + "\" (" + kScriptErrorCaption + ", exit -1)"),
             "write the folder with its drive: Default Path=C:\\" + TrimLeadingBackslashes(m_state.installDir));
     return fixed;
 }

@@ -194,8 +194,9 @@ void CheckDefaultPathDrive(PlayerMachine& machine) {
                              " after confirming the folder dialog, then the dialog again with the same folder, until "
                              "he types a folder on a hard disk"
                        : "a player without a hard disk " + letter + " sees " + notice +
-                             " again and again: without the folder dialog (Change Path is not 1) there is no other "
-                             "folder to choose, and the player can only end the setup",
+                             "; without the folder dialog (Change Path is not 1) there is no other folder to choose: " +
+                             "the installation ends with \"" + std::string(kUnusableFolderText) + "\" (" +
+                             kScriptErrorCaption + ", exit -1)",
                 "propose a folder on C:, the drive every player has: Default Path=C:" +
                     (rest.empty() ? std::string("\\Games\\<game>") : rest));
 }

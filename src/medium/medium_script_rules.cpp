@@ -171,7 +171,8 @@ void CheckMainSection(PlayerMachine& machine) {
                               std::string(kNotFixedDiskText) + "\" (" + kNoticeCaption +
                               ") and the dialog again, until the player types a folder or browses to one"
                         : "no folder and no folder dialog: the player sees \"" + std::string(kNotFixedDiskText) +
-                              "\" (" + kNoticeCaption + ") again and again and can only end the setup",
+                              "\" (" + kNoticeCaption + "), then the installation ends with \"" +
+                              std::string(kUnusableFolderText) + "\" (" + kScriptErrorCaption + ", exit -1)",
                     "write the folder to propose, with its drive: Default Path=C:\\Games\\<game>");
     CheckDefaultPathDrive(machine);
 }

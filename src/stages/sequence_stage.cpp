@@ -2,6 +2,7 @@
 // command. A stage ends by going on to the next row, coming back to its own
 // command, aborting after a cancelled copy, or ending the program; the
 // caller posts the command that follows or ends its message loop.
+#include "checks/disk_space_rules.h"
 #include "checks/folder_rules.h"
 #include "checks/version_rules.h"
 #include "common/paint_rules.h"
@@ -31,8 +32,6 @@ StageEnd Quit(ExitCode exitCode, bool mediumRefusal = false) {
     return StageEnd{StageEndKind::Quit, exitCode, mediumRefusal};
 }
 
-const char kUnusableFolderText[] = "설치를 중단합니다.\n다음에 다시 시도하십시요.";
-
 // "Default Path" as written, read with more room than the install folder has:
 // a value that would be cut is refused before anything is written, instead of
 // installing into a folder the script never named.
@@ -52,12 +51,22 @@ StageEnd RunVersionCheck(SetupMachine& machine, SetupState& state) {
     return Quit(ExitCode::Completed, true);
 }
 
+// A folder refused where only another folder helps: back to the folder
+// dialog. Without the dialog the player could not choose another one and the
+// same refusal would come back for ever, so the installation ends instead,
+// as for a folder that cannot be used.
+StageEnd ChooseAnotherFolder(SetupMachine& machine, const SetupState& state) {
+    if (FolderDialogShown(state.changePath)) return Again();
+    machine.Tell(kScriptErrorCaption, kUnusableFolderText, kErrorMessage, MessageOwner::Backdrop);
+    return Quit(ExitCode::Failed);
+}
+
 // Creates every missing level of the install folder; a failure sends the
 // player back to the folder choice without a message.
 StageEnd CreateFolderPath(SetupMachine& machine, const SetupState& state) {
     for (const std::string& prefix : FolderCreationPrefixes(state.installDir)) {
         if (machine.SetCurrentFolder(prefix) == 0) continue;
-        if (!machine.CreateFolder(prefix)) return Again();
+        if (!machine.CreateFolder(prefix)) return ChooseAnotherFolder(machine, state);
     }
     return GoOn();
 }
@@ -68,7 +77,7 @@ StageEnd CreateInstallFolder(SetupMachine& machine, const SetupState& state, Fol
     if (missing == FolderTestFailure::CreateAllLevels) return CreateFolderPath(machine, state);
     if (machine.CreateFolder(state.installDir)) return GoOn();
     machine.TellLastError();
-    return Again();
+    return ChooseAnotherFolder(machine, state);
 }
 
 // The folder dialog with the start-page offer, the shared-file list, the
@@ -79,7 +88,9 @@ StageEnd RunFolderStage(SetupMachine& machine, SetupState& state) {
         OfferStartPage(machine, state);
     }
     BuildSharedFileList(machine, state);
-    switch (AfterDiskSpaceCheck(CheckDiskSpace(machine, state))) {
+    DiskVerdict verdict = CheckDiskSpace(machine, state);
+    if (verdict == DiskVerdict::ChooseAgain) return ChooseAnotherFolder(machine, state);
+    switch (AfterDiskSpaceCheck(verdict)) {
     case FolderCheckStep::AskAgain: return Again();
     case FolderCheckStep::Quit: return Quit(ExitCode::Completed);
     case FolderCheckStep::Abort: return Quit(ExitCode::Failed, true);

@@ -305,23 +305,24 @@ TEST(QpkPlan, ProgramThatCannotStartEndsThePrograms) {
 
 // An install folder that is not on a fixed disk gets the program's notice
 // and the folder stage again, before the manifest's paths are looked at: the
-// plan ends there, and the check finds no path too long below a folder the
-// player never gets to use.
+// plan ends there; without the folder dialog the installation ends (-1). The
+// check finds no path too long below a folder the player never gets to use.
 TEST(QpkPlan, FolderNotOnAFixedDiskAsksForAnotherOne) {
-    const std::string dialog = "설치 디렉토리 선택", offer = "시작페이지 등록", notice = "공지";
+    const std::string dialog = "설치 디렉토리 선택", offer = "시작페이지 등록", notice = "공지", error = "설치 오류";
     struct Row {
         const char* what;
         const char* mainSection;
         std::vector<std::string> captions;
-        const char* endNoteEnd;
+        const char* lastText;
+        const char* endNoteEnd;  // "": the plan follows the program to its end
         const char* finding;
     } rows[] = {
         {"no Default Path, folder dialog", "Default Path=\r\nChange Path=1", {dialog, offer, notice},
-         "the folder dialog comes back with the same folder", "no-default-path"},
-        {"no Default Path, no dialog", "Default Path=\r\nChange Path=0", {notice},
-         "the same message comes back again and again", "no-default-path"},
-        {"no drive in Default Path", "Default Path=Games\r\nChange Path=0", {notice},
-         "the same message comes back again and again", "folder-not-on-disk"},
+         "하드디스크를 지정하십시요.", "the folder dialog comes back with the same folder", "no-default-path"},
+        {"no Default Path, no dialog", "Default Path=\r\nChange Path=0", {notice, error},
+         "설치를 중단합니다.\n다음에 다시 시도하십시요.", "", "no-default-path"},
+        {"no drive in Default Path", "Default Path=Games\r\nChange Path=0", {notice, error},
+         "설치를 중단합니다.\n다음에 다시 시도하십시요.", "", "folder-not-on-disk"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -332,11 +333,17 @@ TEST(QpkPlan, FolderNotOnAFixedDiskAsksForAnotherOne) {
         std::vector<std::string> captions;
         for (const PlannedMessage& message : report.plan.messages) captions.push_back(message.caption);
         EXPECT_EQ(captions, row.captions);
-        EXPECT_EQ(report.plan.messages.back().text, "하드디스크를 지정하십시요.");
+        EXPECT_EQ(report.plan.messages.back().text, row.lastText);
         EXPECT_FALSE(report.plan.installs);
         EXPECT_TRUE(report.plan.files.empty() && report.plan.registryValues.empty());
         const std::string& note = report.plan.endNote;
-        EXPECT_EQ(note.substr(note.size() - std::string(row.endNoteEnd).size()), row.endNoteEnd);
+        const std::string end = row.endNoteEnd;
+        if (end.empty()) {
+            EXPECT_EQ(note, "");
+            EXPECT_EQ(report.plan.exitCode, -1);
+        } else {
+            EXPECT_EQ(note.size() < end.size() ? note : note.substr(note.size() - end.size()), end);
+        }
         std::vector<std::string> codes;
         for (const Finding& f : report.findings) codes.push_back(f.code);
         EXPECT_NE(std::find(codes.begin(), codes.end(), row.finding), codes.end());

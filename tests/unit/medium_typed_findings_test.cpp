@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Default Path=C:\\Games\\Quorin"},
         Planted{"default path on drive E without the dialog", "Default Path=C:\\Games\\Quorin\nChange Path=1",
                 "Default Path=E:\\Quorin\nChange Path=0", Severity::Warning, "default-path-drive",
-                "lies on drive E:", "again and again", "Default Path=C:\\Quorin"},
+                "lies on drive E:", "the installation ends with", "Default Path=C:\\Quorin"},
         Planted{"start page that is no address", "2=Arial,-20,255255000,0,http://www.quorin.example/",
                 "2=Arial,-20,255255000,0,Quorin home page", Severity::Warning, "start-page-not-url",
                 "\"Quorin home page\" is no web address", "Yes makes \"Quorin home page\" the browser's start page",
