@@ -4,7 +4,7 @@
 
 FolderCheckStep AfterDiskSpaceCheck(DiskVerdict verdict) {
     switch (verdict) {
-    case DiskVerdict::ChooseAgain:
+    case DiskVerdict::ChooseAgain: return FolderCheckStep::ChooseAnother;
     case DiskVerdict::TooSmallRetry: return FolderCheckStep::AskAgain;
     case DiskVerdict::TooSmallQuit: return FolderCheckStep::Quit;
     case DiskVerdict::PackageUnusable: return FolderCheckStep::Abort;

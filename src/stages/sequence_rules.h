@@ -6,11 +6,12 @@
 
 #include "common/setup_state_rules.h"
 
-enum class FolderCheckStep { AskAgain, Quit, Abort, GoOn };
+enum class FolderCheckStep { ChooseAnother, AskAgain, Quit, Abort, GoOn };
 
 // What the folder stage does with the disk-space check's verdict: not a fixed
-// disk and too little space with OK ask again, Cancel quits, a package that
-// cannot be installed (the user was told) ends with -1, enough space goes on.
+// disk needs another folder, too little space with OK asks again, Cancel
+// quits, a package that cannot be installed (the user was told) ends with -1,
+// enough space goes on.
 FolderCheckStep AfterDiskSpaceCheck(DiskVerdict verdict);
 
 enum class FolderTestFailure { CreateLastLevel, CreateAllLevels, Unusable };

@@ -62,7 +62,8 @@ StageEnd ChooseAnotherFolder(SetupMachine& machine, const SetupState& state) {
 }
 
 // Creates every missing level of the install folder; a failure sends the
-// player back to the folder choice without a message.
+// player back to the folder choice without a message (or, without the
+// folder dialog, ends the installation: ChooseAnotherFolder).
 StageEnd CreateFolderPath(SetupMachine& machine, const SetupState& state) {
     for (const std::string& prefix : FolderCreationPrefixes(state.installDir)) {
         if (machine.SetCurrentFolder(prefix) == 0) continue;
@@ -88,9 +89,8 @@ StageEnd RunFolderStage(SetupMachine& machine, SetupState& state) {
         OfferStartPage(machine, state);
     }
     BuildSharedFileList(machine, state);
-    DiskVerdict verdict = CheckDiskSpace(machine, state);
-    if (verdict == DiskVerdict::ChooseAgain) return ChooseAnotherFolder(machine, state);
-    switch (AfterDiskSpaceCheck(verdict)) {
+    switch (AfterDiskSpaceCheck(CheckDiskSpace(machine, state))) {
+    case FolderCheckStep::ChooseAnother: return ChooseAnotherFolder(machine, state);
     case FolderCheckStep::AskAgain: return Again();
     case FolderCheckStep::Quit: return Quit(ExitCode::Completed);
     case FolderCheckStep::Abort: return Quit(ExitCode::Failed, true);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 TEST(FolderStage, DiskSpaceResults) {
-    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::ChooseAgain), FolderCheckStep::AskAgain);
+    EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::ChooseAgain), FolderCheckStep::ChooseAnother);
     EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::TooSmallRetry), FolderCheckStep::AskAgain);
     EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::Enough), FolderCheckStep::GoOn);
     EXPECT_EQ(AfterDiskSpaceCheck(DiskVerdict::TooSmallQuit), FolderCheckStep::Quit);
