@@ -7,8 +7,8 @@
 // TRUE); without it each copy may overwrite (FALSE), the plain loop. With
 // --part each file is copied as a new file under the program's temporary
 // name (kPartialCopyName) beside its destination and moved over the final name
-// (MoveFileExA, MOVEFILE_REPLACE_EXISTING): the two calls every replacement
-// through a whole copy needs, and nothing else.
+// (MoveFileExA, MOVEFILE_REPLACE_EXISTING): a replacement through a whole
+// copy made of the two stock calls, and nothing else.
 //
 // The list file holds one relative name per line (backslashes). Reading it is
 // not timed; the copy is, from the first folder to the last file. Prints

@@ -31,6 +31,28 @@ void RestrictDllSearch() {
     if (setDllDirectory != nullptr) setDllDirectory("");
 }
 
+bool ReadHandleBasics(HANDLE file, DWORD& attributes, FILETIME& lastWrite) {
+    using GetFileInformationByHandleExFn = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+    const int fileBasicInfo = 0;  // FILE_INFO_BY_HANDLE_CLASS FileBasicInfo
+    static const auto getInformation = KernelFunction<GetFileInformationByHandleExFn>("GetFileInformationByHandleEx");
+    if (getInformation != nullptr) {
+        struct {
+            LARGE_INTEGER m_creationTime, m_lastAccessTime, m_lastWriteTime, m_changeTime;
+            DWORD m_fileAttributes;
+        } basic;
+        if (!getInformation(file, fileBasicInfo, &basic, sizeof basic)) return false;
+        attributes = basic.m_fileAttributes;
+        lastWrite.dwLowDateTime = basic.m_lastWriteTime.LowPart;
+        lastWrite.dwHighDateTime = static_cast<DWORD>(basic.m_lastWriteTime.HighPart);
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    attributes = info.dwFileAttributes;
+    lastWrite = info.ftLastWriteTime;
+    return true;
+}
+
 // ProcessRedirectionTrustPolicy of PROCESS_MITIGATION_POLICY and its flag
 // EnforceRedirectionTrust, which older headers do not name.
 const int kRedirectionTrustPolicy = 16;

@@ -25,6 +25,12 @@ Function KernelFunction(const char* name) {
                              : nullptr;
 }
 
+// The attributes and last-write time of an open file or folder. Read as the
+// basic information alone where Windows has GetFileInformationByHandleEx:
+// GetFileInformationByHandle also asks for the volume's information, which
+// costs more than the copy of a small file.
+bool ReadHandleBasics(HANDLE file, DWORD& attributes, FILETIME& lastWrite);
+
 // Keeps every later DLL search of the process (the program's, the shell's,
 // COM's) to the system folder where Windows can (SetDefaultDllDirectories),
 // and takes the current folder out of the search everywhere.

@@ -77,6 +77,7 @@ std::string NameProblemText(NameProblem problem) {
     case NameProblem::EmptyComponent: return "빈 폴더 이름('\\\\')이 들어 있는 이름입니다.";
     case NameProblem::BadCharacter: return "파일 이름에 쓸 수 없는 문자가 들어 있습니다.";
     case NameProblem::DeviceName: return "장치 이름(CON, NUL 등)은 파일 이름으로 쓸 수 없습니다.";
+    case NameProblem::PartialCopyName: return "설치 중 임시 파일 이름(~qsetup.part)은 파일 이름으로 쓸 수 없습니다.";
     }
     return "";
 }

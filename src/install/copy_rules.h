@@ -12,13 +12,14 @@
 // that must stay below the folder it is joined to.
 enum class NameProblem {
     None,
-    Empty,          // no characters at all
-    TooLong,        // more than 259 bytes
-    Absolute,       // a drive, a colon, a leading backslash or a UNC path
-    LeavesFolder,   // a component of only dots and blanks, such as ".."
-    EmptyComponent, // a doubled or trailing backslash
-    BadCharacter,   // a control character, '/' or one of < > " | ? *
-    DeviceName,     // CON, NUL, COM1 ... which name a device, not a file
+    Empty,            // no characters at all
+    TooLong,          // more than 259 bytes
+    Absolute,         // a drive, a colon, a leading backslash or a UNC path
+    LeavesFolder,     // a component of only dots and blanks, such as ".."
+    EmptyComponent,   // a doubled or trailing backslash
+    BadCharacter,     // a control character, '/' or one of < > " | ? *
+    DeviceName,       // CON, NUL, COM1 ... which name a device, not a file
+    PartialCopyName,  // a part named as the copy in progress (a manifest's names only)
 };
 
 // The first problem of a name; None when it names a file below any folder.

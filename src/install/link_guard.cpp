@@ -109,8 +109,9 @@ static HANDLE OpenFolderItself(const std::string& folder, DWORD flags) {
 
 // False, the handle closed, when what was opened is a link after all.
 static bool HoldFolder(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(handle, &info) && IsLinkAttributes(info.dwFileAttributes)) {
+    DWORD attributes = 0;
+    FILETIME lastWrite;
+    if (ReadHandleBasics(handle, attributes, lastWrite) && IsLinkAttributes(attributes)) {
         CloseHandle(handle);
         return false;
     }

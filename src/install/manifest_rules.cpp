@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "install/partial_copy_rules.h"
+
 static bool ReadUint32(const ReadBytes& read, std::uint32_t& value) {
     unsigned char bytes[4];
     if (read(bytes, sizeof bytes) != sizeof bytes) return false;
@@ -39,6 +41,8 @@ static bool DecodeEntry(const ReadBytes& read, std::vector<std::string>& names, 
     }
     std::string name(reinterpret_cast<const char*>(bytes), static_cast<const unsigned char*>(zero) - bytes);
     result.nameProblem = CheckRelativeName(name);
+    if (result.nameProblem == NameProblem::None && NameHoldsPartialCopyName(name))
+        result.nameProblem = NameProblem::PartialCopyName;
     if (result.nameProblem != NameProblem::None) {
         result.error = ManifestError::BadName;
         result.name = name;

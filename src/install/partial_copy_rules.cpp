@@ -32,3 +32,9 @@ bool HasReadOnlyAttribute(unsigned long attributes) {
 unsigned long WritableAttributes(unsigned long attributes) {
     return attributes == 0xFFFFFFFFul ? attributes : attributes & ~0x1ul;
 }
+
+unsigned long CreatedCopyAttributes(unsigned long sourceAttributes) {
+    const unsigned long kept = 0x2ul | 0x4ul | 0x20ul | 0x2000ul;  // hidden, system, archive, not indexed
+    const unsigned long attributes = sourceAttributes == 0xFFFFFFFFul ? 0ul : sourceAttributes & kept;
+    return attributes != 0 ? attributes : 0x80ul;
+}

@@ -10,6 +10,10 @@
 // loop copies one file at a time, so one name per folder is enough.
 constexpr const char kPartialCopyName[] = "~qsetup.part";
 
+// The bytes a package file is read and written in: a small file takes one
+// read, a large one few enough calls that the disk, not the calls, sets the pace.
+constexpr unsigned kCopyBufferBytes = 1u << 20;
+
 // Whether a file name (the last component of a path, any case of ASCII
 // letters) is that of a copy in progress, left there by a run that was killed.
 bool IsPartialCopyName(const std::string& fileName);
@@ -30,6 +34,12 @@ std::string PartialCopyPath(const std::string& destination);
 // installation can replace the file; every other bit stays.
 // (FILE_ATTRIBUTE_READONLY 0x1; 0xFFFFFFFF, no such file, gives itself.)
 unsigned long WritableAttributes(unsigned long attributes);
+
+// The attributes the copy in progress is created with, from those of the
+// file on the medium: hidden, system, archive and not-indexed stay, read-only
+// goes, and nothing else a new file cannot be given is asked for; a word with
+// none of them (or 0xFFFFFFFF) gives FILE_ATTRIBUTE_NORMAL (0x80).
+unsigned long CreatedCopyAttributes(unsigned long sourceAttributes);
 
 // Whether the attribute word has the read-only bit (and names a file).
 bool HasReadOnlyAttribute(unsigned long attributes);

@@ -45,6 +45,8 @@ std::string NameProblemEnglish(NameProblem problem) {
     case NameProblem::EmptyComponent: return "the name holds an empty component";
     case NameProblem::BadCharacter: return "the name holds a character Windows refuses (control, / < > \" | ? *)";
     case NameProblem::DeviceName: return "a component is a device name (CON, NUL, COM1, ...)";
+    case NameProblem::PartialCopyName:
+        return std::string("a part is named ") + kPartialCopyName + ", the name the program copies each file through";
     }
     return "";
 }
@@ -403,11 +405,13 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
             "write it before the medium ships: " + RebuildCommand(*this));
     if (result.error != ManifestError::None) {
         const bool missing = result.error == ManifestError::CannotOpen;
-        Add(Severity::Error, missing ? "no-manifest" : "manifest-defect", "", "",
-            ManifestDefectEnglish(result) + ": the program refuses the whole package and stops",
+        const bool partialName = result.nameProblem == NameProblem::PartialCopyName;
+        Add(Severity::Error, missing ? "no-manifest" : partialName ? "package-temporary-name" : "manifest-defect", "",
+            "", ManifestDefectEnglish(result) + ": the program refuses the whole package and stops",
             "the player sees \"" + ManifestErrorText(result) + "\" (" + kScriptErrorCaption +
                 ") and the setup ends (-1) before anything is written",
-            (missing ? "write the manifest: " : "write the manifest again: ") + RebuildCommand(*this));
+            partialName ? "rename it and rebuild the manifest: " + RebuildCommand(*this)
+                        : (missing ? "write the manifest: " : "write the manifest again: ") + RebuildCommand(*this));
         return;
     }
     std::uint64_t exact = 0, clustered = 0;
@@ -427,13 +431,6 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
         }
         exact += bytes;
         clustered += ClusterBytes(bytes, m_context.clusterSize);
-        if (NameHoldsPartialCopyName(name))
-            Add(Severity::Error, "package-temporary-name", "", "",
-                "manifest entry " + Quote(name) + " has a part named " + kPartialCopyName +
-                    ", the name the program copies each file of a folder through",
-                "such a file is taken for a leftover copy and replaced by the next one; a folder of that name keeps "
-                "the files beside it from being copied",
-                "rename it and rebuild the manifest: " + RebuildCommand(*this));
         m_packageNames.insert(FileNameKey(name));
         if (listed.insert(FileNameKey(name)).second) CheckSharedInManifest(*this, name);
     }

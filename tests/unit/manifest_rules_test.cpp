@@ -165,7 +165,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"UNC", U32(0) + U32(1) + Entry("\\\\server\\share\\evil.dll"), ManifestError::BadName, 1, 8},
         BadCase{"stream", U32(0) + U32(1) + Entry("a.txt:stream"), ManifestError::BadName, 1, 8},
         BadCase{"forward slash", U32(0) + U32(1) + Entry("../evil.dll"), ManifestError::BadName, 1, 8},
-        BadCase{"device", U32(0) + U32(1) + Entry("data\\nul.txt"), ManifestError::BadName, 1, 8}),
+        BadCase{"device", U32(0) + U32(1) + Entry("data\\nul.txt"), ManifestError::BadName, 1, 8},
+        BadCase{"the copy's temporary name", U32(0) + U32(2) + kGood + Entry("data\\~QSetup.Part"),
+                ManifestError::BadName, 2, 19},
+        BadCase{"a folder of the temporary name", U32(0) + U32(1) + Entry("~qsetup.part\\a.dat"),
+                ManifestError::BadName, 1, 8}),
     NameFromWhat());
 
 struct NameCase {

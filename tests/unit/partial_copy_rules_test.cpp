@@ -69,17 +69,22 @@ TEST(CopiedAttributes, TheReadOnlyBitGoesAndEveryOtherStays) {
         unsigned long attributes;
         unsigned long kept;
         bool readOnly;
+        unsigned long created;  // what the copy in progress is created with
     };
     const Row rows[] = {
-        {0x01, 0x00, true},                // read-only only (a file from a CD)
-        {0x21, 0x20, true},                // read-only and archive
-        {0x23, 0x22, true},                // hidden stays
-        {0x20, 0x20, false},               // already writable
-        {0x80, 0x80, false},               // normal
-        {0xFFFFFFFF, 0xFFFFFFFF, false},   // no such file: nothing to change
+        {0x01, 0x00, true, 0x80},                // read-only only (a file from a CD)
+        {0x21, 0x20, true, 0x20},                // read-only and archive
+        {0x23, 0x22, true, 0x22},                // hidden stays
+        {0x20, 0x20, false, 0x20},               // already writable
+        {0x80, 0x80, false, 0x80},               // normal
+        {0x2006, 0x2006, false, 0x2006},         // hidden, system, not indexed
+        {0x421, 0x420, true, 0x20},              // a link on the medium: the copy is a plain file
+        {0x10, 0x10, false, 0x80},               // a folder's word asks for nothing
+        {0xFFFFFFFF, 0xFFFFFFFF, false, 0x80},   // no such file: nothing to change
     };
     for (const Row& row : rows) {
         EXPECT_EQ(WritableAttributes(row.attributes), row.kept) << std::hex << row.attributes;
         EXPECT_EQ(HasReadOnlyAttribute(row.attributes), row.readOnly) << std::hex << row.attributes;
+        EXPECT_EQ(CreatedCopyAttributes(row.attributes), row.created) << std::hex << row.attributes;
     }
 }
