@@ -486,13 +486,16 @@ def before_mkdir(ctx, args):
 def before_symlink(ctx, args):
     """symlink <windows path> <target windows path>: a Unix symbolic link in the
     prefix, which Wine follows as Windows follows a junction and reports as a
-    reparse point (FILE_ATTRIBUTE_REPARSE_POINT); the target must exist. Neither
+    reparse point (FILE_ATTRIBUTE_REPARSE_POINT); the target's folder must
+    exist, the target itself need not (a link to a file not there yet). Neither
     path may hold a blank."""
     link, target = args.split()
     link_host = host_path(ctx.prefix, link)
-    target_host = host_path(ctx.prefix, target, must_exist=True)
+    folder, _, name = target.rpartition("\\")
+    target_host = os.path.join(os.path.realpath(host_path(ctx.prefix, folder, must_exist=True)),
+                               os.path.basename(host_path(ctx.prefix, target)))
     os.makedirs(os.path.dirname(link_host), exist_ok=True)
-    os.symlink(os.path.realpath(target_host), link_host)
+    os.symlink(target_host, link_host)
 
 
 def before_file(ctx, args):

@@ -138,12 +138,12 @@ TEST(TurnAfterCopiedFile, OncePerFrameAndAlwaysAfterTheLastFile) {
         bool send, drain;
     };
     const Row rows[] = {
-        {0, 1, 100, 0.0, false, false, false},   // within the frame: nothing
-        {0, 1, 100, 15.9, false, false, false},
-        {0, 1, 100, 16.0, false, true, true},    // a frame later: a new bar and the queue
-        {0, 1, 100, 500.0, false, true, true},
-        {0, 1, 100, -1.0, false, false, false},  // a counter that went back waits
-        {0, 1, 20000, 16.0, false, false, true}, // the same bar: only the queue
+        {0, 1, 100, 0.0, false, false, false},             // within the frame: nothing
+        {0, 1, 100, kCopyFrameMs - 0.1, false, false, false},
+        {0, 1, 100, kCopyFrameMs, false, true, true},      // a frame later: a new bar and the queue
+        {0, 1, 100, 5 * kCopyFrameMs, false, true, true},
+        {0, 1, 100, -1.0, false, false, false},            // a counter that went back waits
+        {0, 1, 20000, kCopyFrameMs, false, false, true},   // the same bar: only the queue
         {0, 1, 20000, 0.0, true, true, true},    // the last file is always shown
         {2000, 2000, 2000, 0.0, true, true, true},
     };
