@@ -51,8 +51,7 @@ static HANDLE CreatePartial(const char* partial, DWORD attributes) {
     const DWORD flags = attributes | FILE_FLAG_OPEN_REPARSE_POINT;
     HANDLE file = CreateFileA(partial, access, 0, nullptr, CREATE_NEW, flags, nullptr);
     if (file != INVALID_HANDLE_VALUE || !CopyFoundDestination(GetLastError())) return file;
-    MakeFileWritable(partial);
-    DeleteFileA(partial);
+    DiscardPartialCopy(partial);
     return CreateFileA(partial, access, 0, nullptr, CREATE_NEW, flags, nullptr);
 }
 

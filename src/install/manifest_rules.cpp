@@ -4,6 +4,12 @@
 
 #include "install/partial_copy_rules.h"
 
+NameProblem CheckManifestName(const std::string& name) {
+    const NameProblem problem = CheckRelativeName(name);
+    if (problem == NameProblem::None && NameHoldsPartialCopyName(name)) return NameProblem::PartialCopyName;
+    return problem;
+}
+
 static bool ReadUint32(const ReadBytes& read, std::uint32_t& value) {
     unsigned char bytes[4];
     if (read(bytes, sizeof bytes) != sizeof bytes) return false;
@@ -40,9 +46,7 @@ static bool DecodeEntry(const ReadBytes& read, std::vector<std::string>& names, 
         return false;
     }
     std::string name(reinterpret_cast<const char*>(bytes), static_cast<const unsigned char*>(zero) - bytes);
-    result.nameProblem = CheckRelativeName(name);
-    if (result.nameProblem == NameProblem::None && NameHoldsPartialCopyName(name))
-        result.nameProblem = NameProblem::PartialCopyName;
+    result.nameProblem = CheckManifestName(name);
     if (result.nameProblem != NameProblem::None) {
         result.error = ManifestError::BadName;
         result.name = name;

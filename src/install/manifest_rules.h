@@ -45,6 +45,12 @@ struct ManifestResult {
 // size only at the end of the data.
 using ReadBytes = std::function<std::size_t(unsigned char* buffer, std::size_t size)>;
 
+// The first problem of a name a manifest may list: the rule of every relative
+// name, and no part named as the copy in progress (the copy would take such a
+// file for a killed run's leftover). What Setup.exe refuses and what
+// `qpk build` will not write.
+NameProblem CheckManifestName(const std::string& name);
+
 // Reads a whole manifest into names (which must be empty), the package files
 // in copy order. A manifest with any defect is refused as a whole: the result
 // names the defect and names is left empty. Room is taken only for names

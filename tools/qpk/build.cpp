@@ -9,7 +9,6 @@
 
 #include "install/copy_rules.h"
 #include "install/manifest_rules.h"
-#include "install/partial_copy_rules.h"
 #include "medium/medium_rules.h"
 #include "qpk.h"
 
@@ -69,14 +68,9 @@ static bool ManifestName(const fs::path& relative, std::string& name) {
         std::fprintf(stderr, "qpk: %s: the name has no form in code page 949\n", utf8.c_str());
         return false;
     }
-    NameProblem problem = CheckRelativeName(name);
+    NameProblem problem = CheckManifestName(name);
     if (problem != NameProblem::None) {
         std::fprintf(stderr, "qpk: %s: %s\n", utf8.c_str(), NameProblemEnglish(problem).c_str());
-        return false;
-    }
-    if (NameHoldsPartialCopyName(name)) {
-        std::fprintf(stderr, "qpk: %s: a part is named %s, the name the setup program copies each file through\n",
-                     utf8.c_str(), kPartialCopyName);
         return false;
     }
     // The shortest install folder, a drive such as C:, leaves 256 bytes below it.
