@@ -47,7 +47,7 @@ import wine
 from wine import (LOADDLL_LINE, ROOT, ScenarioError, describe_value, expand_system, expand_user_folders, host_path,
                   lookup_key, path_without_case, read_link, read_reg_file, reg_text, run, started_programs,
                   trace_started_programs)
-from transcript import INTERACTIVE, answers_for, dialogue_matches, robot_failure
+from transcript import INTERACTIVE, answers_for, dialogue_matches, robot_failure, wine_last_words
 from plan import (case_of_dialogue, compare_plan_files, compare_plan_links, compare_plan_registry,
                   compare_plan_start_page, dialogue_of_plan, earlier_installation, files_below,
                   plan_of_medium)
@@ -1522,24 +1522,38 @@ def run_robot(ctx, dialogue, preview=False):
                 + "\n")
     timeout = int(ctx.options.get("timeout", "60"))
     ctx.wine_log = ctx.prefix + ".wine.log"
+    transcript = os.path.join(robot_dir, "transcript.txt")
+    wine.remove_file(transcript)  # an earlier run's, in a scenario that runs the medium again
+    output = b""
     try:
-        robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-                     "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
-                    ctx.env, timeout=timeout + 60, check=False)
+        for attempt in (1, 2):
+            robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+                         "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
+                        ctx.env, timeout=timeout + 60, check=False)
+            output += robot.stdout
+            if robot.returncode == 0 or os.path.exists(transcript) or attempt == 2:
+                break
+            # Wine failed before the robot's first line (it opens its transcript
+            # before anything else): nothing of the medium ran and the prefix is as
+            # it was, so the start is made once more, in a settled prefix.
+            output += b"bench: Wine ended with status %d before the robot began; starting it once more\n" % (
+                robot.returncode & 0xff)
+            run(["wineserver", "-w"], ctx.env, timeout=180, check=False)
     except ScenarioError as e:  # the robot never came back: keep what Wine said until then
         with open(ctx.wine_log, "wb") as f:
-            f.write(getattr(e, "output", b""))
-        raise ScenarioError("%s (Wine's output: %s)" % (e, ctx.wine_log))
+            f.write(output + getattr(e, "output", b""))
+        raise ScenarioError("%s (Wine's output: %s)%s" % (e, ctx.wine_log,
+                                                         wine_last_words(output + getattr(e, "output", b""))))
     finally:  # Setup.exe has ended: nothing holds a file or stands in a gate any more
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
             gate.restore()
-    ctx.robot_output = robot.stdout
+    ctx.robot_output = output
     with open(ctx.wine_log, "wb") as f:
-        f.write(robot.stdout)
+        f.write(output)
     run(["wineserver", "-w"], ctx.env, timeout=180)
     try:
-        with open(os.path.join(robot_dir, "transcript.txt"), encoding="utf-8", errors="replace") as f:
+        with open(transcript, encoding="utf-8", errors="replace") as f:
             ctx.transcript = [l.rstrip("\n") for l in f]
     except FileNotFoundError:  # the robot did not get as far as its first line
         raise ScenarioError("the robot wrote no transcript: %s" % robot_failure(ctx, robot.returncode))

@@ -46,14 +46,26 @@ START_ERRORS = {
 START_FAILURE = re.compile(r"^robot: cannot start (.*) error (\d+)$")
 
 
+def wine_last_words(output, lines=12):
+    """The end of what Wine printed, indented under a failure: the file that
+    holds it is gone with a clean machine (CI), the reason must not be."""
+    said = [l.rstrip() for l in output.decode("utf-8", errors="replace").splitlines() if l.strip()]
+    if not said:
+        return "\n    Wine printed nothing"
+    return "".join("\n    | " + l for l in said[-lines:])
+
+
 def robot_failure(ctx, status):
-    """One line on why the robot ended without a run, naming the file that holds Wine's output."""
+    """Why the robot ended without a run, naming the file that holds Wine's output
+    and quoting its end."""
     for line in ctx.transcript:
         m = START_FAILURE.match(line)
         if m:
             code = int(m.group(2))
-            return "%s did not start under Wine: error %d, %s (Wine's output: %s)" % (
-                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log)
-    return "the robot ended with status %d before the run (Wine's output: %s)" % (status, ctx.wine_log)
+            return "%s did not start under Wine: error %d, %s (Wine's output: %s)%s" % (
+                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log,
+                wine_last_words(getattr(ctx, "robot_output", b"")))
+    return "the robot ended with status %d before the run (Wine's output: %s)%s" % (
+        status, ctx.wine_log, wine_last_words(getattr(ctx, "robot_output", b"")))
 
 
