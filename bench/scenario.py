@@ -1531,11 +1531,12 @@ def run_robot(ctx, dialogue, preview=False):
                          "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
                         ctx.env, timeout=timeout + 60, check=False)
             output += robot.stdout
-            if robot.returncode == 0 or os.path.exists(transcript) or attempt == 2:
+            if os.path.exists(transcript) or attempt == 2:
                 break
-            # Wine failed before the robot's first line (it opens its transcript
-            # before anything else): nothing of the medium ran and the prefix is as
-            # it was, so the start is made once more, in a settled prefix.
+            # Wine ended before the robot's first line (it opens its transcript
+            # before anything else), whatever status it gave: nothing of the medium
+            # ran and the prefix is as it was, so the start is made once more, in a
+            # settled prefix.
             output += b"bench: Wine ended with status %d before the robot began; starting it once more\n" % (
                 robot.returncode & 0xff)
             run(["wineserver", "-w"], ctx.env, timeout=180, check=False)
