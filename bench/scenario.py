@@ -1512,6 +1512,30 @@ def automatic_answers(ctx):
     return ["auto %d" % int(ctx.options["auto"])] if "auto" in ctx.options else []
 
 
+def start_robot(ctx, command, timeout, transcript):
+    """Runs the robot; (its process, what Wine printed). Wine that ends before the
+    robot's first line (it opens its transcript before anything else), whatever
+    status it gives, ran nothing of the medium and left the prefix as it was: the
+    robot is started once more then, in a settled prefix (its server gone, unless
+    the scenario's helpers keep it)."""
+    output = b""
+    try:
+        for attempt in (1, 2):
+            robot = run(command, ctx.env, timeout=timeout, check=False)
+            output += robot.stdout
+            if os.path.exists(transcript) or attempt == 2:
+                return robot, output
+            output += b"bench: Wine ended with status %d before the robot began; starting it once more\n" % (
+                robot.returncode & 0xff)
+            if not getattr(ctx, "helpers", None):
+                run(["wineserver", "-w"], ctx.env, timeout=180, check=False)
+    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
+        output += getattr(e, "output", b"")
+        with open(ctx.wine_log, "wb") as f:
+            f.write(output)
+        raise ScenarioError("%s (Wine's output: %s)%s" % (e, ctx.wine_log, wine_last_words(output)))
+
+
 def run_robot(ctx, dialogue, preview=False):
     """Runs Setup.exe of the medium once under the robot, which answers as the
     dialogue says; the transcript, the exit code, and whether the robot killed
@@ -1524,27 +1548,10 @@ def run_robot(ctx, dialogue, preview=False):
     ctx.wine_log = ctx.prefix + ".wine.log"
     transcript = os.path.join(robot_dir, "transcript.txt")
     wine.remove_file(transcript)  # an earlier run's, in a scenario that runs the medium again
-    output = b""
+    command = ["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
+               "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else [])
     try:
-        for attempt in (1, 2):
-            robot = run(["wine", "C:\\robot\\robot.exe", ctx.medium + "\\Setup.exe", "C:\\robot\\answers.txt",
-                         "C:\\robot\\transcript.txt", str(timeout)] + (["preview"] if preview else []),
-                        ctx.env, timeout=timeout + 60, check=False)
-            output += robot.stdout
-            if os.path.exists(transcript) or attempt == 2:
-                break
-            # Wine ended before the robot's first line (it opens its transcript
-            # before anything else), whatever status it gave: nothing of the medium
-            # ran and the prefix is as it was, so the start is made once more, in a
-            # settled prefix.
-            output += b"bench: Wine ended with status %d before the robot began; starting it once more\n" % (
-                robot.returncode & 0xff)
-            run(["wineserver", "-w"], ctx.env, timeout=180, check=False)
-    except ScenarioError as e:  # the robot never came back: keep what Wine said until then
-        with open(ctx.wine_log, "wb") as f:
-            f.write(output + getattr(e, "output", b""))
-        raise ScenarioError("%s (Wine's output: %s)%s" % (e, ctx.wine_log,
-                                                         wine_last_words(output + getattr(e, "output", b""))))
+        robot, output = start_robot(ctx, command, timeout + 60, transcript)
     finally:  # Setup.exe has ended: nothing holds a file or stands in a gate any more
         release_helpers(ctx)
         for gate in getattr(ctx, "gates", []):
