@@ -56,15 +56,14 @@ def wine_last_words(output, lines=12):
 
 
 def robot_failure(ctx, status):
-    """Why the robot ended without a run, naming the file that holds Wine's output
-    and quoting its end."""
+    """Why the robot ended without a run, naming the file that holds Wine's output;
+    where the robot cannot tell why, the end of that output is quoted."""
     for line in ctx.transcript:
         m = START_FAILURE.match(line)
         if m:
             code = int(m.group(2))
-            return "%s did not start under Wine: error %d, %s (Wine's output: %s)%s" % (
-                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log,
-                wine_last_words(getattr(ctx, "robot_output", b"")))
+            return "%s did not start under Wine: error %d, %s (Wine's output: %s)" % (
+                m.group(1), code, START_ERRORS.get(code, "see Wine's output"), ctx.wine_log)
     return "the robot ended with status %d before the run (Wine's output: %s)%s" % (
         status, ctx.wine_log, wine_last_words(getattr(ctx, "robot_output", b"")))
 
