@@ -394,6 +394,20 @@ static void CheckManifestTotal(PlayerMachine& machine, const std::vector<std::st
                     (other != 0 ? " (with --cluster " + cluster + ", the cluster size of the players' disks)" : ""));
 }
 
+// The finding of a manifest the program refuses, and the start of its fix: a
+// package file named as the copy's temporary name is the medium's own
+// mistake, told apart from a missing or damaged manifest.
+struct ManifestRefusal {
+    const char* code;
+    const char* fix;
+};
+static ManifestRefusal ManifestRefusalFinding(const ManifestResult& result) {
+    if (result.error == ManifestError::CannotOpen) return {"no-manifest", "write the manifest: "};
+    if (result.nameProblem == NameProblem::PartialCopyName)
+        return {"package-temporary-name", "rename it and rebuild the manifest: "};
+    return {"manifest-defect", "write the manifest again: "};
+}
+
 // The manifest against the medium, the first time the program reads it: a
 // defect that refuses the package, files that are missing, the total, and the
 // files nobody installs.
@@ -404,14 +418,12 @@ void PlayerMachine::CheckManifest(const ManifestResult& result, const std::vecto
             "without Quorin.qpk the program refuses the package: the medium needs it",
             "write it before the medium ships: " + RebuildCommand(*this));
     if (result.error != ManifestError::None) {
-        const bool missing = result.error == ManifestError::CannotOpen;
-        const bool partialName = result.nameProblem == NameProblem::PartialCopyName;
-        Add(Severity::Error, missing ? "no-manifest" : partialName ? "package-temporary-name" : "manifest-defect", "",
-            "", ManifestDefectEnglish(result) + ": the program refuses the whole package and stops",
+        const ManifestRefusal refusal = ManifestRefusalFinding(result);
+        Add(Severity::Error, refusal.code, "", "",
+            ManifestDefectEnglish(result) + ": the program refuses the whole package and stops",
             "the player sees \"" + ManifestErrorText(result) + "\" (" + kScriptErrorCaption +
                 ") and the setup ends (-1) before anything is written",
-            partialName ? "rename it and rebuild the manifest: " + RebuildCommand(*this)
-                        : (missing ? "write the manifest: " : "write the manifest again: ") + RebuildCommand(*this));
+            refusal.fix + RebuildCommand(*this));
         return;
     }
     std::uint64_t exact = 0, clustered = 0;
