@@ -1512,23 +1512,42 @@ def automatic_answers(ctx):
     return ["auto %d" % int(ctx.options["auto"])] if "auto" in ctx.options else []
 
 
+DESKTOP_NEVER_CAME = "robot: the desktop window never came up"
+
+
+def robot_never_began(transcript):
+    """Whether the robot ended before the setup's start for a reason of Wine's
+    own: no transcript (Wine ended before the robot's first line), or only the
+    robot's word that Wine's desktop never came up."""
+    try:
+        with open(transcript, encoding="utf-8", errors="replace") as f:
+            return [l.rstrip("\n") for l in f] == [DESKTOP_NEVER_CAME]
+    except FileNotFoundError:
+        return True
+
+
 def start_robot(ctx, command, timeout, transcript):
-    """Runs the robot; (its process, what Wine printed). Wine that ends before the
-    robot's first line (it opens its transcript before anything else), whatever
-    status it gives, ran nothing of the medium and left the prefix as it was: the
-    robot is started once more then, in a settled prefix (its server gone, unless
-    the scenario's helpers keep it)."""
+    """Runs the robot; (its process, what Wine printed). A robot that never
+    began the setup (robot_never_began) left the prefix as it was, and it is
+    started once more in a prefix started anew: its Wine ended first
+    (`wineserver -k`; a start that hung never ends by itself). The scenario's
+    helpers keep that Wine up, holding files for it: then only a robot that
+    Wine never started is started again, in the same Wine."""
     output = b""
+    helpers = getattr(ctx, "helpers", None)
     try:
         for attempt in (1, 2):
             robot = run(command, ctx.env, timeout=timeout, check=False)
             output += robot.stdout
-            if os.path.exists(transcript) or attempt == 2:
+            if attempt == 2 or not robot_never_began(transcript):
                 return robot, output
-            output += b"bench: Wine ended with status %d before the robot began; starting it once more\n" % (
+            if helpers and os.path.exists(transcript):
+                return robot, output
+            output += b"bench: Wine ended with status %d before the robot began the setup; starting it once more\n" % (
                 robot.returncode & 0xff)
-            if not getattr(ctx, "helpers", None):
-                run(["wineserver", "-w"], ctx.env, timeout=180, check=False)
+            wine.remove_file(transcript)
+            if not helpers:
+                run(["wineserver", "-k"], ctx.env, timeout=60, check=False)
     except ScenarioError as e:  # the robot never came back: keep what Wine said until then
         output += getattr(e, "output", b"")
         with open(ctx.wine_log, "wb") as f:
